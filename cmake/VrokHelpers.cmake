@@ -1,0 +1,25 @@
+# Shared settings for the project's own targets.
+
+# Warnings as errors on our own code; never on third-party code.
+function(vrok_target_defaults target)
+  target_compile_features(${target} PUBLIC cxx_std_20)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow
+                           -Wnon-virtual-dtor -Wcast-align -Wnull-dereference
+                           $<$<BOOL:${VROK_WERROR}>:-Werror>)
+  endif()
+endfunction()
+
+# vrok_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [QT])
+# One GoogleTest executable; each test case becomes a CTest test.
+function(vrok_add_test name)
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  vrok_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock $<TARGET_NAME_IF_EXISTS:testsupport>)
+  set(props ENVIRONMENT "VROK_SOURCE_DIR=${PROJECT_SOURCE_DIR};VROK_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  if(ARG_QT)
+    list(APPEND props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+endfunction()

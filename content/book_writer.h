@@ -3,6 +3,15 @@
 // out as the three content files: rows breadth first, each node's children
 // ordered by field id (runs keep their order), field ids in order of first
 // appearance, string 0 the empty text.
+//
+// Texts may name rows and items: "{{row:ID}}" becomes the row of the node
+// whose id is ID, "{{item:N}}" the item number N (which must exist).
+//
+// Keys: a node's key stays the same across editions as long as the node
+// does. An explicit key is kept; a node with an id gets a key hashed from
+// the id; any other node one hashed from its parent's key, its field and its
+// place in its run (moved on to the next free number on a clash). The root
+// has key 0 unless given one: key 0 marks pages that take no bookmark.
 
 #include <cstdint>
 #include <optional>
@@ -16,6 +25,7 @@ struct BookNode {
   std::u16string type = u"number";  // "string": the value is the text's id
   std::u16string text;              // used when type is "string"
   std::uint32_t value = 0;          // used otherwise
+  std::string ref;                   // when set, the value is the row of the node with this id
   std::optional<std::uint32_t> key;  // assigned when absent
   std::string id;                    // the source's name for the node, if any
   std::vector<BookNode> children;
@@ -28,6 +38,35 @@ struct Book {
   BookNode root;
   std::vector<std::vector<std::uint8_t>> items;  // binary items, raw bytes
 };
+
+// The rows as they are written; used by the writer and by tests.
+struct LaidOutRow {
+  const BookNode* node = nullptr;
+  std::uint32_t parent = 0;
+  std::uint16_t field = 0;
+  std::uint16_t type = 0;
+  std::uint32_t value = 0;
+  std::uint32_t key = 0;
+  std::uint32_t followers = 0;
+  std::uint32_t keyOrder = 0;
+  std::u16string text;  // the stored text of a "string" node
+};
+
+struct BookLayout {
+  std::vector<std::u16string> fieldNames;
+  std::vector<std::u16string> typeNames;
+  std::vector<std::uint32_t> fieldNameStrings;  // string id of each field name
+  std::vector<std::uint32_t> typeNameStrings;   // string id of each type name
+  std::vector<std::u16string> strings;  // by string id; 0 is the empty text
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> tables;  // (string id, row)
+  std::vector<LaidOutRow> rows;
+  std::vector<std::pair<std::string, std::uint32_t>> ids;  // (id, row), sorted by id
+  std::uint32_t largestKey = 0;
+  std::uint32_t followerRange = 0;
+};
+
+// Lays the book out; on failure gives nothing and sets error.
+std::optional<BookLayout> LayOutBook(const Book& book, std::string& error);
 
 struct BookWriteResult {
   bool ok = false;

@@ -18,6 +18,8 @@ class NodeCursor {
   NodeCursor() = default;
   // Convenience: a cursor opened on row (check IsOpen when unsure of it).
   NodeCursor(const ContentDatabase& db, RowIndex row) { Open(db, row); }
+  // A cursor on a row already read (for example one of CollectChildren).
+  explicit NodeCursor(const NodeRow& row) : row_(row) {}
 
   // Sets the database and reads the row; false when the row is out of range.
   bool Open(const ContentDatabase& db, RowIndex row);

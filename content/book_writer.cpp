@@ -1,0 +1,535 @@
+#include "content/book_writer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <functional>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "content/bits.h"
+#include "content/format.h"
+#include "content/utf8.h"
+
+namespace vrok {
+
+namespace {
+
+constexpr std::u16string_view kStringType = u"string";
+constexpr std::u16string_view kTableField = u"table";
+
+std::uint32_t Fnv1a(std::uint32_t h, std::string_view bytes) {
+  for (const char c : bytes) {
+    h ^= static_cast<std::uint8_t>(c);
+    h *= 16777619u;
+  }
+  return h;
+}
+constexpr std::uint32_t kFnvBasis = 2166136261u;
+
+class Layouter {
+ public:
+  Layouter(const Book& book, std::string& error) : book_(book), error_(error) {}
+
+  std::optional<BookLayout> Run() {
+    AssignNameIds();
+    Order();
+    if (!CollectIds() || !ResolveValues() || !AssignKeys()) return std::nullopt;
+    Finish();
+    return std::move(out_);
+  }
+
+ private:
+  bool Fail(std::uint32_t row, const std::string& what) {
+    error_ = Describe(row) + ": " + what;
+    return false;
+  }
+
+  // "node 'id'" or the field path from the root, for messages.
+  std::string Describe(std::uint32_t row) const {
+    const BookNode* node = out_.rows[row].node;
+    if (!node->id.empty()) return "node '" + node->id + "'";
+    std::string path;
+    for (std::uint32_t r = row;; r = out_.rows[r].parent) {
+      path.insert(0, "/" + ToUtf8(out_.rows[r].node->field));
+      if (r == 0) break;
+    }
+    return "node " + path + " (row " + std::to_string(row) + ")";
+  }
+
+  // Field and type ids in order of first appearance, depth first.
+  void AssignNameIds() {
+    std::vector<const BookNode*> stack{&book_.root};
+    while (!stack.empty()) {
+      const BookNode* n = stack.back();
+      stack.pop_back();
+      Intern(fieldIds_, out_.fieldNames, n->field);
+      Intern(typeIds_, out_.typeNames, n->type);
+      for (auto it = n->children.rbegin(); it != n->children.rend(); ++it) stack.push_back(&*it);
+    }
+  }
+
+  static std::uint32_t Intern(std::unordered_map<std::u16string, std::uint32_t>& ids,
+                              std::vector<std::u16string>& list, const std::u16string& name) {
+    const auto [it, fresh] = ids.try_emplace(name, static_cast<std::uint32_t>(list.size()));
+    if (fresh) list.push_back(name);
+    return it->second;
+  }
+
+  // Rows breadth first; each node's children stably ordered by field id.
+  void Order() {
+    LaidOutRow root;
+    root.node = &book_.root;
+    out_.rows.push_back(std::move(root));
+    runIndex_.push_back(0);
+    for (std::size_t i = 0; i < out_.rows.size(); ++i) {
+      const BookNode* n = out_.rows[i].node;
+      std::vector<const BookNode*> kids;
+      kids.reserve(n->children.size());
+      for (const BookNode& c : n->children) kids.push_back(&c);
+      std::stable_sort(kids.begin(), kids.end(), [this](const BookNode* a, const BookNode* b) {
+        return fieldIds_.at(a->field) < fieldIds_.at(b->field);
+      });
+      std::uint32_t run = 0;
+      for (std::size_t k = 0; k < kids.size(); ++k) {
+        run = (k > 0 && kids[k - 1]->field == kids[k]->field) ? run + 1 : 0;
+        LaidOutRow row;
+        row.node = kids[k];
+        row.parent = static_cast<std::uint32_t>(i);
+        row.field = static_cast<std::uint16_t>(fieldIds_.at(kids[k]->field));
+        row.type = static_cast<std::uint16_t>(typeIds_.at(kids[k]->type));
+        out_.rows.push_back(std::move(row));
+        runIndex_.push_back(run);
+      }
+    }
+    out_.rows[0].field = static_cast<std::uint16_t>(fieldIds_.at(book_.root.field));
+    out_.rows[0].type = static_cast<std::uint16_t>(typeIds_.at(book_.root.type));
+  }
+
+  bool CollectIds() {
+    std::map<std::string, std::uint32_t> ids;
+    for (std::uint32_t r = 0; r < out_.rows.size(); ++r) {
+      const std::string& id = out_.rows[r].node->id;
+      if (id.empty()) continue;
+      if (!ids.emplace(id, r).second) return Fail(r, "duplicate id '" + id + "'");
+    }
+    out_.ids.assign(ids.begin(), ids.end());
+    return true;
+  }
+
+  std::optional<std::uint32_t> RowOfId(std::string_view id) const {
+    const auto it = std::lower_bound(out_.ids.begin(), out_.ids.end(), id,
+                                     [](const auto& e, std::string_view v) { return e.first < v; });
+    if (it == out_.ids.end() || it->first != id) return std::nullopt;
+    return it->second;
+  }
+
+  // Replaces {{row:ID}} and {{item:N}} in a text.
+  bool Substitute(std::uint32_t row, std::u16string& text) {
+    std::size_t at = 0;
+    while ((at = text.find(u"{{", at)) != std::u16string::npos) {
+      const std::size_t close = text.find(u"}}", at);
+      if (close == std::u16string::npos) break;
+      const std::string inner = ToUtf8(std::u16string_view(text).substr(at + 2, close - at - 2));
+      std::string replacement;
+      if (inner.starts_with("row:")) {
+        const auto target = RowOfId(inner.substr(4));
+        if (!target) return Fail(row, "unknown id '" + inner.substr(4) + "' in its text");
+        replacement = std::to_string(*target);
+      } else if (inner.starts_with("item:")) {
+        const std::string n = inner.substr(5);
+        char* end = nullptr;
+        const unsigned long item = std::strtoul(n.c_str(), &end, 10);
+        if (n.empty() || *end != '\0' || item >= book_.items.size()) {
+          return Fail(row, "no item '" + n + "' for its text");
+        }
+        replacement = std::to_string(item);
+      } else {
+        at = close + 2;
+        continue;
+      }
+      const std::u16string wide(replacement.begin(), replacement.end());
+      text.replace(at, close + 2 - at, wide);
+      at += wide.size();
+    }
+    return true;
+  }
+
+  bool ResolveValues() {
+    std::unordered_map<std::u16string, std::uint32_t> strings;
+    Intern(strings, out_.strings, u"");
+    for (const auto& name : out_.fieldNames) {
+      out_.fieldNameStrings.push_back(Intern(strings, out_.strings, name));
+    }
+    for (const auto& name : out_.typeNames) {
+      out_.typeNameStrings.push_back(Intern(strings, out_.strings, name));
+    }
+    for (std::uint32_t r = 0; r < out_.rows.size(); ++r) {
+      LaidOutRow& row = out_.rows[r];
+      const BookNode& n = *row.node;
+      if (n.type == kStringType) {
+        row.text = n.text;
+        if (!Substitute(r, row.text)) return false;
+        if (row.text.find(u'\0') != std::u16string::npos) {
+          return Fail(r, "a text cannot hold a zero character");
+        }
+        row.value = Intern(strings, out_.strings, row.text);
+      } else if (!n.ref.empty()) {
+        const auto target = RowOfId(n.ref);
+        if (!target) return Fail(r, "unknown ref '" + n.ref + "'");
+        row.value = *target;
+      } else {
+        row.value = n.value;
+      }
+      if (n.field == kTableField) {
+        if (n.type != kStringType) return Fail(r, "a table needs its name as a string");
+        out_.tables.emplace_back(row.value, r);
+      }
+    }
+    return true;
+  }
+
+  bool AssignKeys() {
+    std::unordered_map<std::uint32_t, std::uint32_t> used;  // key -> row
+    const auto claim = [&](std::uint32_t r, std::uint32_t key) {
+      const auto [it, fresh] = used.emplace(key, r);
+      if (fresh) {
+        out_.rows[r].key = key;
+        return true;
+      }
+      return Fail(r, "key collision with " + Describe(it->second) + " (key " +
+                         std::to_string(key) + ")");
+    };
+    for (std::uint32_t r = 0; r < out_.rows.size(); ++r) {
+      if (const auto& key = out_.rows[r].node->key) {
+        if (!claim(r, *key)) return false;
+      }
+    }
+    if (!book_.root.key && !claim(0, 0)) return false;
+    for (std::uint32_t r = 1; r < out_.rows.size(); ++r) {
+      const BookNode& n = *out_.rows[r].node;
+      if (n.key || n.id.empty()) continue;
+      std::uint32_t key = Fnv1a(kFnvBasis, n.id);
+      if (key == 0) key = 1;
+      if (!claim(r, key)) return false;
+    }
+    for (std::uint32_t r = 1; r < out_.rows.size(); ++r) {
+      const BookNode& n = *out_.rows[r].node;
+      if (n.key || !n.id.empty()) continue;
+      const std::uint32_t parentKey = out_.rows[out_.rows[r].parent].key;
+      std::uint32_t key = Fnv1a(kFnvBasis, std::string_view(reinterpret_cast<const char*>(&parentKey),
+                                                            sizeof parentKey));
+      key = Fnv1a(key, ToUtf8(n.field) + '#' + std::to_string(runIndex_[r]));
+      while (key == 0 || used.contains(key)) ++key;  // wraps past 2^32 - 1 to 0, then 1
+      used.emplace(key, r);
+      out_.rows[r].key = key;
+    }
+    return true;
+  }
+
+  void Finish() {
+    auto& rows = out_.rows;
+    // Followers: the first row of a run of k holds k - 1, each later one the
+    // number of rows after it in the run.
+    for (std::size_t i = rows.size(); i-- > 0;) {
+      const bool sameRunAsNext = i + 1 < rows.size() && rows[i + 1].parent == rows[i].parent &&
+                                 rows[i + 1].field == rows[i].field && i != 0;
+      rows[i].followers = sameRunAsNext ? rows[i + 1].followers + 1 : 0;
+    }
+    std::vector<std::uint32_t> byKey(rows.size());
+    for (std::uint32_t i = 0; i < byKey.size(); ++i) byKey[i] = i;
+    std::sort(byKey.begin(), byKey.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return rows[a].key < rows[b].key; });
+    for (std::size_t m = 0; m < rows.size(); ++m) {
+      rows[m].keyOrder = byKey[m];
+      out_.largestKey = std::max(out_.largestKey, rows[m].key);
+      out_.followerRange = std::max(out_.followerRange, rows[m].followers + 1);
+    }
+  }
+
+  const Book& book_;
+  std::string& error_;
+  BookLayout out_;
+  std::unordered_map<std::u16string, std::uint32_t> fieldIds_, typeIds_;
+  std::vector<std::uint32_t> runIndex_;
+};
+
+// ---------------------------------------------------------------------------
+// Containers
+
+void PutBE16(std::vector<std::uint8_t>& b, std::uint16_t v) {
+  b.push_back(static_cast<std::uint8_t>(v >> 8));
+  b.push_back(static_cast<std::uint8_t>(v));
+}
+void PutBE32(std::vector<std::uint8_t>& b, std::uint32_t v) {
+  for (int s = 24; s >= 0; s -= 8) b.push_back(static_cast<std::uint8_t>(v >> s));
+}
+
+class Container {
+ public:
+  explicit Container(std::string name) : name_(std::move(name)) {}
+
+  void AddRecord(std::vector<std::uint8_t> bytes) { records_.push_back(std::move(bytes)); }
+
+  // A packed array, one record per chunk; entry(index, chunkBytes, bit)
+  // writes one entry.
+  void AddArray(const format::PackedArray& a,
+                const std::function<void(std::uint64_t, std::span<std::uint8_t>, std::uint64_t)>&
+                    entry) {
+    for (std::uint64_t k = 0; k < a.chunks; ++k) {
+      const std::uint64_t first = k * a.capacity;
+      const std::uint64_t n = std::min(a.capacity, a.count - first);
+      std::vector<std::uint8_t> chunk(k + 1 < a.chunks ? a.stride : (n * a.width + 7) / 8);
+      for (std::uint64_t j = 0; j < n; ++j) entry(first + j, chunk, j * a.width);
+      AddRecord(std::move(chunk));
+    }
+  }
+
+  // Data records of 65000 bytes, the last one shorter.
+  void AddData(const std::vector<std::uint8_t>& data) {
+    for (std::size_t at = 0; at < data.size(); at += format::kDataRecordSize) {
+      const std::size_t n = std::min<std::size_t>(format::kDataRecordSize, data.size() - at);
+      AddRecord(std::vector<std::uint8_t>(data.begin() + static_cast<std::ptrdiff_t>(at),
+                                          data.begin() + static_cast<std::ptrdiff_t>(at + n)));
+    }
+  }
+
+  std::optional<std::vector<std::uint8_t>> Bytes(std::string& error) const {
+    if (records_.size() > 65535) {
+      error = name_ + ": more than 65535 container records";
+      return std::nullopt;
+    }
+    std::vector<std::uint8_t> out;
+    std::string title = name_;
+    title.resize(32, '\0');
+    out.insert(out.end(), title.begin(), title.end());
+    out.resize(60, 0);  // attributes, version, dates, modification number, info ids
+    out.insert(out.end(), {'D', 'A', 'T', 'A', 'V', 'R', 'O', 'K'});
+    out.resize(76, 0);  // unique id seed, next record list
+    PutBE16(out, static_cast<std::uint16_t>(records_.size()));
+    std::uint64_t offset = format::InfoRecordOffset(records_.size());
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+      if (offset > 0xFFFFFFFFu) {
+        error = name_ + ": larger than 4 GiB";
+        return std::nullopt;
+      }
+      PutBE32(out, static_cast<std::uint32_t>(offset));
+      PutBE32(out, static_cast<std::uint32_t>(i & 0xFFFFFF));  // attributes 0, unique id
+      offset += records_[i].size();
+    }
+    for (const auto& r : records_) out.insert(out.end(), r.begin(), r.end());
+    return out;
+  }
+
+ private:
+  std::string name_;
+  std::vector<std::vector<std::uint8_t>> records_;
+};
+
+// A location table over blobs laid end to end, then the blobs themselves.
+struct Blobs {
+  std::vector<std::uint8_t> data;
+  std::vector<std::uint32_t> locations;
+  std::uint32_t largest = 0;
+
+  bool Add(std::span<const std::uint8_t> bytes) {
+    const std::uint64_t at = data.size();
+    const std::uint64_t record = at / format::kDataRecordSize;
+    if (record > 0xFFFF) return false;
+    const auto loc = static_cast<std::uint32_t>(record << 16 | at % format::kDataRecordSize);
+    locations.push_back(loc);
+    largest = std::max(largest, loc);
+    data.insert(data.end(), bytes.begin(), bytes.end());
+    return true;
+  }
+};
+
+std::optional<format::PackedArray> Array(std::uint64_t n, std::uint16_t w, const char* what,
+                                         std::string& error) {
+  auto a = format::MakePackedArray(n, w);
+  if (!a) error = std::string(what) + ": more than 65535 chunks";
+  return a;
+}
+
+bool WriteFileAt(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  const bool ok = done == bytes.size() && ::fsync(fd) == 0;
+  return ::close(fd) == 0 && ok;
+}
+
+}  // namespace
+
+std::optional<BookLayout> LayOutBook(const Book& book, std::string& error) {
+  return Layouter(book, error).Run();
+}
+
+std::vector<std::uint8_t> MakeImageItem(const std::vector<ImageVariant>& variants) {
+  std::vector<std::uint8_t> item(3 + 11 * variants.size(), 0);
+  item[0] = static_cast<std::uint8_t>(variants.size());
+  std::size_t offset = item.size();
+  for (std::size_t i = 0; i < variants.size(); ++i) {
+    std::uint8_t* r = &item[3 + 11 * i];
+    const ImageVariant& v = variants[i];
+    r[0] = static_cast<std::uint8_t>(v.width >> 8);
+    r[1] = static_cast<std::uint8_t>(v.width);
+    r[2] = static_cast<std::uint8_t>(v.height >> 8);
+    r[3] = static_cast<std::uint8_t>(v.height);
+    for (int b = 0; b < 4; ++b) r[5 + b] = static_cast<std::uint8_t>(offset >> (24 - 8 * b));
+    offset += v.bytes.size();
+  }
+  for (const auto& v : variants) item.insert(item.end(), v.bytes.begin(), v.bytes.end());
+  return item;
+}
+
+BookWriteResult WriteBook(const Book& book, const std::string& folder) {
+  BookWriteResult result;
+  std::string& error = result.message;
+  const auto layout = LayOutBook(book, error);
+  if (!layout) return result;
+  const BookLayout& L = *layout;
+
+  if (L.fieldNames.size() > 65535 || L.typeNames.size() > 65535) {
+    error = "more than 65535 field or type names";
+    return result;
+  }
+  const auto rowCount = static_cast<std::uint32_t>(L.rows.size());
+  const std::uint16_t keyW = format::Bits(L.largestKey);
+  const std::uint16_t rowW = format::IndexWidth(rowCount);
+  const std::uint16_t fieldW = format::IndexWidth(L.fieldNames.size());
+  const std::uint16_t followerW = format::IndexWidth(L.followerRange);
+  const std::uint16_t typeW = format::IndexWidth(L.typeNames.size());
+  const std::uint16_t stringW = format::IndexWidth(L.strings.size());
+  const auto nodeW = static_cast<std::uint16_t>(keyW + rowW + fieldW + followerW + typeW + 32 + rowW);
+
+
+  // Strings and items.
+  Blobs strings;
+  for (const auto& s : L.strings) {
+    const auto bytes = EncodeContentUtf8(s);
+    if (!strings.Add(std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()))) {
+      error = "strings: more than 65536 data records";
+      return result;
+    }
+  }
+  Blobs items;
+  for (const auto& item : book.items) {
+    if (!items.Add(item)) {
+      error = "items: more than 65536 data records";
+      return result;
+    }
+  }
+
+  const auto fieldsA = Array(L.fieldNames.size(), stringW, "field-name list", error);
+  const auto typesA = Array(L.typeNames.size(), stringW, "type-name list", error);
+  const auto dirA = Array(L.tables.size(), static_cast<std::uint16_t>(stringW + rowW), "table directory", error);
+  const auto nodesA = Array(rowCount, nodeW, "node table", error);
+  const auto stringsA = Array(L.strings.size(), format::Bits(strings.largest), "string locations", error);
+  const auto itemsA = Array(book.items.size(), format::Bits(items.largest), "item locations", error);
+  if (!fieldsA || !typesA || !dirA || !nodesA || !stringsA || !itemsA) return result;
+
+  // Data file.
+  Container data("VROK-Vrok-Data");
+  std::vector<std::uint8_t> info;
+  PutBE32(info, format::kDataFormatVersion);
+  PutBE16(info, book.stamp1);
+  PutBE16(info, book.stamp2);
+  PutBE32(info, book.stamp3);
+  PutBE16(info, static_cast<std::uint16_t>(L.fieldNames.size()));
+  PutBE16(info, static_cast<std::uint16_t>(L.typeNames.size()));
+  PutBE32(info, static_cast<std::uint32_t>(L.tables.size()));
+  PutBE32(info, rowCount);
+  PutBE32(info, L.largestKey);
+  PutBE32(info, L.followerRange);
+  data.AddRecord(info);
+  const auto idList = [stringW](const std::vector<std::uint32_t>& ids) {
+    return [&ids, stringW](std::uint64_t i, std::span<std::uint8_t> b, std::uint64_t bit) {
+      WriteBits(b, bit, stringW, ids[i]);
+    };
+  };
+  data.AddArray(*fieldsA, idList(L.fieldNameStrings));
+  data.AddArray(*typesA, idList(L.typeNameStrings));
+  data.AddArray(*dirA, [&](std::uint64_t i, std::span<std::uint8_t> b, std::uint64_t bit) {
+    WriteBits(b, bit, stringW, L.tables[i].first);
+    WriteBits(b, bit + stringW, rowW, L.tables[i].second);
+  });
+  data.AddArray(*nodesA, [&](std::uint64_t i, std::span<std::uint8_t> b, std::uint64_t bit) {
+    const LaidOutRow& r = L.rows[i];
+    for (const auto& [width, value] : {std::pair<unsigned, std::uint32_t>{keyW, r.key},
+                                      {rowW, r.parent},
+                                      {fieldW, r.field},
+                                      {followerW, r.followers},
+                                      {typeW, r.type},
+                                      {32u, r.value},
+                                      {rowW, r.keyOrder}}) {
+      WriteBits(b, bit, width, value);
+      bit += width;
+    }
+  });
+
+  // Strings and binary files: info record, location table, data records.
+  const auto blobFile = [](const char* name, std::uint32_t version, std::uint32_t stampsOrZero[3],
+                           std::uint32_t count, const Blobs& blobs,
+                           const format::PackedArray& a) {
+    Container c(name);
+    std::vector<std::uint8_t> rec;
+    PutBE32(rec, version);
+    PutBE16(rec, static_cast<std::uint16_t>(stampsOrZero[0]));
+    PutBE16(rec, static_cast<std::uint16_t>(stampsOrZero[1]));
+    PutBE32(rec, stampsOrZero[2]);
+    PutBE32(rec, count);
+    PutBE32(rec, blobs.largest);
+    c.AddRecord(rec);
+    c.AddArray(a, [&blobs, &a](std::uint64_t i, std::span<std::uint8_t> b, std::uint64_t bit) {
+      WriteBits(b, bit, a.width, blobs.locations[i]);
+    });
+    c.AddData(blobs.data);
+    return c;
+  };
+  std::uint32_t stamps[3] = {book.stamp1, book.stamp2, book.stamp3};
+  std::uint32_t noStamps[3] = {0, 0, 0};
+  const Container stringsFile = blobFile("VROK-Vrok-Strings", 1, stamps,
+                                         static_cast<std::uint32_t>(L.strings.size()), strings, *stringsA);
+  const Container binaryFile = blobFile("VROK-Vrok-Binary-PPC", format::kBinaryFormatVersion,
+                                        noStamps, static_cast<std::uint32_t>(book.items.size()),
+                                        items, *itemsA);
+
+  const auto dataBytes = data.Bytes(error);
+  if (!dataBytes) return result;
+  const auto stringBytes = stringsFile.Bytes(error);
+  if (!stringBytes) return result;
+  const auto binaryBytes = binaryFile.Bytes(error);
+  if (!binaryBytes) return result;
+
+  // Write all three under temporary names, then rename them into place, so
+  // that a failure leaves no partial book behind.
+  const std::string base = folder + "/" + std::string(format::kPrefixName);
+  const std::pair<std::string, const std::vector<std::uint8_t>*> files[] = {
+      {base + std::string(format::kDataSuffix), &*dataBytes},
+      {base + std::string(format::kStringsSuffix), &*stringBytes},
+      {base + std::string(format::kBinarySuffix), &*binaryBytes}};
+  bool ok = true;
+  for (const auto& [path, bytes] : files) ok = ok && WriteFileAt(path + ".tmp", *bytes);
+  for (const auto& [path, bytes] : files) {
+    ok = ok && std::rename((path + ".tmp").c_str(), path.c_str()) == 0;
+  }
+  if (!ok) {
+    for (const auto& [path, bytes] : files) std::remove((path + ".tmp").c_str());
+    error = "cannot write the content files into " + folder;
+    return result;
+  }
+  result.ok = true;
+  return result;
+}
+
+}  // namespace vrok

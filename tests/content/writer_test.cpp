@@ -1,0 +1,143 @@
+// BookWriter: refusals, key stability, image items.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "content/book_writer.h"
+#include "content/content_database.h"
+#include "content/node_cursor.h"
+#include "support/test_books.h"
+
+namespace vrok {
+namespace {
+
+using test::Num;
+using test::Ref;
+using test::Str;
+using test::WithId;
+using test::WithKey;
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string Refusal(const Book& book) {
+  test::TempDir dir;
+  const auto result = WriteBook(book, dir.Path());
+  EXPECT_FALSE(result.ok);
+  // Nothing is left behind.
+  for (const char* f : {"VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb", "VROK-Vrok-Binary-PPC.pdb",
+                        "VROK-Vrok-Data.pdb.tmp"}) {
+    EXPECT_FALSE(Exists(dir.File(f))) << f;
+  }
+  return result.message;
+}
+
+TEST(Writer, RefusesWhatItCannotRepresentAndNamesTheNode) {
+  Book dup;
+  dup.root = Num(u"root", 0, {WithId(Num(u"a", 1), "x"), WithId(Num(u"b", 2), "x")});
+  EXPECT_NE(Refusal(dup).find("duplicate id 'x'"), std::string::npos);
+
+  Book ref;
+  ref.root = Num(u"root", 0, {WithId(Ref(u"link", "nowhere"), "l1")});
+  const std::string m = Refusal(ref);
+  EXPECT_NE(m.find("node 'l1'"), std::string::npos) << m;
+  EXPECT_NE(m.find("unknown ref 'nowhere'"), std::string::npos) << m;
+
+  Book keys;
+  keys.root = Num(u"root", 0, {WithKey(Num(u"a", 1), 7), WithKey(Num(u"b", 1), 7)});
+  EXPECT_NE(Refusal(keys).find("key collision"), std::string::npos);
+
+  Book text;
+  text.root = Num(u"root", 0, {Str(u"html", u"see {{row:missing}}")});
+  EXPECT_NE(Refusal(text).find("/root/html"), std::string::npos);
+
+  Book item;
+  item.root = Num(u"root", 0, {Str(u"html", u"<IMG SRC='{{item:0}}'>")});
+  EXPECT_NE(Refusal(item).find("no item '0'"), std::string::npos);
+
+  Book table;
+  table.root = Num(u"root", 0, {Num(u"table", 3)});
+  EXPECT_NE(Refusal(table).find("a table needs its name"), std::string::npos);
+}
+
+TEST(Writer, RefusalKeepsAnEarlierBook) {
+  test::TempDir dir;
+  Book good;
+  good.root = Num(u"root", 0, {Str(u"table", u"INDEX")});
+  ASSERT_TRUE(WriteBook(good, dir.Path()).ok);
+  const auto before = test::ReadAll(dir.File("VROK-Vrok-Data.pdb"));
+  Book bad;
+  bad.root = Num(u"root", 0, {Ref(u"link", "nowhere")});
+  EXPECT_FALSE(WriteBook(bad, dir.Path()).ok);
+  EXPECT_EQ(test::ReadAll(dir.File("VROK-Vrok-Data.pdb")), before);
+}
+
+TEST(Writer, RowsAndItemsInTexts) {
+  test::TempDir dir;
+  Book book;
+  book.items = {{1}, {2}};
+  book.root = Num(u"root", 0,
+                  {Str(u"html", u"<A HREF='{{row:t}}#x'>t</A><IMG SRC='{{item:1}}'>{{other}}"),
+                   WithId(Str(u"table", u"T"), "t"), Ref(u"link", "t")});
+  const ContentDatabase db(test::WriteTestBook(book, dir));
+  const RowIndex t = db.TableRow(u"T");
+  ASSERT_NE(t, 0u);
+  NodeCursor c(db, 0);
+  ASSERT_TRUE(c.ToChild(u"html"));
+  std::u16string text;
+  ASSERT_TRUE(c.ReadString(text));
+  EXPECT_EQ(text, u"<A HREF='" + std::u16string(1, static_cast<char16_t>(u'0' + t)) +
+                      u"#x'>t</A><IMG SRC='1'>{{other}}");
+  NodeCursor link(db, 0);
+  ASSERT_TRUE(link.ToChild(u"link"));
+  EXPECT_EQ(link.Row().value, t);
+}
+
+// Keys of a book, by id.
+std::map<std::string, std::uint32_t> KeysById(const Book& book) {
+  std::string error;
+  const auto layout = LayOutBook(book, error);
+  std::map<std::string, std::uint32_t> keys;
+  for (const auto& [id, row] : layout->ids) keys[id] = layout->rows[row].key;
+  return keys;
+}
+
+TEST(Writer, KeysSurviveAnEditionThatAddsPages) {
+  const auto chapter = [](std::vector<BookNode> extra) {
+    std::vector<BookNode> items = {
+        WithId(Str(u"hierarchy item", u"Asthma", {WithId(Str(u"field", u"..."), "asthma.f")}),
+               "asthma"),
+        WithId(Str(u"hierarchy item", u"Croup"), "croup")};
+    items.insert(items.begin(), extra.begin(), extra.end());
+    Book b;
+    b.root = Num(u"root", 0, {WithId(Str(u"table", u"CONTENTS", std::move(items)), "contents")});
+    return b;
+  };
+  const auto first = KeysById(chapter({}));
+  const auto second = KeysById(chapter({Str(u"table type", u"html"), Str(u"hierarchy item", u"Acne")}));
+  for (const auto& [id, key] : first) {
+    EXPECT_EQ(second.at(id), key) << id;
+    EXPECT_NE(key, 0u) << id;
+  }
+  // The same source always gives the same keys.
+  EXPECT_EQ(KeysById(chapter({})), first);
+}
+
+TEST(Writer, ImageItemLayout) {
+  const auto item = MakeImageItem({{240, 320, {0xAA, 0xBB}}, {480, 640, {0xCC}}});
+  ASSERT_EQ(item.size(), 3u + 22 + 3);
+  EXPECT_EQ(item[0], 2);
+  EXPECT_EQ((item[3] << 8) | item[4], 240);
+  EXPECT_EQ((item[5] << 8) | item[6], 320);
+  EXPECT_EQ((item[8] << 24) | (item[9] << 16) | (item[10] << 8) | item[11], 25);
+  EXPECT_EQ((item[14] << 8) | item[15], 480);
+  EXPECT_EQ((item[16] << 8) | item[17], 640);
+  EXPECT_EQ((item[19] << 24) | (item[20] << 16) | (item[21] << 8) | item[22], 27);
+  EXPECT_EQ(item[25], 0xAA);
+  EXPECT_EQ(item[27], 0xCC);
+}
+
+}  // namespace
+}  // namespace vrok

@@ -17,7 +17,7 @@ namespace {
 constexpr std::string_view kCloseRequest = "CLOSE\n";
 constexpr std::string_view kCloseDone = "OK\n";
 constexpr std::string_view kDenied = "DENIED\n";
-constexpr std::size_t kMaxLine = 16;  // longer than any message we send
+constexpr std::size_t kMaxLine = 16;    // longer than any message we send
 constexpr int kRequestTimeoutMs = 500;  // how long a peer may keep the owner waiting
 constexpr int kConnectTimeoutMs = 1000;
 

@@ -55,8 +55,7 @@ class WindowRegistration {
 
  private:
   friend class WindowRegistry;
-  WindowRegistration(int fd, std::string path, dev_t dev, ino_t ino,
-                     std::function<void()> onClose);
+  WindowRegistration(int fd, std::string path, dev_t dev, ino_t ino, std::function<void()> onClose);
 
   int listenFd_;
   std::string path_;

@@ -23,15 +23,12 @@ void CloseReader() noexcept {
   }
 }
 
-// The handler named by a record's object-type field. Only as much of the field
-// as the record's size says it holds is read, and the name must end within it.
+// The handler named by a record's object-type field, which must lie within the
+// record's size and end within the field.
 template <typename Record>
 ObjectTypeHandler* HandlerOf(const Record& record) {
-  constexpr std::size_t begin = offsetof(Record, objectType);
-  if (record.size < begin) return nullptr;
-  std::size_t units = (record.size - begin) / sizeof(char16_t);
-  if (units > REPL_MAX_TYPE_NAME) units = REPL_MAX_TYPE_NAME;
-  const std::u16string_view field(record.objectType, units);
+  if (record.size < offsetof(Record, objectType) + sizeof record.objectType) return nullptr;
+  const std::u16string_view field(record.objectType, REPL_MAX_TYPE_NAME);
   const auto end = field.find(u'\0');
   return end == std::u16string_view::npos ? nullptr : FindHandler(field.substr(0, end));
 }

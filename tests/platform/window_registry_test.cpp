@@ -12,7 +12,7 @@
 #include <fstream>
 #include <thread>
 
-#include "tests/platform/fake_reader.h"
+#include "tests/platform/test_helpers.h"
 
 namespace vrok {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
-// Test helpers around the window registry: a private temporary folder, and a
-// stand-in for a running reader, a child process that registers a window and
-// exits with status 0 once asked to close.
+// Test helpers: a temporary folder, a command's output, and a stand-in for a
+// running reader, a child process that registers a window and exits with
+// status 0 once asked to close.
 
 #include <signal.h>
 #include <stdlib.h>
@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -35,6 +36,22 @@ class TempFolder {
  private:
   std::string path_;
 };
+
+// What a shell command writes to its standard output, and its exit status
+// (-1 when it did not exit normally).
+inline std::string CommandOutput(const std::string& command, int* status = nullptr) {
+  std::string text;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) {
+    if (status) *status = -1;
+    return text;
+  }
+  char buffer[4096];
+  while (const std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
+  const int raw = pclose(pipe);
+  if (status) *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return text;
+}
 
 class FakeReader {
  public:

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>

@@ -21,6 +21,17 @@ constexpr std::size_t kMaxLine = 16;    // longer than any message we send
 constexpr int kRequestTimeoutMs = 500;  // how long a peer may keep the owner waiting
 constexpr int kConnectTimeoutMs = 1000;
 
+using Clock = std::chrono::steady_clock;
+
+Clock::time_point DeadlineIn(int ms) { return Clock::now() + std::chrono::milliseconds(ms); }
+
+// Whole milliseconds until `deadline`; 0 once it has passed.
+int MillisecondsLeft(Clock::time_point deadline) {
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
 class UniqueFd {
  public:
   explicit UniqueFd(int fd = -1) : fd_(fd) {}
@@ -64,15 +75,13 @@ bool SendAll(int fd, std::string_view text) {
 // Reads one line of at most kMaxLine bytes, newline included, within
 // `timeoutMs` in all. Empty on timeout, end of stream, error or overlong input.
 std::string ReadLine(int fd, int timeoutMs) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const auto deadline = DeadlineIn(timeoutMs);
   std::string line;
   while (line.size() < kMaxLine) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return {};
+    const int left = MillisecondsLeft(deadline);
+    if (left == 0) return {};
     pollfd p{fd, POLLIN, 0};
-    const int ready = poll(&p, 1, static_cast<int>(left));
+    const int ready = poll(&p, 1, left);
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) return {};
     char buffer[kMaxLine];
@@ -175,14 +184,12 @@ bool WindowRegistration::HandleReadable() {
 }
 
 bool WindowRegistration::ServeUntilClosed(int timeoutMs) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const auto deadline = DeadlineIn(timeoutMs);
   for (;;) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
+    const int left = MillisecondsLeft(deadline);
+    if (left == 0) return false;
     pollfd p{listenFd_, POLLIN, 0};
-    const int ready = poll(&p, 1, static_cast<int>(left));
+    const int ready = poll(&p, 1, left);
     if (ready < 0 && errno != EINTR) return false;
     if (ready > 0 && HandleReadable()) return true;
   }

@@ -68,8 +68,6 @@ class WindowRegistry {
  public:
   explicit WindowRegistry(std::string folder = DefaultRuntimeFolder());
 
-  const std::string& Folder() const { return folder_; }
-
   // Registers a window of `className`; `onClose` runs when a process of the
   // same user destroys it. Null when the folder is not private, the name is
   // invalid, or a live window of that class is already registered. The socket

@@ -1,7 +1,6 @@
 // The four entry points the sync service looks up in the plug-in.
 
 #include <cstddef>
-#include <optional>
 #include <string_view>
 
 #include "platform/replication.h"

@@ -1,6 +1,5 @@
 #include "platform/window_registry.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/fsuid.h>
@@ -189,13 +188,6 @@ TEST(WindowRegistry, CloseHandlerMayDestroyTheRegistration) {
   owner.join();
   EXPECT_EQ(window, nullptr);
   EXPECT_FALSE(registry.Find("Vrok"));
-}
-
-TEST(WindowRegistry, ServeUntilClosedGivesUpAtItsTimeout) {
-  TempFolder temp;
-  auto window = WindowRegistry(temp.Runtime()).Register("Vrok", [] {});
-  ASSERT_NE(window, nullptr);
-  EXPECT_FALSE(window->ServeUntilClosed(50));
 }
 
 // A process of another user asks to close the window: the owner answers

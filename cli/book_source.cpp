@@ -70,8 +70,10 @@ class SourceReader {
     if (j.contains("type") && !Text(j["type"], here, "type", node.type)) return false;
     const bool isString = node.type == u"string";
     if (j.contains("text")) {
-      if (!isString) return Fail(here, "\"text\" needs the type \"string\"");
       if (!Text(j["text"], here, "text", node.text)) return false;
+      if (!isString && node.text.empty()) {
+        return Fail(here, "a typed node's \"text\" cannot be empty");
+      }
     } else if (isString && kinds > 0) {
       return Fail(here, "a \"string\" node takes \"text\"");
     }

@@ -23,7 +23,7 @@ namespace vrok {
 struct BookNode {
   std::u16string field;
   std::u16string type = u"number";  // "string": the value is the text's id
-  std::u16string text;              // used when type is "string"
+  std::u16string text;              // the value is this text's id when the type is "string" or the text is not empty
   std::uint32_t value = 0;          // used otherwise
   std::string ref;                   // when set, the value is the row of the node with this id
   std::optional<std::uint32_t> key;  // assigned when absent

@@ -18,7 +18,7 @@ std::u16string ChildTextOf(NodeCursor row, std::u16string_view field) {
   return row.ToChild(field) ? TextOf(row) : std::u16string();
 }
 
-std::u16string Decimal(std::uint32_t n) {
+std::u16string Decimal(std::int64_t n) {
   const std::string s = std::to_string(n);
   return std::u16string(s.begin(), s.end());
 }

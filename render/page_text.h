@@ -30,7 +30,7 @@ std::u16string TextOf(const ContentDatabase& db, RowIndex row);
 std::u16string ChildTextOf(NodeCursor row, std::u16string_view field);
 
 // A number as written into links and anchors ("%d").
-std::u16string Decimal(std::uint32_t n);
+std::u16string Decimal(std::int64_t n);
 
 // <A NAME="row"></A>
 std::u16string AnchorFor(RowIndex row);

@@ -62,8 +62,8 @@ TEST(BookSource, ClearMessagesForBadSources) {
   EXPECT_NE(ErrorOf(R"({"root": {"field": "r"}, "items": [{"file": "nope.bin"}]})")
                 .find("cannot read ./nope.bin"),
             std::string::npos);
-  EXPECT_NE(ErrorOf(R"({"root": {"field": "r", "id": "x", "type": "number", "text": "a"}})")
-                .find("node 'x': \"text\" needs the type"),
+  EXPECT_NE(ErrorOf(R"({"root": {"field": "r", "id": "x", "type": "check box", "text": ""}})")
+                .find("node 'x': a typed node's \"text\" cannot be empty"),
             std::string::npos);
 }
 

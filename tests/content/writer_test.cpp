@@ -95,6 +95,22 @@ TEST(Writer, RowsAndItemsInTexts) {
   EXPECT_EQ(link.Row().value, t);
 }
 
+TEST(Writer, TypedNodesCanCarryALabel) {
+  test::TempDir dir;
+  Book book;
+  BookNode control = Str(u"radio button", u"Opens eyes");
+  control.type = u"radio button";
+  book.root = Num(u"root", 0, {control, Num(u"points", 4)});
+  const ContentDatabase db(test::WriteTestBook(book, dir));
+  NodeCursor c(db, 0);
+  ASSERT_TRUE(c.ToChild(u"radio button"));
+  EXPECT_EQ(c.TypeName(), u"radio button");
+  std::u16string text;
+  EXPECT_FALSE(c.ReadString(text));  // not a "string" row ...
+  ASSERT_TRUE(db.ReadString(StringId{c.Row().value}, text));  // ... but its value names the label
+  EXPECT_EQ(text, u"Opens eyes");
+}
+
 // Keys of a book, by id.
 std::map<std::string, std::uint32_t> KeysById(const Book& book) {
   std::string error;

@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 
 #include "content/book_writer.h"
 #include "content/content_database.h"
@@ -43,24 +42,10 @@ inline Book FixtureBook() {
 }
 
 // The fixture written to a temporary folder, with its layout at hand.
-struct Fixture {
-  TempDir dir;
+struct Fixture : TestBook {
   Book book = FixtureBook();
-  BookLayout layout;
-  std::string prefix;
-
-  Fixture() {
-    std::string error;
-    layout = *LayOutBook(book, error);
-    prefix = WriteTestBook(book, dir);
-  }
-
-  RowIndex Row(std::string_view id) const {
-    const auto it = std::find_if(layout.ids.begin(), layout.ids.end(),
-                                 [id](const auto& e) { return e.first == id; });
-    EXPECT_NE(it, layout.ids.end()) << id;
-    return it == layout.ids.end() ? 0 : it->second;
-  }
+  Fixture() : TestBook(FixtureBook()) {}
+  RowIndex Row(std::string_view id) const { return (*this)[id]; }
 };
 
 }  // namespace vrok::test

@@ -24,26 +24,7 @@ std::u16string Page(std::u16string_view body) {
   return std::u16string(kOpen) + std::u16string(body) + std::u16string(kClose);
 }
 
-// A book with its rows named by id.
-struct TestBook {
-  test::TempDir dir;
-  BookLayout layout;
-  std::unique_ptr<ContentDatabase> db;
-
-  explicit TestBook(Book book) {
-    std::string error;
-    layout = *LayOutBook(book, error);
-    db = std::make_unique<ContentDatabase>(test::WriteTestBook(book, dir));
-  }
-  RowIndex operator[](std::string_view id) const {
-    for (const auto& [name, row] : layout.ids) {
-      if (name == id) return row;
-    }
-    ADD_FAILURE() << "no id " << id;
-    return 0;
-  }
-  std::u16string D(std::string_view id) const { return Decimal((*this)[id]); }
-};
+using test::TestBook;
 
 Book RecordBook() {
   Book b;
@@ -84,8 +65,8 @@ TEST(RecordPage, LabelsAnchorsAndColumnsConsumedBySkippedFields) {
   RecordPage page(*book.db, {});
   const std::u16string html = page.BuildPage(book["croup"]);
   EXPECT_EQ(html, Page(u"<B>Croup</B><BR><BR>"
-                       u"<BR><A NAME=\"" + book.D("f0") + u"\"></A><B>Overview:</B><BR>Barking cough."
-                       u"<BR><A NAME=\"" + book.D("f2") + u"\"></A><B>Notes:</B><BR>Give <I>steroid</I>."
+                       u"<BR><A NAME=\"" + book.Decimal("f0") + u"\"></A><B>Overview:</B><BR>Barking cough."
+                       u"<BR><A NAME=\"" + book.Decimal("f2") + u"\"></A><B>Notes:</B><BR>Give <I>steroid</I>."
                        u"<BR>Unlabelled."));
   const std::vector<SectionEntry> want = {{u"Overview", book["f0"]}, {u"Notes", book["f2"]}};
   EXPECT_EQ(page.SectionsFor(book["croup"]), want);
@@ -98,8 +79,8 @@ TEST(RecordPage, PathHeadingListsTheAncestorsAsLinks) {
   const TestBook book(RecordBook());
   RecordPage page(*book.db, {});
   EXPECT_EQ(page.BuildPage(book["topic"]),
-            Page(u"<A HREF='" + book.D("path") + u"'>PATH</A> - [pre]<A HREF='" +
-                 book.D("chapter") + u"'>Chapter</A>[post] - &gt;Topic:<BR><BR>x"));
+            Page(u"<A HREF='" + book.Decimal("path") + u"'>PATH</A> - [pre]<A HREF='" +
+                 book.Decimal("chapter") + u"'>Chapter</A>[post] - &gt;Topic:<BR><BR>x"));
 }
 
 TEST(RecordPage, TheCacheNeverAnswersForARowNotBuilt) {
@@ -115,7 +96,7 @@ TEST(ExtendedRecordPage, LabelsCarryABlankBeforeTheBreak) {
   const TestBook book(RecordBook());
   ExtendedRecordPage page(*book.db);
   EXPECT_EQ(page.BuildPage(book["ext"]),
-            Page(u"<A NAME=\"" + book.D("e0") + u"\"></A><B>Dose:</B> <BR><P>5 mg</P><BR><HR><BR>"));
+            Page(u"<A NAME=\"" + book.Decimal("e0") + u"\"></A><B>Dose:</B> <BR><P>5 mg</P><BR><HR><BR>"));
   const std::vector<SectionEntry> want = {{u"Dose", book["e0"]}};
   EXPECT_EQ(page.SectionsFor(book["ext"]), want);
 }
@@ -140,9 +121,9 @@ TEST(ChildListPage, BulletsAndTargets) {
   const TestBook book(ListBook());
   ChildListPage page(*book.db, u"hierarchy item");
   EXPECT_EQ(page.BuildPage(book["list"]),
-            Page(u"\u2022 <A HREF='" + book.D("group") + u"'>Group</A><BR>"
-                 u"\u2022 <A HREF='" + book.D("field") + u"'>Record</A><BR>"
-                 u"\u2022 <A HREF='" + book.D("target") + u"'>Linked</A><BR>"
+            Page(u"\u2022 <A HREF='" + book.Decimal("group") + u"'>Group</A><BR>"
+                 u"\u2022 <A HREF='" + book.Decimal("field") + u"'>Record</A><BR>"
+                 u"\u2022 <A HREF='" + book.Decimal("target") + u"'>Linked</A><BR>"
                  u"\u2022 <A HREF=''>Other child</A><BR>"
                  u"Leaf<BR>"));
 }
@@ -160,10 +141,10 @@ TEST(FieldListPage, ColumnsAnchorsAndTitle) {
   page.Load(book["croup"], true);
   EXPECT_EQ(page.BuildPage(book["croup"]),
             u"<HTML><BODY><FONT FACE='PPC_font2'>Croup<BR><BR>"
-            u"<B><A NAME=" + book.D("f0") + u">Overview</A></B><BR>Barking cough.<BR>"
-            u"<B><A NAME=" + book.D("f1") + u">Treatment</A></B><BR><BR>"
-            u"<B><A NAME=" + book.D("f2") + u">Notes</A></B><BR>Give <I>steroid</I>.<BR>"
-            u"<B><A NAME=" + book.D("f3") + u"></A></B>Unlabelled.<BR>"
+            u"<B><A NAME=" + book.Decimal("f0") + u">Overview</A></B><BR>Barking cough.<BR>"
+            u"<B><A NAME=" + book.Decimal("f1") + u">Treatment</A></B><BR><BR>"
+            u"<B><A NAME=" + book.Decimal("f2") + u">Notes</A></B><BR>Give <I>steroid</I>.<BR>"
+            u"<B><A NAME=" + book.Decimal("f3") + u"></A></B>Unlabelled.<BR>"
             u"</FONT></BODY></HTML>");
   page.Load(book["diseases"], false);  // a table row names its own columns
   EXPECT_EQ(page.BuildPage(book["ext"]).find(u"Ext record"), std::u16string::npos);
@@ -184,8 +165,8 @@ TEST(MenuIndexPage, LinksAndNestedEntries) {
   MenuIndexPage page(*book.db);
   EXPECT_EQ(page.Title(book["a"]), u"A");
   EXPECT_EQ(page.BuildPage(book["a"]),
-            std::u16string(skeleton::kMenuOpen) + u"<LI><A HREF=" + book.D("t") +
-                u">Asthma<BR></LI><LI>Anaemia<BR></LI><MENU><LI><A HREF=" + book.D("t") +
+            std::u16string(skeleton::kMenuOpen) + u"<LI><A HREF=" + book.Decimal("t") +
+                u">Asthma<BR></LI><LI>Anaemia<BR></LI><MENU><LI><A HREF=" + book.Decimal("t") +
                 u">iron<BR></LI><LI>B12<BR></LI></MENU>" + std::u16string(skeleton::kMenuClose));
 }
 

@@ -16,44 +16,34 @@ using test::Ref;
 using test::Str;
 using test::WithId;
 
-struct Chart {
-  test::TempDir dir;
-  BookLayout layout;
-  std::unique_ptr<ContentDatabase> db;
+// A chart whose "table type" sorts before its first question.
+Book ChartBook() {
+  Book b;
+  b.root = Num(
+      u"root", 0,
+      {WithId(Str(u"table", u"CHART",
+                  {Str(u"table type", u"flow chart"),
+                   WithId(Str(u"question", u"Q1?",
+                              {WithId(Str(u"answer", u"to Q2", {Ref(u"next question", "q2")}), "a1"),
+                               WithId(Str(u"answer", u"to results",
+                                          {WithId(Str(u"result", u"R1"), "r1"),
+                                           WithId(Str(u"result", u"R2"), "r2")}),
+                                      "a2"),
+                               WithId(Str(u"answer", u"nowhere"), "a3")}),
+                          "q1"),
+                   WithId(Str(u"question", u"Q2?",
+                              {WithId(Str(u"answer", u"loop", {Ref(u"next question", "loop")}),
+                                      "loop")}),
+                          "q2")}),
+              "chart"),
+       Str(u"table", u"OTHER", {Str(u"table type", u"html")})});
+  return b;
+}
 
-  Chart() {
-    // The table's "table type" sorts before its first question.
-    Book b;
-    b.root = Num(
-        u"root", 0,
-        {WithId(Str(u"table", u"CHART",
-                    {Str(u"table type", u"flow chart"),
-                     WithId(Str(u"question", u"Q1?",
-                                {WithId(Str(u"answer", u"to Q2", {Ref(u"next question", "q2")}), "a1"),
-                                 WithId(Str(u"answer", u"to results",
-                                            {WithId(Str(u"result", u"R1"), "r1"),
-                                             WithId(Str(u"result", u"R2"), "r2")}),
-                                        "a2"),
-                                 WithId(Str(u"answer", u"nowhere"), "a3")}),
-                            "q1"),
-                     WithId(Str(u"question", u"Q2?",
-                                {WithId(Str(u"answer", u"loop", {Ref(u"next question", "loop")}),
-                                        "loop")}),
-                            "q2")}),
-                "chart"),
-         Str(u"table", u"OTHER", {Str(u"table type", u"html")})});
-    std::string error;
-    layout = *LayOutBook(b, error);
-    db = std::make_unique<ContentDatabase>(test::WriteTestBook(b, dir));
-  }
-  RowIndex operator[](std::string_view id) const {
-    for (const auto& [name, row] : layout.ids) {
-      if (name == id) return row;
-    }
-    return 0;
-  }
+struct Chart : test::TestBook {
+  Chart() : TestBook(ChartBook()) {}
   std::u16string Item(std::string_view id, std::u16string_view label) const {
-    return u"<LI><A HREF='" + Decimal((*this)[id]) + u"'>" + std::u16string(label) + u"</A>";
+    return u"<LI><A HREF='" + Decimal(id) + u"'>" + std::u16string(label) + u"</A>";
   }
 };
 

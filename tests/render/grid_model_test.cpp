@@ -1,0 +1,100 @@
+// Grid tables: cells, sizes and scroll bars.
+
+#include "render/grid_model.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_books.h"
+
+namespace vrok {
+namespace {
+
+using test::Num;
+using test::Str;
+using test::TestBook;
+using test::WithId;
+
+Book GridBook() {
+  Book b;
+  b.root = Num(
+      u"root", 0,
+      {WithId(Str(u"table", u"Doses",
+                  {Str(u"table type", u"table"), Num(u"column count", 3),
+                   Str(u"column name", u"Drug"), Str(u"column name", u"Dose"),
+                   Str(u"column name", u"Route"),
+                   Str(u"row", u"", {Str(u"field", u"A"), Str(u"field", u"1 mg"), Str(u"field", u"iv")}),
+                   Str(u"row", u"", {Str(u"field", u"B"), Str(u"field", u"2 mg")}),
+                   Str(u"row", u"", {Str(u"field", u"C <B>x</B>")}),
+                   WithId(Str(u"footnote", u"Adult doses."), "note"), Str(u"footnote", u"Check.")}),
+              "doses"),
+       WithId(Str(u"table", u"Bare", {Str(u"table type", u"table"), Str(u"row", u"")}), "bare"),
+       WithId(Str(u"table", u"Html", {Str(u"table type", u"html")}), "html")});
+  return b;
+}
+
+TEST(GridModel, CellsHeaderAndMissingCells) {
+  const TestBook book(GridBook());
+  EXPECT_EQ(GridModel::GridTableOf(*book.db, book["doses"]), book["doses"]);
+  EXPECT_EQ(GridModel::GridTableOf(*book.db, book["note"]), book["doses"]);
+  EXPECT_FALSE(GridModel::GridTableOf(*book.db, book["html"]));
+  EXPECT_FALSE(GridModel::GridTableOf(*book.db, 0));
+
+  GridModel model(*book.db);
+  model.SetTable(book["doses"]);
+  EXPECT_EQ(model.ColumnCount(), 3u);
+  EXPECT_EQ(model.RowCount(), 4u);  // three rows and the header
+  EXPECT_EQ(model.Title(), u"Doses");
+  EXPECT_EQ(model.Cell(0, 1), u"Dose");
+  EXPECT_EQ(model.Cell(1, 2), u"iv");
+  EXPECT_EQ(model.Cell(3, 0), u"C <B>x</B>");
+  RowIndex row = 7;
+  EXPECT_EQ(model.Cell(2, 2, &row), u"");  // a short row
+  EXPECT_EQ(row, 0u);
+  EXPECT_EQ(model.Cell(2, 1, &row), u"2 mg");
+  EXPECT_NE(row, 0u);
+  EXPECT_EQ(model.Cell(2, 1), u"2 mg");  // again, from the cache
+  EXPECT_EQ(model.Cell(9, 9), u"");
+  EXPECT_EQ(model.Footnotes(), u"Adult doses.<BR>Check.<BR>");
+
+  model.SetTable(book["bare"]);  // no column count: no columns
+  EXPECT_EQ(model.ColumnCount(), 0u);
+  EXPECT_EQ(model.RowCount(), 2u);
+  EXPECT_EQ(model.Cell(0, 0), u"");
+}
+
+TEST(GridMetrics, LayoutArithmetic) {
+  const GridMetrics at96 = GridMetrics::For(96, 96, 0);
+  EXPECT_EQ(at96.line, 1);
+  EXPECT_EQ(at96.inset, 3);
+  EXPECT_EQ(at96.column, 70);
+  EXPECT_EQ(at96.scrollBar, 13);
+  EXPECT_EQ(at96.rowHeight, 2 + 16);
+  EXPECT_EQ(at96.TableWidth(4), 309);
+  EXPECT_EQ(at96.TableHeight(4), 4 * (1 + 18) + 1);
+  const GridMetrics at192 = GridMetrics::For(192, 192, 30);
+  EXPECT_EQ(at192.line, 2);
+  EXPECT_EQ(at192.inset, 6);
+  EXPECT_EQ(at192.column, 140);
+  EXPECT_EQ(at192.rowHeight, 34);
+  EXPECT_EQ(at192.TableWidth(4), 4 * (140 + 12 + 2) + 2);
+}
+
+TEST(GridMetrics, ScrollBarsOnlyWhenNeeded) {
+  const auto fits = NeedScrollBars(200, 100, 240, 200, 13);
+  EXPECT_FALSE(fits.horizontal);
+  EXPECT_FALSE(fits.vertical);
+  const auto wide = NeedScrollBars(309, 100, 240, 200, 13);
+  EXPECT_TRUE(wide.horizontal);
+  EXPECT_FALSE(wide.vertical);
+  // The horizontal bar takes 13 pixels of height, which the table needed.
+  const auto both = NeedScrollBars(309, 195, 240, 200, 13);
+  EXPECT_TRUE(both.horizontal);
+  EXPECT_TRUE(both.vertical);
+  // The vertical bar takes 13 pixels of width, which the table needed.
+  const auto tall = NeedScrollBars(235, 300, 240, 200, 13);
+  EXPECT_TRUE(tall.vertical);
+  EXPECT_TRUE(tall.horizontal);
+}
+
+}  // namespace
+}  // namespace vrok

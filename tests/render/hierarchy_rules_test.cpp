@@ -1,0 +1,126 @@
+// Which pages the HTML hierarchy view takes, and how.
+
+#include "render/hierarchy_rules.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_books.h"
+
+namespace vrok {
+namespace {
+
+using test::Num;
+using test::Str;
+using test::TestBook;
+using test::WithId;
+
+Book HierarchyBook() {
+  Book b;
+  b.root = Num(
+      u"root", 0,
+      {WithId(Str(u"table", u"CONTENTS", {Str(u"table type", u"html"), Str(u"html", u"<B>hi</B>")}),
+              "contents"),
+       WithId(Str(u"table", u"A_Z_IN_BRIEF",
+                  {Str(u"table type", u"html list"),
+                   WithId(Str(u"hierarchy item", u"Asthma",
+                              {WithId(Str(u"field", u"wheeze"), "field"),
+                               WithId(Str(u"hierarchy item", u"Child asthma",
+                                          {WithId(Str(u"field", u"x"), "childfield")}),
+                                      "child")}),
+                          "record"),
+                   WithId(Str(u"hierarchy item", u"Group only"), "group")}),
+              "azbrief"),
+       WithId(Str(u"table", u"CONF",
+                  {Str(u"table type", u"configurable tight hierarchy"),
+                   WithId(Str(u"hierarchy item", u"Shown as list",
+                              {Str(u"view mode", u"html list"), Str(u"hierarchy item", u"x")}),
+                          "conflist"),
+                   WithId(Str(u"hierarchy item", u"Record", {Str(u"field", u"y")}), "confrecord"),
+                   WithId(Str(u"hierarchy item", u"With mode and field",
+                              {Str(u"view mode", u"index"), WithId(Str(u"field", u"z"), "modefield")}),
+                          "confmode")}),
+              "conf"),
+       WithId(Str(u"table", u"EXT",
+                  {Str(u"table type", u"extended html"), WithId(Str(u"hierarchy item", u"E"), "ext")}),
+              "exttable"),
+       WithId(Str(u"table", u"PATHS",
+                  {Str(u"table type", u"html list"), Num(u"is path", 1),
+                   WithId(Str(u"hierarchy item", u"Outer",
+                              {WithId(Str(u"hierarchy item", u"Inner", {Str(u"field", u"f")}), "inner")}),
+                          "outer")}),
+              "paths"),
+       WithId(Str(u"table", u"CALCULATORS", {Str(u"table type", u"html")}), "calculators"),
+       WithId(Str(u"table", u"GRID", {Str(u"table type", u"table")}), "grid")});
+  return b;
+}
+
+class Hierarchy : public ::testing::Test {
+ protected:
+  TestBook book{HierarchyBook()};
+  HierarchyPages pages{book["calculators"], book["azbrief"], 0};
+  HierarchyDecision Decide(std::string_view id) { return DecideHierarchy(*book.db, book[id], pages); }
+};
+
+TEST_F(Hierarchy, RecordRedirect) {
+  RowIndex jump = 99;
+  EXPECT_EQ(RecordRedirect(*book.db, book["record"], jump), book["record"]);
+  EXPECT_EQ(jump, 0u);
+  EXPECT_EQ(RecordRedirect(*book.db, book["field"], jump), book["record"]);
+  EXPECT_EQ(jump, book["field"]);
+  EXPECT_EQ(RecordRedirect(*book.db, book["group"], jump), 0u);       // no field
+  EXPECT_EQ(RecordRedirect(*book.db, book["confmode"], jump), 0u);    // has a view mode
+  EXPECT_EQ(RecordRedirect(*book.db, book["contents"], jump), 0u);
+  EXPECT_EQ(RecordRedirect(*book.db, book.db->RowCount(), jump), 0u);
+}
+
+TEST_F(Hierarchy, HtmlTablesShowTheirHtmlChildUnderTheTableName) {
+  const auto d = Decide("contents");
+  EXPECT_TRUE(d.accept);
+  EXPECT_FALSE(d.recordPage);
+  EXPECT_EQ(d.source, HierarchySource::kChildText);
+  EXPECT_EQ(d.title, u"CONTENTS");
+}
+
+TEST_F(Hierarchy, FieldsAreShownAsTheirRecordWithAJump) {
+  const auto d = Decide("field");
+  ASSERT_TRUE(d.accept);
+  EXPECT_EQ(d.row, book["record"]);
+  EXPECT_EQ(d.jumpToField, book["field"]);
+  EXPECT_TRUE(d.recordPage);
+  EXPECT_EQ(d.source, HierarchySource::kRecord);
+  // The A-Z page and the record itself are left out of the title.
+  EXPECT_EQ(d.title, u"");
+  EXPECT_EQ(Decide("childfield").title, u"Asthma");
+}
+
+TEST_F(Hierarchy, PathTablesKeepTheRecordInTheTitle) {
+  EXPECT_EQ(Decide("inner").title, u"PATHS - Outer - Inner");
+}
+
+TEST_F(Hierarchy, ConfigurableTables) {
+  const auto list = Decide("conflist");
+  ASSERT_TRUE(list.accept);
+  EXPECT_EQ(list.source, HierarchySource::kChildList);
+  EXPECT_EQ(list.title, u"CONF");
+  EXPECT_EQ(Decide("confrecord").source, HierarchySource::kRecord);
+  EXPECT_FALSE(Decide("confmode").accept);  // a view mode that is not "html list"
+  // A field still stands for its record, whatever the record's view mode.
+  EXPECT_EQ(Decide("modefield").row, book["confmode"]);
+  EXPECT_EQ(Decide("modefield").jumpToField, book["modefield"]);
+}
+
+TEST_F(Hierarchy, ExtendedTablesAndCalculators) {
+  const auto ext = Decide("ext");
+  ASSERT_TRUE(ext.accept);
+  EXPECT_EQ(ext.source, HierarchySource::kExtendedRecord);
+  EXPECT_EQ(ext.title, u"EXT");
+  const auto calc = Decide("calculators");
+  ASSERT_TRUE(calc.accept);
+  EXPECT_EQ(calc.source, HierarchySource::kCalculators);
+  EXPECT_FALSE(Decide("grid").accept);
+  EXPECT_FALSE(Decide("group").accept);
+  EXPECT_FALSE(DecideHierarchy(*book.db, book.db->RowCount(), pages).accept);
+}
+
+}  // namespace
+}  // namespace vrok

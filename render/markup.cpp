@@ -430,7 +430,9 @@ std::vector<TextLine> BreakLines(std::u16string_view text, int width, std::size_
       lines.push_back(cut(pos, std::min(n, text.find(u'\n', pos))));
       pos = n;
     } else {
-      lines.push_back(TextLine{pos, fits->end, false});
+      std::size_t end = fits->end;
+      while (end > pos && text[end - 1] == u' ') --end;  // blanks before a break are not drawn
+      lines.push_back(TextLine{pos, end, false});
       pos = fits->next;
     }
     if (last) break;

@@ -82,8 +82,8 @@ RecordFile::~RecordFile() {
 bool RecordFile::OpenPair() {
   // Temporaries of an index save or a pair creation cut short hold nothing
   // that the pair needs.
-  for (const auto* path : {&indexPath_, &dataPath_}) {
-    if (files_.Exists(*path + ".tmp").value_or(false)) files_.Remove(*path + ".tmp");
+  for (const auto& temp : {indexPath_ + ".tmp", indexPath_ + ".new.tmp", dataPath_ + ".tmp"}) {
+    if (files_.Exists(temp).value_or(false)) files_.Remove(temp);
   }
   if (!FinishInterruptedCompaction()) return false;
 
@@ -206,8 +206,24 @@ std::vector<std::uint8_t> RecordFile::EncodeIndex(const std::vector<Entry>& entr
   return bytes;
 }
 
+bool RecordFile::SaveIndex(const std::vector<Entry>& entries) {
+  const auto bytes = EncodeIndex(entries);
+  if (!indexPending_) return ReplaceFile(files_, indexPath_, bytes);
+  // The compacted pair's index still waits as "<index>.new", which an
+  // opening would install: keep that file the newest until it is in place.
+  if (!ReplaceFile(files_, indexPath_ + ".new", bytes)) return false;
+  InstallPendingIndex();
+  return true;
+}
+
+void RecordFile::InstallPendingIndex() {
+  if (!files_.Rename(indexPath_ + ".new", indexPath_)) return;
+  indexPending_ = false;
+  files_.SyncFolderOf(indexPath_);
+}
+
 int RecordFile::Commit(std::vector<Entry> entries) {
-  if (!ReplaceFile(files_, indexPath_, EncodeIndex(entries))) return -1;
+  if (!SaveIndex(entries)) return -1;
   entries_ = std::move(entries);
   return 0;
 }
@@ -257,7 +273,7 @@ int RecordFile::Swap(int i, int j) {
 
 std::int64_t RecordFile::Length(int i) const {
   const Entry* e = EntryAt(i);
-  return e ? e->length : -1;
+  return e ? std::int64_t{e->length} : -1;
 }
 
 std::int64_t RecordFile::Read(int i, std::span<std::uint8_t> buffer, std::uint32_t from,
@@ -296,6 +312,7 @@ void RecordFile::AbandonCompaction(const std::string& newIndex, const std::strin
 
 int RecordFile::Compact() {
   if (failed_) return -1;
+  if (indexPending_) InstallPendingIndex();
   if (IsCompact()) return 0;
   const std::string newIndex = indexPath_ + ".new";
   const std::string newData = dataPath_ + ".new";
@@ -329,17 +346,17 @@ int RecordFile::Compact() {
     return -1;
   }
 
-  // Committed: the data file is the compacted one. If what follows fails,
-  // the object stops and the next opening installs "<index>.new".
+  // Committed: the data file is the compacted one and "<index>.new" its
+  // index, installed now or, failing that, at the next save or opening.
   files_.Close(data_);
   data_ = files_.Open(dataPath_);
   entries_ = std::move(entries);
   dataSize_ = total;
-  if (data_ == FileSystem::kNoFile || !files_.Rename(newIndex, indexPath_)) {
-    failed_ = true;
-    return -1;
-  }
-  return files_.SyncFolderOf(indexPath_) ? 0 : -1;
+  indexPending_ = true;
+  InstallPendingIndex();
+  if (data_ != FileSystem::kNoFile) return 0;
+  failed_ = true;  // nothing can be read without the data file
+  return -1;
 }
 
 }  // namespace vrok

@@ -30,7 +30,9 @@
 //                            ".new" files are removed (the index one first);
 //      only "<index>.new"    committed: the data file is the compacted one
 //                            and "<index>.new" its index; it is renamed over
-//                            the index to finish;
+//                            the index to finish (if that rename fails while
+//                            the pair is open, later index saves replace
+//                            "<index>.new" until it can be installed);
 //      only "<data>.new"     not committed; removed (if the data file exists).
 //    "<index>.new" is only ever written after "<data>.new" is complete, and
 //    abandoning a compaction removes it before "<data>.new", so "only
@@ -119,6 +121,8 @@ class RecordFile {
   }
   bool WritePayload(std::span<const std::uint8_t> bytes, Entry& entry);
   static std::vector<std::uint8_t> EncodeIndex(const std::vector<Entry>& entries);
+  bool SaveIndex(const std::vector<Entry>& entries);
+  void InstallPendingIndex();
   int Commit(std::vector<Entry> entries);
   bool IsCompact() const;
   void AbandonCompaction(const std::string& newIndex, const std::string& newData);
@@ -130,6 +134,7 @@ class RecordFile {
   std::vector<Entry> entries_;
   std::uint64_t dataSize_ = 0;  // bytes of the data file that entries may refer to
   bool failed_ = true;
+  bool indexPending_ = false;  // the index of a committed compaction is still "<index>.new"
 };
 
 }  // namespace vrok

@@ -5,7 +5,8 @@
 namespace vrok::testing {
 
 void MemoryFileSystem::Revive() {
-  steps_ = failStep_ = dieStep_ = 0;
+  steps_ = dieStep_ = 0;
+  failSteps_.clear();
   dead_ = faultHit_ = false;
 }
 
@@ -42,7 +43,7 @@ bool MemoryFileSystem::Step() {
   if (dead_) return false;
   ++steps_;
   if (steps_ == dieStep_) dead_ = true;
-  if (steps_ == failStep_ || dead_) {
+  if (failSteps_.contains(steps_) || dead_) {
     faultHit_ = true;
     return false;
   }

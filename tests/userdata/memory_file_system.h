@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,8 @@ class MemoryFileSystem final : public FileSystem {
  public:
   using Bytes = std::vector<std::uint8_t>;
 
-  // Step k fails; the others succeed.
-  void FailStep(int k) { failStep_ = k; }
+  // Step k fails (in addition to any named before); the others succeed.
+  void FailStep(int k) { failSteps_.insert(k); }
   // Step k fails and so does every operation after it, reads included, as
   // if the process had died there.
   void DieAtStep(int k) { dieStep_ = k; }
@@ -69,7 +70,7 @@ class MemoryFileSystem final : public FileSystem {
   std::map<Handle, NodePtr> open_;
   Handle nextHandle_ = 3;
   int steps_ = 0;
-  int failStep_ = 0;
+  std::set<int> failSteps_;
   int dieStep_ = 0;
   bool dead_ = false;
   bool faultHit_ = false;

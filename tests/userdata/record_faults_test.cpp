@@ -79,73 +79,112 @@ std::vector<Change> Changes() {
   };
 }
 
-enum class Fault { kFailOneStep, kDie };
+// Which steps go wrong in one run: some fail, or the process dies at one.
+struct FaultPlan {
+  std::vector<int> failing;
+  int dieAt = 0;
+
+  void Apply(MemoryFileSystem& files) const {
+    for (const int k : failing) files.FailStep(k);
+    if (dieAt > 0) files.DieAtStep(dieAt);
+  }
+  std::string Label() const {
+    std::string label = dieAt > 0 ? "dies at step " + std::to_string(dieAt) : "fails at steps";
+    for (const int k : failing) label += " " + std::to_string(k);
+    return label;
+  }
+};
+
+// Every single failure, every point of death, and every pair of failures
+// (a failed step, then a failure while cleaning up after it).
+std::vector<FaultPlan> PlansFor(int steps) {
+  std::vector<FaultPlan> plans;
+  for (int k = 1; k <= steps; ++k) {
+    plans.push_back({{k}, 0});
+    plans.push_back({{}, k});
+    for (int j = k + 1; j <= steps + 4; ++j) plans.push_back({{k, j}, 0});
+  }
+  return plans;
+}
 
 TEST(RecordFileFaults, EveryStepOfEveryChangeKeepsTheRecords) {
   int runs = 0;
   for (const auto& change : Changes()) {
-    for (const Fault fault : {Fault::kFailOneStep, Fault::kDie}) {
-      for (const bool losePower : {false, true}) {
-        for (int step = 1;; ++step) {
-          const std::string label = std::string(change.name) +
-                                    (fault == Fault::kDie ? ", dies" : ", fails") + " at step " +
-                                    std::to_string(step) + (losePower ? ", power lost" : "");
-          MemoryFileSystem files;
-          SetUpPair(files);
-          fault == Fault::kDie ? files.DieAtStep(step) : files.FailStep(step);
-          int result = 0;
-          {
-            RecordFile file(kIndex, kData, files);
-            ASSERT_FALSE(file.Failed()) << label;
-            result = change.apply(file);
-            if (fault == Fault::kFailOneStep) {
-              EXPECT_EQ(ReadRecords(file), result == 0 ? change.after : kBefore) << label;
-            }
-          }  // the destructor compacts
-          const bool hit = files.FaultHit();
-          files.Revive();
-          if (losePower) files.LosePower();
+    MemoryFileSystem clean;
+    SetUpPair(clean);
+    {
+      RecordFile file(kIndex, kData, clean);
+      change.apply(file);
+    }
+    ASSERT_GT(clean.Steps(), 0) << change.name;
 
-          Records reopened;
-          {
-            RecordFile file(kIndex, kData, files);
-            ASSERT_FALSE(file.Failed()) << label;
-            reopened = ReadRecords(file);
+    for (const auto& plan : PlansFor(clean.Steps())) {
+      for (const bool losePower : {false, true}) {
+        const std::string label =
+            std::string(change.name) + ", " + plan.Label() + (losePower ? ", power lost" : "");
+        MemoryFileSystem files;
+        SetUpPair(files);
+        plan.Apply(files);
+        int result = 0;
+        {
+          RecordFile file(kIndex, kData, files);
+          ASSERT_FALSE(file.Failed()) << label;
+          result = change.apply(file);
+          if (plan.dieAt == 0) {
+            EXPECT_EQ(ReadRecords(file), result == 0 ? change.after : kBefore) << label;
           }
-          if (result == 0) {
-            EXPECT_EQ(reopened, change.after) << label;
-          } else {
-            EXPECT_TRUE(reopened == kBefore || reopened == change.after) << label;
-          }
-          RecordFile again(kIndex, kData, files);
-          EXPECT_EQ(ReadRecords(again), reopened) << label << ", after recovery and compaction";
-          ++runs;
-          if (!hit) break;  // the change ran to the end without reaching this step
+        }  // the destructor compacts
+        files.Revive();
+        if (losePower) files.LosePower();
+
+        Records reopened;
+        {
+          RecordFile file(kIndex, kData, files);
+          ASSERT_FALSE(file.Failed()) << label;
+          reopened = ReadRecords(file);
         }
+        if (result == 0) {
+          EXPECT_EQ(reopened, change.after) << label;
+        } else {
+          EXPECT_TRUE(reopened == kBefore || reopened == change.after) << label;
+        }
+        RecordFile again(kIndex, kData, files);
+        EXPECT_EQ(ReadRecords(again), reopened) << label << ", after recovery and compaction";
+        ++runs;
       }
     }
   }
-  EXPECT_GT(runs, 400);
+  EXPECT_GT(runs, 2000);
+}
+
+// Opens and closes a pair set up by setUp under every fault plan, with and
+// without a power loss, then hands the revived file system to check.
+void OpenUnderEveryFault(const std::function<void(MemoryFileSystem&)>& setUp,
+                         const std::function<void(MemoryFileSystem&, const std::string&)>& check) {
+  MemoryFileSystem clean;
+  setUp(clean);
+  { RecordFile file(kIndex, kData, clean); }
+  ASSERT_GT(clean.Steps(), 0);
+  for (const auto& plan : PlansFor(clean.Steps())) {
+    for (const bool losePower : {false, true}) {
+      MemoryFileSystem files;
+      setUp(files);
+      plan.Apply(files);
+      { RecordFile file(kIndex, kData, files); }
+      files.Revive();
+      if (losePower) files.LosePower();
+      check(files, plan.Label() + (losePower ? ", power lost" : ""));
+    }
+  }
 }
 
 TEST(RecordFileFaults, NewPairInterruptedAnywhereIsUsableNextTime) {
-  for (const Fault fault : {Fault::kFailOneStep, Fault::kDie}) {
-    for (const bool losePower : {false, true}) {
-      for (int step = 1;; ++step) {
-        const std::string label = "step " + std::to_string(step);
-        MemoryFileSystem files;
-        fault == Fault::kDie ? files.DieAtStep(step) : files.FailStep(step);
-        { RecordFile file(kIndex, kData, files); }
-        const bool hit = files.FaultHit();
-        files.Revive();
-        if (losePower) files.LosePower();
-        RecordFile file(kIndex, kData, files);
-        ASSERT_FALSE(file.Failed()) << label;
-        EXPECT_EQ(ReadRecords(file), Records{kVersion}) << label;
-        if (!hit) break;
-      }
-    }
-  }
+  OpenUnderEveryFault([](MemoryFileSystem&) {},
+                      [](MemoryFileSystem& files, const std::string& label) {
+                        RecordFile file(kIndex, kData, files);
+                        ASSERT_FALSE(file.Failed()) << label;
+                        EXPECT_EQ(ReadRecords(file), Records{kVersion}) << label;
+                      });
 }
 
 TEST(RecordFileFaults, BadVersionPairIsNeverLostWhateverFails) {
@@ -159,18 +198,12 @@ TEST(RecordFileFaults, BadVersionPairIsNeverLostWhateverFails) {
     }
     return false;
   };
-  for (const Fault fault : {Fault::kFailOneStep, Fault::kDie}) {
-    for (const bool losePower : {false, true}) {
-      for (int step = 1;; ++step) {
-        const std::string label = "step " + std::to_string(step);
-        MemoryFileSystem files;
+  OpenUnderEveryFault(
+      [&](MemoryFileSystem& files) {
         files.SetFile(kData, oldData);
         files.SetFile(kIndex, oldIndex);
-        fault == Fault::kDie ? files.DieAtStep(step) : files.FailStep(step);
-        { RecordFile file(kIndex, kData, files); }
-        const bool hit = files.FaultHit();
-        files.Revive();
-        if (losePower) files.LosePower();
+      },
+      [&](MemoryFileSystem& files, const std::string& label) {
         {
           RecordFile file(kIndex, kData, files);
           ASSERT_FALSE(file.Failed()) << label;
@@ -178,10 +211,7 @@ TEST(RecordFileFaults, BadVersionPairIsNeverLostWhateverFails) {
         }
         EXPECT_TRUE(holds(files, oldData)) << label;
         EXPECT_TRUE(holds(files, oldIndex)) << label;
-        if (!hit) break;
-      }
-    }
-  }
+      });
 }
 
 }  // namespace

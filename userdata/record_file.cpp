@@ -171,7 +171,11 @@ bool RecordFile::LoadIndex() {
   entries_.clear();
   entries_.reserve(bytes.size() / 8);
   for (std::size_t at = 0; at < bytes.size(); at += 8) {
-    entries_.push_back(Entry{GetU32(&bytes[at]), GetU32(&bytes[at + 4])});
+    Entry e{GetU32(&bytes[at]), GetU32(&bytes[at + 4])};
+    // An entry outside the data file stays unreadable even when later
+    // appends grow the file under it.
+    if (!IsValid(e)) e = kBadEntry;
+    entries_.push_back(e);
   }
   // The version record always lies at the start; an index that lost it
   // would number the user's records from 0 and hide the first.

@@ -42,9 +42,10 @@
 //  - A data file whose version record is not 1 is copied aside (".bad",
 //    ".bad1", ...) together with its index before an empty pair replaces it.
 //
-// Untrusted input. Entries that do not lie inside the data file are kept in
-// their place but read as failures (Length and Read give -1); compaction
-// drops them. Other records stay readable.
+// Untrusted input. Entries that do not lie inside the data file at opening
+// are kept in their place (as 0xFFFFFFFF, 0xFFFFFFFF) but read as failures
+// (Length and Read give -1); compaction drops them. Other records stay
+// readable.
 //
 // Failures are results: an operation in the failed state, or on a record
 // number out of range, or whose write fails, returns -1 and leaves the
@@ -106,6 +107,8 @@ class RecordFile {
     std::uint32_t offset = 0;
     std::uint32_t length = 0;
   };
+  // Never inside any data file: an offset of 2^32 - 1 leaves no room for a length.
+  static constexpr Entry kBadEntry{0xFFFFFFFF, 0xFFFFFFFF};
 
   bool OpenPair();
   bool FinishInterruptedCompaction();

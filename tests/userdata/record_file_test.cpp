@@ -246,6 +246,15 @@ TEST_F(RecordFileInMemory, EntriesOutsideTheDataFileFailAloneAndAreDroppedByComp
   EXPECT_EQ(files.File(data), Concat({kVersion, good1, good2}));
 }
 
+TEST_F(RecordFileInMemory, BadEntryStaysBadWhenAppendsGrowTheFileUnderIt) {
+  files.SetFile(data, kVersion);
+  files.SetFile(index, Concat({Entry(0, 2), Entry(2, 3)}));
+  RecordFile file(index, data, files);
+  ASSERT_EQ(file.Append(Bytes{7, 8, 9}), 0);
+  EXPECT_EQ(file.Length(1), -1);
+  EXPECT_EQ(file.ReadAll(2), (Bytes{7, 8, 9}));
+}
+
 TEST_F(RecordFileInMemory, EmptyIndexGetsItsVersionEntryBack) {
   files.SetFile(data, Concat({kVersion, {1, 2, 3}}));
   files.SetFile(index, {});

@@ -132,13 +132,13 @@ bool RecordFile::FinishInterruptedCompaction() {
 }
 
 bool RecordFile::CreatePair(bool indexFirst) {
-  const auto index = EncodeIndex({Entry{0, kVersionLength}});
+  const auto index = EncodeIndex({kVersionEntry});
   const auto writeIndex = [&] { return ReplaceFile(files_, indexPath_, index); };
   const auto writeData = [&] { return ReplaceFile(files_, dataPath_, kVersionRecord); };
   const bool ok = indexFirst ? writeIndex() && writeData() : writeData() && writeIndex();
   if (!ok) return false;
   data_ = files_.Open(dataPath_);
-  entries_ = {Entry{0, kVersionLength}};
+  entries_ = {kVersionEntry};
   dataSize_ = kVersionRecord.size();
   return data_ != FileSystem::kNoFile;
 }
@@ -177,9 +177,11 @@ bool RecordFile::LoadIndex() {
     if (!IsValid(e)) e = kBadEntry;
     entries_.push_back(e);
   }
-  // The version record always lies at the start; an index that lost it
-  // would number the user's records from 0 and hide the first.
-  if (entries_.empty()) entries_.push_back(Entry{0, kVersionLength});
+  // The version record lies at the start of the data file (checked above);
+  // an index that lost it would number the user's records from 0 and hide
+  // the first.
+  if (entries_.empty()) entries_.push_back(kVersionEntry);
+  if (!IsValid(entries_[0])) entries_[0] = kVersionEntry;
   return true;
 }
 
@@ -331,9 +333,17 @@ int RecordFile::Compact() {
   std::uint64_t total = 0;
   const auto out = files_.Create(newData);
   bool ok = out != FileSystem::kNoFile;
+  // The new file starts with the version record wherever the index has it,
+  // so that it is always a valid data file.
+  ok = ok && files_.WriteAt(out, 0, kVersionRecord);
+  total = kVersionLength;
   for (const auto& e : entries_) {
     if (!ok) break;
     if (!IsValid(e)) continue;  // points outside the data file: nothing to keep
+    if (e.offset == 0 && e.length <= kVersionLength) {
+      entries.push_back(e);  // these bytes are already at the start
+      continue;
+    }
     const auto bytes = std::span(buffer).first(e.length);
     // Entries sharing bytes are copied apart; the copy must still fit 32 bits.
     ok = e.length <= kMaxU32 - total && files_.ReadAt(data_, e.offset, bytes) &&

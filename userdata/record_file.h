@@ -99,7 +99,8 @@ class RecordFile {
   // The whole of record i; nothing when it cannot be read.
   std::optional<std::vector<std::uint8_t>> ReadAll(int i);
 
-  // Rewrites the data file with only the live records, in index order. 0 or -1.
+  // Rewrites the data file with only the live records, in index order,
+  // after the version record. 0 or -1.
   int Compact();
 
  private:
@@ -109,6 +110,7 @@ class RecordFile {
   };
   // Never inside any data file: an offset of 2^32 - 1 leaves no room for a length.
   static constexpr Entry kBadEntry{0xFFFFFFFF, 0xFFFFFFFF};
+  static constexpr Entry kVersionEntry{0, 2};
 
   bool OpenPair();
   bool FinishInterruptedCompaction();

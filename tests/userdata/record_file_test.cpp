@@ -255,6 +255,22 @@ TEST_F(RecordFileInMemory, BadEntryStaysBadWhenAppendsGrowTheFileUnderIt) {
   EXPECT_EQ(file.ReadAll(2), (Bytes{7, 8, 9}));
 }
 
+TEST_F(RecordFileInMemory, CompactedFileAlwaysStartsWithTheVersionRecord) {
+  const Bytes a{0xA1, 0xA2}, b{0xB1};
+  // Entry 0 points outside the file; the version entry is restored.
+  files.SetFile(data, Concat({kVersion, a, b}));
+  files.SetFile(index, Concat({Entry(0x25, 2), Entry(2, 2), Entry(4, 1)}));
+  {
+    RecordFile file(index, data, files);
+    EXPECT_EQ(file.ReadAll(0), kVersion);
+    ASSERT_EQ(file.Swap(0, 2), 0);  // the version record is no longer first
+  }
+  EXPECT_EQ(files.File(data), Concat({kVersion, b, a}));
+  RecordFile file(index, data, files);
+  EXPECT_EQ(Records(file), (std::vector<std::optional<Bytes>>{b, a, kVersion}))
+      << "not taken for a pair of another version";
+}
+
 TEST_F(RecordFileInMemory, EmptyIndexGetsItsVersionEntryBack) {
   files.SetFile(data, Concat({kVersion, {1, 2, 3}}));
   files.SetFile(index, {});

@@ -16,6 +16,22 @@ bool OffsetFits(std::uint64_t offset, std::size_t size) {
   return offset <= kMaxOffset && size <= kMaxOffset - offset;
 }
 
+// Repeats a pread or pwrite, io(bytes done so far), until all `size` bytes
+// are moved. A short transfer is resumed; an error or the end of the file
+// (a read of 0) fails.
+template <typename Io>
+bool TransferAll(std::uint64_t offset, std::size_t size, Io io) {
+  if (!OffsetFits(offset, size)) return false;
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = io(done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<bool> PosixFileSystem::Exists(const std::string& path) {
@@ -46,30 +62,18 @@ std::optional<std::uint64_t> PosixFileSystem::Size(Handle file) {
 }
 
 bool PosixFileSystem::ReadAt(Handle file, std::uint64_t offset, std::span<std::uint8_t> bytes) {
-  if (!OffsetFits(offset, bytes.size())) return false;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n =
-        ::pread(file, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;  // an error, or the file ends early
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
+  return TransferAll(offset, bytes.size(), [&](std::size_t done) {
+    return ::pread(file, bytes.data() + done, bytes.size() - done,
+                   static_cast<off_t>(offset + done));
+  });
 }
 
 bool PosixFileSystem::WriteAt(Handle file, std::uint64_t offset,
                               std::span<const std::uint8_t> bytes) {
-  if (!OffsetFits(offset, bytes.size())) return false;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n =
-        ::pwrite(file, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
+  return TransferAll(offset, bytes.size(), [&](std::size_t done) {
+    return ::pwrite(file, bytes.data() + done, bytes.size() - done,
+                    static_cast<off_t>(offset + done));
+  });
 }
 
 bool PosixFileSystem::Sync(Handle file) { return ::fsync(file) == 0; }

@@ -330,13 +330,11 @@ int RecordFile::Compact() {
   std::vector<std::uint8_t> buffer(longest);
   std::vector<Entry> entries;
   entries.reserve(entries_.size());
-  std::uint64_t total = 0;
-  const auto out = files_.Create(newData);
-  bool ok = out != FileSystem::kNoFile;
   // The new file starts with the version record wherever the index has it,
   // so that it is always a valid data file.
-  ok = ok && files_.WriteAt(out, 0, kVersionRecord);
-  total = kVersionLength;
+  const auto out = files_.Create(newData);
+  bool ok = out != FileSystem::kNoFile && files_.WriteAt(out, 0, kVersionRecord);
+  std::uint64_t total = kVersionLength;
   for (const auto& e : entries_) {
     if (!ok) break;
     if (!IsValid(e)) continue;  // points outside the data file: nothing to keep

@@ -171,7 +171,7 @@ class Layouter {
     for (std::uint32_t r = 0; r < out_.rows.size(); ++r) {
       LaidOutRow& row = out_.rows[r];
       const BookNode& n = *row.node;
-      if (n.type == kStringType) {
+      if (n.type == kStringType || n.textValue) {
         row.text = n.text;
         if (!Substitute(r, row.text)) return false;
         if (row.text.find(u'\0') != std::u16string::npos) {

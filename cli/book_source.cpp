@@ -30,8 +30,7 @@ class SourceReader {
   }
 
   bool Number(const json& j, const std::string& where, const char* name, std::uint32_t& out) {
-    if (!j.is_number_unsigned() ||
-        j.get<std::uint64_t>() > std::numeric_limits<std::uint32_t>::max()) {
+    if (!j.is_number_unsigned() || j.get<std::uint64_t>() > std::numeric_limits<std::uint32_t>::max()) {
       return Fail(where, std::string("\"") + name + "\" must be a number from 0 to 4294967295");
     }
     out = j.get<std::uint32_t>();
@@ -49,16 +48,16 @@ class SourceReader {
   bool Node(const json& j, const std::string& where, BookNode& node) {
     if (!j.is_object()) return Fail(where, "a node must be an object");
     for (const auto& [name, value] : j.items()) {
-      if (name != "field" && name != "type" && name != "text" && name != "value" && name != "ref" &&
-          name != "key" && name != "id" && name != "children") {
+      if (name != "field" && name != "type" && name != "text" && name != "value" &&
+          name != "ref" && name != "key" && name != "id" && name != "children") {
         return Fail(where, "unknown member \"" + name + "\"");
       }
     }
     if (!j.contains("field")) return Fail(where, "a node needs a \"field\"");
     if (!Text(j["field"], where, "field", node.field)) return false;
-    const std::string here = j.contains("id") && j["id"].is_string()
-                                 ? "node '" + j["id"].get<std::string>() + "'"
-                                 : where + "/" + ToUtf8(node.field);
+    const std::string here =
+        j.contains("id") && j["id"].is_string() ? "node '" + j["id"].get<std::string>() + "'"
+                                                 : where + "/" + ToUtf8(node.field);
     if (j.contains("id")) {
       if (!j["id"].is_string() || j["id"].get_ref<const std::string&>().empty()) {
         return Fail(here, "\"id\" must be a non-empty string");
@@ -71,8 +70,9 @@ class SourceReader {
     if (j.contains("type") && !Text(j["type"], here, "type", node.type)) return false;
     const bool isString = node.type == u"string";
     if (j.contains("text")) {
-      if (node.type == u"number")
+      if (node.type == u"number") {
         return Fail(here, "\"text\" needs the type \"string\" or one other than \"number\"");
+      }
       if (!Text(j["text"], here, "text", node.text)) return false;
       node.textValue = !isString;
     } else if (isString && kinds > 0) {
@@ -109,8 +109,7 @@ class SourceReader {
   }
 
   bool Item(const json& j, const std::string& where, std::vector<std::uint8_t>& out) {
-    if (j.is_object() && j.contains("file") && j.size() == 1)
-      return FileBytes(j["file"], where, out);
+    if (j.is_object() && j.contains("file") && j.size() == 1) return FileBytes(j["file"], where, out);
     if (!j.is_object() || !j.contains("variants") || j.size() != 1 || !j["variants"].is_array()) {
       return Fail(where, "an item is {\"file\": ...} or {\"variants\": [...]}");
     }
@@ -124,8 +123,7 @@ class SourceReader {
           !vs[i].contains("file")) {
         return Fail(w, "a variant has \"width\", \"height\" and \"file\"");
       }
-      if (!Number(vs[i]["width"], w, "width", width) ||
-          !Number(vs[i]["height"], w, "height", height)) {
+      if (!Number(vs[i]["width"], w, "width", width) || !Number(vs[i]["height"], w, "height", height)) {
         return false;
       }
       if (width > 65535 || height > 65535) return Fail(w, "sizes are at most 65535");
@@ -198,8 +196,8 @@ std::optional<Book> ReadBookSource(const std::string& path, std::string& error) 
   }
   const auto slash = path.find_last_of('/');
   const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-  return ParseBookSource(
-      std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), dir, error);
+  return ParseBookSource(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
+                         dir, error);
 }
 
 }  // namespace vrok

@@ -22,9 +22,9 @@ namespace vrok {
 
 struct BookNode {
   std::u16string field;
-  std::u16string type = u"number";   // "string": the value is the text's id
-  std::u16string text;               // used when type is "string" or textValue is set
-  std::uint32_t value = 0;           // used otherwise
+  std::u16string type = u"number";  // "string": the value is the text's id
+  std::u16string text;              // used when type is "string" or textValue is set
+  std::uint32_t value = 0;          // used otherwise
   std::string ref;                   // when set, the value is the row of the node with this id
   std::optional<std::uint32_t> key;  // assigned when absent
   std::string id;                    // the source's name for the node, if any
@@ -59,9 +59,9 @@ struct LaidOutRow {
 struct BookLayout {
   std::vector<std::u16string> fieldNames;
   std::vector<std::u16string> typeNames;
-  std::vector<std::uint32_t> fieldNameStrings;                  // string id of each field name
-  std::vector<std::uint32_t> typeNameStrings;                   // string id of each type name
-  std::vector<std::u16string> strings;                          // by string id; 0 is the empty text
+  std::vector<std::uint32_t> fieldNameStrings;  // string id of each field name
+  std::vector<std::uint32_t> typeNameStrings;   // string id of each type name
+  std::vector<std::u16string> strings;  // by string id; 0 is the empty text
   std::vector<std::pair<std::uint32_t, std::uint32_t>> tables;  // (string id, row)
   std::vector<LaidOutRow> rows;
   std::vector<std::pair<std::string, std::uint32_t>> ids;  // (id, row), sorted by id

@@ -70,10 +70,11 @@ class SourceReader {
     if (j.contains("type") && !Text(j["type"], here, "type", node.type)) return false;
     const bool isString = node.type == u"string";
     if (j.contains("text")) {
-      if (!Text(j["text"], here, "text", node.text)) return false;
-      if (!isString && node.text.empty()) {
-        return Fail(here, "a typed node's \"text\" cannot be empty");
+      if (node.type == u"number") {
+        return Fail(here, "\"text\" needs the type \"string\" or one other than \"number\"");
       }
+      if (!Text(j["text"], here, "text", node.text)) return false;
+      node.textValue = !isString;
     } else if (isString && kinds > 0) {
       return Fail(here, "a \"string\" node takes \"text\"");
     }

@@ -8,8 +8,11 @@
 //
 // A node has "field", an optional "type" ("string" when it has "text",
 // "number" otherwise), and one of "text", "value" or "ref" (the row of the
-// node with that "id"); "key", "id" and "children" are optional. Files are
-// read relative to the source's folder.
+// node with that "id"); "key", "id" and "children" are optional. A "text"
+// with a type other than "string" and "number" (a questionnaire control
+// typed "radio button", say) is stored as a string all the same: the node's
+// value is the text's string id. Files are read relative to the source's
+// folder.
 
 #include <optional>
 #include <string>

@@ -171,9 +171,7 @@ class Layouter {
     for (std::uint32_t r = 0; r < out_.rows.size(); ++r) {
       LaidOutRow& row = out_.rows[r];
       const BookNode& n = *row.node;
-      if (n.type == kStringType || !n.text.empty()) {
-        // Rows of other types may carry a text too (questionnaire controls
-        // are typed by kind and hold their label's string id).
+      if (n.type == kStringType || n.textValue) {
         row.text = n.text;
         if (!Substitute(r, row.text)) return false;
         if (row.text.find(u'\0') != std::u16string::npos) {

@@ -23,12 +23,16 @@ namespace vrok {
 struct BookNode {
   std::u16string field;
   std::u16string type = u"number";  // "string": the value is the text's id
-  std::u16string text;              // the value is this text's id when the type is "string" or the text is not empty
+  std::u16string text;              // used when type is "string" or textValue is set
   std::uint32_t value = 0;          // used otherwise
   std::string ref;                   // when set, the value is the row of the node with this id
   std::optional<std::uint32_t> key;  // assigned when absent
   std::string id;                    // the source's name for the node, if any
   std::vector<BookNode> children;
+  // A node of another type that still carries a text (a questionnaire's
+  // controls are typed "radio button", "check box", ... and show a label):
+  // its value is the text's string id, as for a "string" node.
+  bool textValue = false;
 };
 
 struct Book {

@@ -49,6 +49,27 @@ TEST(BookSource, ParsesNodesItemsAndStamps) {
   EXPECT_EQ(db.TableRow(u"CONTENTS \u00e9"), 1u);
 }
 
+// A questionnaire control is typed by its kind ("radio button") and still
+// shows a label: the label is stored as a string and the value is its id.
+TEST(BookSource, TypedNodeWithATextStoresTheTextsId) {
+  test::TempDir dir;
+  std::string error;
+  const auto book = ParseBookSource(R"({"root": {"field": "root", "children": [
+      {"field": "radio button", "type": "radio button", "text": "Opens eyes"},
+      {"field": "radio button", "type": "radio button", "value": 0}]}})",
+                                    dir.Path(), error);
+  ASSERT_TRUE(book) << error;
+  const ContentDatabase db(test::WriteTestBook(*book, dir));
+  NodeCursor c(db, 1);
+  EXPECT_EQ(c.TypeName(), u"radio button");
+  std::u16string text;
+  EXPECT_FALSE(c.ReadString(text)) << "only \"string\" rows read as strings";
+  ASSERT_TRUE(db.ReadString(StringId{c.Row().value}, text));
+  EXPECT_EQ(text, u"Opens eyes");
+  ASSERT_TRUE(c.ToNextSibling());
+  EXPECT_EQ(c.Row().value, 0u);
+}
+
 TEST(BookSource, ClearMessagesForBadSources) {
   EXPECT_NE(ErrorOf("{").find("not valid JSON"), std::string::npos);
   EXPECT_NE(ErrorOf(R"({"root": {"text": "x"}})").find("needs a \"field\""), std::string::npos);
@@ -62,8 +83,8 @@ TEST(BookSource, ClearMessagesForBadSources) {
   EXPECT_NE(ErrorOf(R"({"root": {"field": "r"}, "items": [{"file": "nope.bin"}]})")
                 .find("cannot read ./nope.bin"),
             std::string::npos);
-  EXPECT_NE(ErrorOf(R"({"root": {"field": "r", "id": "x", "type": "check box", "text": ""}})")
-                .find("node 'x': a typed node's \"text\" cannot be empty"),
+  EXPECT_NE(ErrorOf(R"({"root": {"field": "r", "id": "x", "type": "number", "text": "a"}})")
+                .find("node 'x': \"text\" needs the type"),
             std::string::npos);
 }
 

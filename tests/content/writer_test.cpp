@@ -100,6 +100,7 @@ TEST(Writer, TypedNodesCanCarryALabel) {
   Book book;
   BookNode control = Str(u"radio button", u"Opens eyes");
   control.type = u"radio button";
+  control.textValue = true;
   book.root = Num(u"root", 0, {control, Num(u"points", 4)});
   const ContentDatabase db(test::WriteTestBook(book, dir));
   NodeCursor c(db, 0);

@@ -18,11 +18,13 @@ using test::WithId;
 BookNode Control(std::u16string kind, std::u16string label, int points) {
   BookNode c = Str(kind, std::move(label), {Num(u"points", static_cast<std::uint16_t>(points))});
   c.type = kind;
+  c.textValue = true;
   return c;
 }
 BookNode IntegerControl(std::u16string label, std::u16string formula) {
   BookNode c = Str(u"integer control", std::move(label), {Str(u"formula", std::move(formula))});
   c.type = u"integer control";
+  c.textValue = true;
   return c;
 }
 BookNode Group(std::u16string caption, std::vector<BookNode> controls) {

@@ -20,6 +20,7 @@ namespace vrok {
 namespace {
 
 using test::Answers;
+using test::Score;
 using test::BookModel;
 
 const std::string kPrefix = std::string(VROK_PROGRAM_DIR) + "/VROK-Vrok";
@@ -262,55 +263,58 @@ TEST_F(SampleBook, IndexHasThreeHundredEntriesByLetter) {
 
 class SampleScales : public SampleBook {
  protected:
-  static test::Questionnaire Load(std::u16string_view name) {
+  static Questionnaire Load(std::u16string_view name) {
     const RowIndex row = Table(name);
     EXPECT_NE(row, 0u) << U8(std::u16string(name));
     EXPECT_EQ(book_->OwnTableType(row), u"questionarie");
-    return test::LoadQuestionnaire(*book_, row);
+    return LoadQuestionnaire(*db_, row);
   }
-  static bool Says(const test::Questionnaire& q, int score, std::u16string_view words) {
-    return test::ScoreText(q, score).find(words) != std::u16string::npos;
+  static bool Says(const Questionnaire& q, int score, std::u16string_view words) {
+    return ScoreText(q, score).find(words) != std::u16string::npos;
   }
 };
 
 TEST_F(SampleScales, QuestionnairesUseEveryControlKind) {
-  std::set<std::u16string> kinds;
+  std::set<ControlKind> kinds;
   int questionnaires = 0;
   for (RowIndex table : RowsOfType(u"questionarie")) {
-    const auto q = test::LoadQuestionnaire(*book_, table);
+    const auto q = LoadQuestionnaire(*db_, table);
+    const std::string name = U8(book_->Text(table));
     ++questionnaires;
     EXPECT_FALSE(q.questions.empty());
-    EXPECT_FALSE(q.scores.empty()) << U8(q.name);
-    EXPECT_FALSE(q.footnotes.empty()) << U8(q.name);
-    for (std::size_t i = 1; i < q.scores.size(); ++i)
-      EXPECT_LT(q.scores[i - 1].first, q.scores[i].first);
+    EXPECT_FALSE(q.scores.empty()) << name;
+    EXPECT_FALSE(q.footnotes.empty()) << name;
+    for (std::size_t i = 1; i < q.scores.size(); ++i) {
+      EXPECT_LT(q.scores[i - 1].bound, q.scores[i].bound);
+    }
     for (const auto& question : q.questions) {
       for (const auto& group : question.groups) {
         kinds.insert(group.kind);
         for (const auto& control : group.controls) {
-          EXPECT_FALSE(control.text.empty()) << U8(q.name) << ": a control without its label";
-          if (group.kind == u"integer control") {
-            EXPECT_NE(control.formula.find(u"f1"), std::u16string::npos) << U8(control.text);
+          EXPECT_FALSE(control.text.empty()) << name << ": a control without its label";
+          if (group.kind == ControlKind::kInteger) {
+            ASSERT_TRUE(control.formula) << U8(control.text);
+            EXPECT_NE(control.formula->find(u"f1"), std::u16string::npos) << U8(control.text);
           } else {
-            EXPECT_TRUE(control.formula.empty());
+            EXPECT_FALSE(control.formula);
           }
         }
       }
     }
   }
   EXPECT_GE(questionnaires, 5);
-  EXPECT_EQ(kinds, (std::set<std::u16string>{u"radio button", u"check box", u"integer control",
-                                             u"combo box"}));
+  EXPECT_EQ(kinds, (std::set<ControlKind>{ControlKind::kRadio, ControlKind::kCheck,
+                                          ControlKind::kInteger, ControlKind::kCombo}));
 }
 
 TEST_F(SampleScales, GlasgowComaScaleScoresAsPublished) {
   const auto q = Load(u"Glasgow Coma Scale");
   ASSERT_EQ(q.questions.size(), 3u);
   // Controls are listed best response first: index 0 is E4, V5, M6.
-  EXPECT_EQ(test::Score(q, Answers{{{0}}, {{0}}, {{0}}}), 15);
-  EXPECT_EQ(test::Score(q, Answers{{{3}}, {{4}}, {{5}}}), 3);
-  EXPECT_EQ(test::Score(q, Answers{{{1}}, {{1}}, {{2}}}), 3 + 4 + 4);  // E3 V4 M4
-  EXPECT_EQ(test::Score(q, Answers{{{2}}, {{3}}, {{2}}}), 2 + 2 + 4);  // E2 V2 M4
+  EXPECT_EQ(Score(q, Answers{{{0}}, {{0}}, {{0}}}), 15);
+  EXPECT_EQ(Score(q, Answers{{{3}}, {{4}}, {{5}}}), 3);
+  EXPECT_EQ(Score(q, Answers{{{1}}, {{1}}, {{2}}}), 3 + 4 + 4);  // E3 V4 M4
+  EXPECT_EQ(Score(q, Answers{{{2}}, {{3}}, {{2}}}), 2 + 2 + 4);  // E2 V2 M4
   EXPECT_TRUE(Says(q, 3, u"Severe"));
   EXPECT_TRUE(Says(q, 8, u"Severe"));
   EXPECT_TRUE(Says(q, 9, u"Moderate"));
@@ -321,9 +325,9 @@ TEST_F(SampleScales, GlasgowComaScaleScoresAsPublished) {
 
 TEST_F(SampleScales, Curb65ScoresAsPublished) {
   const auto q = Load(u"CURB-65");
-  EXPECT_EQ(test::Score(q, Answers{{{}}}), 0);
-  EXPECT_EQ(test::Score(q, Answers{{{1, 4}}}), 2);  // urea and age
-  EXPECT_EQ(test::Score(q, Answers{{{0, 1, 2, 3, 4}}}), 5);
+  EXPECT_EQ(Score(q, Answers{{{}}}), 0);
+  EXPECT_EQ(Score(q, Answers{{{1, 4}}}), 2);  // urea and age
+  EXPECT_EQ(Score(q, Answers{{{0, 1, 2, 3, 4}}}), 5);
   EXPECT_TRUE(Says(q, 0, u"Low"));
   EXPECT_TRUE(Says(q, 1, u"Low"));
   EXPECT_TRUE(Says(q, 2, u"Moderate"));
@@ -335,11 +339,11 @@ TEST_F(SampleScales, Cha2ds2VascScoresAsPublished) {
   const auto q = Load(u"CHA2DS2-VASc");
   // Question 0: age list (under 65, 65-74, 75+), sex (male, female).
   // Question 1: heart failure, hypertension, diabetes, stroke/TIA, vascular.
-  EXPECT_EQ(test::Score(q, Answers{{{0}, {0}}, {{}}}), 0);
-  EXPECT_EQ(test::Score(q, Answers{{{0}, {1}}, {{}}}), 1);
-  EXPECT_EQ(test::Score(q, Answers{{{2}, {1}}, {{1}}}), 4);  // 75+, female, hypertension
-  EXPECT_EQ(test::Score(q, Answers{{{1}, {0}}, {{3}}}), 3);  // 65-74, stroke
-  EXPECT_EQ(test::Score(q, Answers{{{2}, {1}}, {{0, 1, 2, 3, 4}}}), 9);
+  EXPECT_EQ(Score(q, Answers{{{0}, {0}}, {{}}}), 0);
+  EXPECT_EQ(Score(q, Answers{{{0}, {1}}, {{}}}), 1);
+  EXPECT_EQ(Score(q, Answers{{{2}, {1}}, {{1}}}), 4);  // 75+, female, hypertension
+  EXPECT_EQ(Score(q, Answers{{{1}, {0}}, {{3}}}), 3);  // 65-74, stroke
+  EXPECT_EQ(Score(q, Answers{{{2}, {1}}, {{0, 1, 2, 3, 4}}}), 9);
   EXPECT_TRUE(Says(q, 0, u"low risk"));
   EXPECT_TRUE(Says(q, 1, u"consider"));
   EXPECT_TRUE(Says(q, 2, u"2 or more"));
@@ -349,11 +353,11 @@ TEST_F(SampleScales, Cha2ds2VascScoresAsPublished) {
 TEST_F(SampleScales, WellsDvtScoresAsPublished) {
   const auto q = Load(u"Wells score for DVT");
   ASSERT_EQ(q.questions.at(0).groups.at(0).controls.size(), 9u);
-  EXPECT_EQ(test::Score(q, Answers{{{}}, {{0}}}), 0);
-  EXPECT_EQ(test::Score(q, Answers{{{0, 4}}, {{1}}}), 0);  // cancer, whole leg, other diagnosis
-  EXPECT_EQ(test::Score(q, Answers{{{}}, {{1}}}), -2);
-  EXPECT_EQ(test::Score(q, Answers{{{3, 5}}, {{0}}}), 2);
-  EXPECT_EQ(test::Score(q, Answers{{{0, 1, 2, 3, 4, 5, 6, 7, 8}}, {{0}}}), 9);
+  EXPECT_EQ(Score(q, Answers{{{}}, {{0}}}), 0);
+  EXPECT_EQ(Score(q, Answers{{{0, 4}}, {{1}}}), 0);  // cancer, whole leg, other diagnosis
+  EXPECT_EQ(Score(q, Answers{{{}}, {{1}}}), -2);
+  EXPECT_EQ(Score(q, Answers{{{3, 5}}, {{0}}}), 2);
+  EXPECT_EQ(Score(q, Answers{{{0, 1, 2, 3, 4, 5, 6, 7, 8}}, {{0}}}), 9);
   EXPECT_TRUE(Says(q, -2, u"unlikely"));
   EXPECT_TRUE(Says(q, 1, u"unlikely"));
   EXPECT_TRUE(Says(q, 2, u"likely (2 or more)"));
@@ -369,13 +373,13 @@ TEST_F(SampleScales, Table20HasTheExcludedAnswersText) {
   ASSERT_GE(q.questions[0].groups.size(), 2u);
   for (std::size_t i = 1; i < q.questions.size(); ++i) {
     for (const auto& g : q.questions[i].groups) {
-      EXPECT_EQ(g.kind, u"check box") << "an always-answered control would hide the text for -20";
+      EXPECT_EQ(g.kind, ControlKind::kCheck) << "an always-answered control would hide the text for -20";
     }
   }
-  ASSERT_EQ(q.scores.front().first, -20);
+  ASSERT_EQ(q.scores.front().bound, -20);
   EXPECT_TRUE(Says(q, -20, u"No red flag"));
-  EXPECT_EQ(test::Score(q, Answers{{{1}, {1}}, {{}}}), 2);
-  EXPECT_TRUE(Says(q, test::Score(q, Answers{{{0}, {0}}, {{0}}}), u"High concern"));
+  EXPECT_EQ(Score(q, Answers{{{1}, {1}}, {{}}}), 2);
+  EXPECT_TRUE(Says(q, Score(q, Answers{{{0}, {0}}, {{0}}}), u"High concern"));
 }
 
 TEST_F(SampleBook, FlowChartsLeadToResultsAndQuestions) {

@@ -1,3 +1,5 @@
+#include <gtest/gtest.h>
+
 #include "samples/sample_model.h"
 
 #include <stdexcept>
@@ -51,71 +53,28 @@ RowIndex BookModel::TableOf(RowIndex r) const {
   return 0;
 }
 
-Questionnaire LoadQuestionnaire(const BookModel& book, RowIndex table) {
-  Questionnaire q;
-  q.name = book.Text(table);
-  for (RowIndex qr : book.Children(table, u"question")) {
-    Question question;
-    question.text = book.Text(qr);
-    for (RowIndex gr : book.Children(qr, u"control group")) {
-      Group group;
-      group.caption = book.Row(gr).value != 0 ? book.Text(gr) : u"";
-      const auto kids = book.Children(gr);
-      if (kids.empty()) throw std::runtime_error("a control group without controls");
-      group.kind = book.Type(kids.front());
-      for (RowIndex cr : book.Children(gr, book.Field(kids.front()))) {
-        Control control;
-        control.text = book.Text(cr);
-        if (const auto f = book.Child(cr, u"formula")) {
-          control.formula = book.Text(*f);
-        } else if (const auto p = book.Child(cr, u"points")) {
-          control.points = static_cast<std::int16_t>(book.Row(*p).value & 0xFFFF);
-        }
-        group.controls.push_back(control);
-      }
-      question.groups.push_back(group);
-    }
-    q.questions.push_back(question);
-  }
-  for (RowIndex sr : book.Children(table, u"score")) {
-    const auto text = book.Child(sr, u"score text");
-    q.scores.emplace_back(static_cast<std::int32_t>(book.Row(sr).value),
-                          text ? book.Text(*text) : u"");
-  }
-  for (RowIndex fr : book.Children(table, u"footnote")) q.footnotes.push_back(book.Text(fr));
-  return q;
-}
-
 int Score(const Questionnaire& q, const Answers& answers) {
-  if (answers.size() != q.questions.size())
-    throw std::invalid_argument("one answer list per question");
-  int sum = 0;
-  for (std::size_t i = 0; i < q.questions.size(); ++i) {
+  vrok::Answers given;
+  for (std::size_t i = 0; i < answers.size() && i < q.questions.size(); ++i) {
     const auto& groups = q.questions[i].groups;
-    if (answers[i].size() != groups.size()) throw std::invalid_argument("one answer per group");
-    for (std::size_t g = 0; g < groups.size(); ++g) {
-      const Group& group = groups[g];
+    QuestionAnswers& question = given[static_cast<int>(i)];
+    for (std::size_t g = 0; g < answers[i].size() && g < groups.size(); ++g) {
+      GroupAnswer a;
       const auto& chosen = answers[i][g];
-      if (group.kind == u"radio button" || group.kind == u"combo box") {
-        if (chosen.size() != 1) throw std::invalid_argument("one choice in a radio group or list");
-        sum += group.controls.at(chosen[0]).points;
-      } else if (group.kind == u"check box") {
-        for (int c : chosen) sum += group.controls.at(c).points;
-      } else {
-        throw std::invalid_argument("integer boxes need the formula evaluator");
+      a.checked.assign(groups[g].controls.size(), false);
+      for (const int c : chosen) {
+        if (c >= 0 && static_cast<std::size_t>(c) < a.checked.size()) a.checked[c] = true;
       }
+      if (!chosen.empty()) {
+        a.chosen = chosen.front();
+        a.selected = chosen.front();
+      }
+      question.push_back(std::move(a));
     }
   }
-  return sum;
-}
-
-std::u16string ScoreText(const Questionnaire& q, int score) {
-  if (q.scores.empty()) return {};
-  const auto s16 = static_cast<std::int16_t>(score);
-  for (const auto& [bound, text] : q.scores) {
-    if (bound >= s16) return text;
-  }
-  return q.scores.back().second;
+  const ScoreResult r = Calculate(q, given, 0);
+  EXPECT_TRUE(r.ok) << "incomplete answers";
+  return r.score;
 }
 
 }  // namespace vrok::test

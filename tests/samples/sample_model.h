@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "content/content_database.h"
+#include "tools/questionnaire.h"
 
 namespace vrok::test {
 
@@ -38,37 +39,12 @@ class BookModel {
   std::vector<std::vector<RowIndex>> children_;
 };
 
-// A questionnaire as the questionnaire view loads it.
-struct Control {
-  std::u16string text;
-  std::int16_t points = 0;
-  std::u16string formula;  // empty when the control has points
-};
-struct Group {
-  std::u16string kind;  // value-type name of the first control
-  std::u16string caption;
-  std::vector<Control> controls;
-};
-struct Question {
-  std::u16string text;
-  std::vector<Group> groups;
-};
-struct Questionnaire {
-  std::u16string name;
-  std::vector<Question> questions;
-  std::vector<std::pair<std::int32_t, std::u16string>> scores;  // (bound, text)
-  std::vector<std::u16string> footnotes;
-};
-Questionnaire LoadQuestionnaire(const BookModel& book, RowIndex table);
-
 // One answer per group, by [question][group]: the chosen radio button or
-// drop-down entry (-1 for none), or the ticked boxes' indexes.
+// drop-down entry, or the ticked boxes' indexes.
 using Answers = std::vector<std::vector<std::vector<int>>>;
-// The score of a fully answered questionnaire whose groups are radio
-// buttons, check boxes and drop-down lists.
+
+// The score the questionnaire view computes for these answers, every
+// question visited; fails the test when the answers are not complete.
 int Score(const Questionnaire& q, const Answers& answers);
-// The interpretation of a score: the first range whose bound reaches it,
-// else the last.
-std::u16string ScoreText(const Questionnaire& q, int score);
 
 }  // namespace vrok::test

@@ -41,7 +41,7 @@ struct Bookmark {
 };
 
 enum class Placement {
-  kExists = 0,       // the same page with the same state is bookmarked already
+  kExists = 0,  // the same page with the same state is bookmarked already
   kAllowed = 1,
   kNotPlaceable = 2  // the page has no stored key
 };
@@ -81,8 +81,8 @@ class BookmarkStore {
   StoredPages pages_;
   RecordFile file_;
   std::vector<Bookmark> entries_;
-  std::vector<int> records_;     // record number of each entry
-  std::vector<NodeKey> keys_;    // stored key of each entry
+  std::vector<int> records_;   // record number of each entry
+  std::vector<NodeKey> keys_;  // stored key of each entry
 };
 
 }  // namespace vrok

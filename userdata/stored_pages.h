@@ -33,6 +33,7 @@
 #include <string_view>
 #include <vector>
 
+#include "content/format.h"
 #include "content/types.h"
 #include "userdata/record_file.h"
 #include "userdata/user_records.h"
@@ -45,7 +46,7 @@ inline constexpr std::u16string_view kPageNotInEditionMessage =
 // Page id -> reserved key, as handed over at start-up (empty in the reader).
 using ReservedKeys = std::map<std::uint32_t, std::uint32_t>;
 
-inline constexpr std::uint32_t kBuiltInKeyBase = 0xFFFFFF00;
+inline constexpr std::uint32_t kBuiltInKeyBase = format::kReservedKeysFrom;
 inline constexpr std::uint32_t kBuiltInKeyCount = 0x100;  // room for later built-in pages
 
 // The content's keys: keyOfRow gives a row's key (0 from RowCount up);

@@ -25,11 +25,16 @@ function(vrok_add_test name)
     vrok_target_defaults(${name})
   endif()
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock $<TARGET_NAME_IF_EXISTS:testsupport>)
-  set(props ENVIRONMENT "VROK_SOURCE_DIR=${PROJECT_SOURCE_DIR};VROK_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  # The folders as compile definitions: gtest_discover_tests cannot pass a
+  # property value holding a list (the ";" splits it into separate
+  # properties), so ENVIRONMENT carries one variable at most.
+  target_compile_definitions(${name} PRIVATE VROK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                             VROK_BINARY_DIR="${PROJECT_BINARY_DIR}")
   if(ARG_QT)
-    list(APPEND props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()
 
 # Targets that use Qt Widgets: GCC reports null dereferences inside Qt's

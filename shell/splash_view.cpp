@@ -8,10 +8,11 @@
 #include "platform/qt/timer.h"
 #include "render/picture.h"
 #include "shell/main_window.h"
+#include "shell/screen_report.h"
 
 namespace vrok {
 
-class SplashWindow : public QWidget {
+class SplashWindow : public QWidget, public ReportedPane {
  public:
   SplashWindow(QWidget* parent, SplashView& view, QImage picture)
       : QWidget(parent), view_(view), picture_(std::move(picture)), timer_([this] { Dismiss(); }) {
@@ -29,6 +30,14 @@ class SplashWindow : public QWidget {
   }
   bool IsDismissed() const { return dismissed_; }
   const QImage& Picture() const { return picture_; }
+
+  void Report(nlohmann::json& pane) const override {
+    pane["kind"] = "Splash";
+    pane["picture"] = picture_.isNull()
+                          ? nlohmann::json(nullptr)
+                          : nlohmann::json::array({picture_.width(), picture_.height()});
+    pane["dismissed"] = dismissed_;
+  }
 
  protected:
   void paintEvent(QPaintEvent*) override {

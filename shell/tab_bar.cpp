@@ -4,6 +4,7 @@
 #include "platform/qt/environment.h"
 #include "shell/main_window.h"
 #include "shell/picture_button.h"
+#include "shell/screen_report.h"
 #include "shell/tab_for_page.h"
 
 namespace vrok {
@@ -26,10 +27,15 @@ QPixmap TabPicture(const TabEntry& t, bool selected) {
 }
 
 // The strip shares its width equally between the three buttons.
-class TabStrip : public QWidget {
+class TabStrip : public QWidget, public ReportedPane {
  public:
-  TabStrip(QWidget* parent, PictureButton* const (&buttons)[3])
-      : QWidget(parent), buttons_(buttons) {}
+  TabStrip(QWidget* parent, PictureButton* const (&buttons)[3], const int& selected)
+      : QWidget(parent), buttons_(buttons), selected_(selected) {}
+
+  void Report(nlohmann::json& pane) const override {
+    pane["kind"] = "TabStrip";
+    pane["selected"] = selected_;
+  }
 
  protected:
   void resizeEvent(QResizeEvent*) override {
@@ -39,13 +45,14 @@ class TabStrip : public QWidget {
 
  private:
   PictureButton* const (&buttons_)[3];
+  const int& selected_;
 };
 
 }  // namespace
 
 TabBar::TabBar(MainWindow& main, const ContentDatabase& db, PageNameMap& names)
     : main_(main), db_(db), names_(names) {
-  strip_ = new TabStrip(&main, buttons_);
+  strip_ = new TabStrip(&main, buttons_, selected_);
   strip_->setObjectName(QStringLiteral("tab-strip"));
   strip_->hide();
   for (int i = 0; i < 3; ++i) {

@@ -12,8 +12,9 @@ TEST(LinkTarget, PageAndAnchor) {
     std::u16string_view anchor;
   };
   const Case cases[] = {
-      {u"120#a2", 120, u"a2"}, {u"120", 120, u""},       {u"#top", 0, u"top"},
-      {u"81#sec2", 81, u"sec2"}, {u"HTTP://x", 0, u""},  {u"7#a#b", 7, u"a#b"},
+      {u"120#a2", 120, u"a2"}, {u"120", 120, u""},
+      {u"#top", 0, u"top"},    {u"81#sec2", 81, u"sec2"},
+      {u"HTTP://x", 0, u""},   {u"7#a#b", 7, u"a#b"},
       {u"", 0, u""},           {u"12ab#c", 12, u"c"},
   };
   for (const auto& c : cases) {

@@ -65,16 +65,18 @@ struct Folder {
   std::string registry;
 };
 
+std::map<std::uint32_t, Folder> folders;
+
 // Writes the book (once per size) and a registry naming its folder.
 const Folder& BookFolder(std::uint32_t rows) {
-  static std::map<std::uint32_t, Folder> folders;
   auto it = folders.find(rows);
   if (it != folders.end()) return it->second;
   Folder f;
   f.path = MakeTempDir();
   if (rows == 0) {
     // The sample book from the program folder.
-    for (const char* name : {"VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb", "VROK-Vrok-Binary-PPC.pdb"})
+    for (const char* name :
+         {"VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb", "VROK-Vrok-Binary-PPC.pdb"})
       std::filesystem::copy_file(std::string(VROK_PROGRAM_DIR "/") + name, f.path + "/" + name);
   } else {
     const auto result = WriteBook(GeneratedBook(rows), f.path);
@@ -90,7 +92,8 @@ void StartUp(benchmark::State& state) {
   const Folder& folder = BookFolder(static_cast<std::uint32_t>(state.range(0)));
   platform::SetProgramFolder(QString::fromStdString(folder.path));
   for (auto _ : state) {
-    auto app = std::make_unique<ReaderApp>(platform::Registry(QString::fromStdString(folder.registry)));
+    auto app =
+        std::make_unique<ReaderApp>(platform::Registry(QString::fromStdString(folder.registry)));
     if (!app->InitInstance()) {
       state.SkipWithError("start-up failed");
       break;
@@ -130,5 +133,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  for (const auto& [rows, folder] : folders) std::filesystem::remove_all(folder.path);
   return 0;
 }

@@ -36,8 +36,8 @@ void ExpandOver(QWidget* title, int height) {
 TitleBar::TitleBar(QWidget* pane) : QWidget(pane) {
   setObjectName(QStringLiteral("title"));
   font_ = QFont(QStringLiteral("Sans Serif"));
-  font_.setPixelSize((platform::ScreenMetrics().dpiY + 3) * 16 / 96);
   font_.setBold(true);
+  font_ = WithCellHeight(font_, (platform::ScreenMetrics().dpiY + 3) * 16 / 96);
   indicator_ = new PictureButton(
       kIndicatorId, platform::LoadBitmap(platform::IsHighResolution() ? 150 : 127), this);
   indicator_->hide();

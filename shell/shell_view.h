@@ -56,7 +56,8 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   SettingsDialog& Settings() { return *settings_; }
 
  private:
-  void NavigateTo(std::u16string_view name);
+  // Closes the overlays and navigates to a page by name.
+  void GoToNamed(std::u16string_view name);
   void RefreshButtons();
   bool IsFootnoteRow(PageId page) const;
 

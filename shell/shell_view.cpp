@@ -54,15 +54,6 @@ void ShellView::Show() {
                     static_cast<std::uint32_t>(data.size()), main_.Title());
   }
   RefreshButtons();
-  if (overlayOpened_) {
-    overlayOpened_ = false;
-    history_.SetOverlayShown(true);
-    RefreshButtons();
-  }
-  if (reenableInputPanel_) {
-    reenableInputPanel_ = false;
-    main_.Screen().ShowInputPanelOnRequest();
-  }
 }
 
 void ShellView::Navigate(PageId page, const std::uint8_t* data, std::uint32_t length) {

@@ -69,8 +69,6 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   std::map<std::uint32_t, std::uint32_t>& userMap_;
   CommandBar* commandBar_ = nullptr;  // a child of the main window
   std::unique_ptr<SettingsDialog> settings_;
-  bool overlayOpened_ = false;
-  bool reenableInputPanel_ = false;
 };
 
 }  // namespace vrok

@@ -225,6 +225,11 @@ bool ScriptRunner::RunLine(const std::string& line, std::string& error) {
     const bool ok =
         verb == "tap-row" ? targets.front()->TapRow(row) : targets.front()->HoldRow(row);
     if (!ok) return fail("no such row");
+  } else if (verb == "tick-row") {
+    if (!number) return fail("tick-row needs a row number");
+    const auto targets = Targets<CheckTarget>(app_);
+    if (targets.empty()) return fail("no check list on screen");
+    if (!targets.front()->TickRow(static_cast<int>(*number))) return fail("no such row");
   } else if (verb == "tick") {
     if (!number || *number < 0) return fail("tick needs milliseconds");
     platform::AdvanceClock(static_cast<int>(*number));

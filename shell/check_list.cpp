@@ -91,18 +91,34 @@ bool CheckList::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-bool CheckList::TapRow(int row) {
-  QListWidgetItem* item = list_->item(row);
-  if (item == nullptr) return false;
-  list_->scrollToItem(item);
-  const QRect box = list_->visualRect(list_->indexFromItem(item));
-  const QPoint at(box.right() - 2, box.center().y());
-  QWidget* vp = list_->viewport();
+namespace {
+void TapAt(QListWidget* list, QPoint at) {
+  QWidget* vp = list->viewport();
   for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
     QMouseEvent e(type, QPointF(at), vp->mapToGlobal(QPointF(at)), Qt::LeftButton,
                   type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(vp, &e);
   }
+}
+}  // namespace
+
+bool CheckList::TapRow(int row) {
+  QListWidgetItem* item = list_->item(row);
+  if (item == nullptr) return false;
+  list_->scrollToItem(item);
+  const QRect box = list_->visualRect(list_->indexFromItem(item));
+  TapAt(list_, QPoint(box.right() - 2, box.center().y()));
+  return true;
+}
+
+bool CheckList::TickRow(int row) {
+  QListWidgetItem* item = list_->item(row);
+  if (!checkBoxes_ || item == nullptr) return false;
+  list_->scrollToItem(item);
+  const QRect box = list_->visualRect(list_->indexFromItem(item));
+  // The check box sits at the row's left edge.
+  TapAt(list_, QPoint(box.left() + style()->pixelMetric(QStyle::PM_IndicatorWidth) / 2 + 2,
+                      box.center().y()));
   return true;
 }
 

@@ -15,7 +15,7 @@ class QListWidget;
 
 namespace vrok {
 
-class CheckList : public TitledPane, public RowTarget {
+class CheckList : public TitledPane, public RowTarget, public CheckTarget {
  public:
   struct Listener {
     std::function<void(CheckList&, std::uint32_t value)> itemChosen;
@@ -33,6 +33,8 @@ class CheckList : public TitledPane, public RowTarget {
 
   bool TapRow(int row) override;
   bool HoldRow(int) override { return false; }
+  // A tap on the row's check box; false without check boxes.
+  bool TickRow(int row) override;
   void Report(nlohmann::json& pane) const override;
 
  protected:

@@ -16,8 +16,17 @@ void PictureButton::SetPicture(QPixmap picture) {
   update();
 }
 
+void PictureButton::SetPressedPicture(QPixmap picture) {
+  pressed_ = std::move(picture);
+  update();
+}
+
 void PictureButton::paintEvent(QPaintEvent*) {
   QPainter g(this);
+  if (isDown() && !pressed_.isNull()) {
+    g.drawPixmap(rect(), pressed_);
+    return;
+  }
   g.drawPixmap(rect(), picture_);
   if (isDown()) g.fillRect(rect(), QColor(0, 0, 0, 60));
 }

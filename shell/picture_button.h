@@ -1,7 +1,8 @@
 #pragma once
 // An owner-drawn picture button: it starts at the size of its bitmap and
-// draws it over its whole area (darkened while pressed). Its command id is
-// its object name.
+// draws it over its whole area; while pressed it draws its pressed picture,
+// or darkens the picture when it has none. Its command id is its object
+// name.
 
 #include <QAbstractButton>
 #include <QPixmap>
@@ -14,6 +15,7 @@ class PictureButton : public QAbstractButton {
   int Id() const { return id_; }
   void SetPicture(QPixmap picture);
   const QPixmap& Picture() const { return picture_; }
+  void SetPressedPicture(QPixmap picture);
   QSize sizeHint() const override { return picture_.size(); }
 
  protected:
@@ -22,6 +24,7 @@ class PictureButton : public QAbstractButton {
  private:
   int id_;
   QPixmap picture_;
+  QPixmap pressed_;
 };
 
 }  // namespace vrok

@@ -24,6 +24,14 @@ class RowTarget {
   virtual bool HoldRow(int row) = 0;
 };
 
+// A pane with check boxes that a script can tick or clear (tick-row): a
+// tap on the row's check box.
+class CheckTarget {
+ public:
+  virtual ~CheckTarget() = default;
+  virtual bool TickRow(int row) = 0;
+};
+
 // A pane showing links that a script can tap by raw HREF (tap-link).
 class LinkTarget {
  public:

@@ -8,6 +8,9 @@
 #include "platform/qt/screen_window.h"
 #include "shell/main_window.h"
 #include "shell/settings_dialog.h"
+#include "userdata/add_bookmark_dialog.h"
+#include "userdata/bookmark_list_panel.h"
+#include "userdata/notes_panel.h"
 
 namespace vrok {
 
@@ -21,10 +24,19 @@ ShellView::ShellView(MainWindow& main, const ContentDatabase& db, PageNameMap& n
   history_.SetNavigator(this);
   commandBar_ = new CommandBar(&main, *this);
   settings_ = std::make_unique<SettingsDialog>(&main.Screen(), names, registry);
+  bookmarkList_ = new BookmarkListPanel(&main, *bookmarks_);
+  bookmarkList_->SetOpenListener([this](int position) { OpenBookmark(position); });
+  notesPanel_ = new NotesPanel(&main, *notes_, main.Screen());
+  notesPanel_->SetReturnListener([this] { CloseOverlays(); });
+  addBookmark_ = new AddBookmarkDialog(&main.Screen());
 }
 
 ShellView::~ShellView() {
   history_.SetNavigator(nullptr);
+  // The panels go before the stores they show.
+  delete addBookmark_;
+  delete notesPanel_;
+  delete bookmarkList_;
   notes_.reset();
   bookmarks_.reset();
   settings_.reset();
@@ -32,11 +44,34 @@ ShellView::~ShellView() {
 }
 
 bool ShellView::Accept(PageId page, const std::uint8_t* data, std::uint32_t length) {
-  // The bookmark and note overlays and the Add Bookmark command join with
-  // their stores; those pages are never made the current page.
-  if (page != names_[pages::kBookmarks] && page != names_[pages::kNotes] &&
-      page != names_[pages::kAddBookmark])
+  const bool bookmarksPage = page == names_[pages::kBookmarks];
+  const bool notesPage = page == names_[pages::kNotes];
+  const bool addBookmarkPage = page == names_[pages::kAddBookmark];
+  if (bookmarksPage || notesPage) {
+    QWidget* panel = bookmarkList_;
+    if (notesPage) {
+      panel = notesPanel_;
+      if (data != nullptr && length >= 4) {
+        // The note editor for the page id in the block's first four bytes.
+        const RowIndex target = static_cast<RowIndex>(data[0] | data[1] << 8 | data[2] << 16 |
+                                                      static_cast<std::uint32_t>(data[3]) << 24);
+        notesPanel_->OpenEditor(target);
+        raisePanel_ = true;
+      } else {
+        notesPanel_->OpenList();
+      }
+    }
+    main_.AddOverlay(0, kSideFill, panel);
+    overlayOpened_ = panel;
+  } else if (!addBookmarkPage) {
+    // The overlays and Add Bookmark keep the page under them current.
     main_.SetCurrentPage(page, data, length);
+  }
+  if (addBookmarkPage) {
+    platform::SetWaitCursor(false);
+    AddBookmark();
+    platform::SetWaitCursor(true);
+  }
   history_.SetOverlayShown(false);
   RefreshButtons();
   return true;
@@ -59,6 +94,16 @@ void ShellView::Show() {
                     static_cast<std::uint32_t>(data.size()), main_.Title());
   }
   RefreshButtons();
+  if (overlayOpened_ != nullptr) {
+    if (overlayOpened_ == bookmarkList_)
+      bookmarkList_->Refresh();
+    else
+      notesPanel_->Refresh();
+    overlayOpened_ = nullptr;
+    history_.SetOverlayShown(true);
+    RefreshButtons();
+  }
+  if (std::exchange(raisePanel_, false)) main_.Screen().ShowInputPanelOnRequest();
 }
 
 void ShellView::Navigate(PageId page, const std::uint8_t* data, std::uint32_t length) {
@@ -123,16 +168,78 @@ void ShellView::History() {
   if (chosen >= 0) history_.GoTo(static_cast<int>(titles.size()) - 1 - chosen);
 }
 
-bool ShellView::Available(int commandId) const {
-  switch (commandId) {
-    case commands::kAddEditNote:
-    case commands::kViewNotes:
-    case commands::kAddBookmark:
-    case commands::kViewBookmarks:
-      return false;  // they come with the bookmark and note stores
-    default:
-      return true;
+void ShellView::Exclaim(std::u16string_view text, std::u16string_view caption) {
+  platform::ShowMessage(std::u16string(text), std::u16string(caption),
+                        platform::MessageIcon::kExclamation, platform::MessageButtons::kOk,
+                        &main_);
+}
+
+void ShellView::ViewNotes() {
+  CloseOverlays();
+  main_.KeepPanes();
+  // Without a data block the page opens the list, headed "Notes".
+  main_.Navigate(names_[pages::kNotes], nullptr, 0, true);
+}
+
+void ShellView::AddEditNote() {
+  const PageId page = main_.CurrentPage();
+  if (!notes_->CanPlace(page)) {
+    Exclaim(kNoteNotPlaceableMessage, kNotesCaption);
+    return;
   }
+  CloseOverlays();
+  main_.KeepPanes();
+  const std::uint8_t block[4] = {static_cast<std::uint8_t>(page), static_cast<std::uint8_t>(page >> 8),
+                                 static_cast<std::uint8_t>(page >> 16),
+                                 static_cast<std::uint8_t>(page >> 24)};
+  main_.Navigate(names_[pages::kNotes], block, sizeof block, true);
+}
+
+void ShellView::ViewBookmarks() {
+  CloseOverlays();
+  main_.KeepPanes();
+  main_.Navigate(names_[pages::kBookmarks], nullptr, 0, true);
+}
+
+void ShellView::AddBookmark() {
+  CloseOverlays();
+  // Scripts leave the dialog open between lines; one is asked at a time.
+  if (addBookmark_->isVisible()) return;
+  const PageId page = main_.CurrentPage();
+  const std::vector<std::uint8_t> state = main_.CurrentData();
+  switch (bookmarks_->CanPlace(page, state)) {
+    case Placement::kExists:
+      Exclaim(kBookmarkExistsMessage, kBookmarksCaption);
+      return;
+    case Placement::kNotPlaceable:
+      Exclaim(kBookmarkNotPlaceableMessage, kBookmarksCaption);
+      return;
+    case Placement::kAllowed:
+      break;
+  }
+  auto& screen = main_.Screen();
+  const bool panelWasOn = screen.InputPanelOn();
+  screen.ShowInputPanelOnRequest();
+  addBookmark_->Run([this, page, state, panelWasOn](std::optional<std::u16string> title) {
+    if (title && bookmarks_->Add(*title, page, state) != 0)
+      Exclaim(kBookmarkNotSavedMessage, kBookmarksCaption);
+    main_.Screen().SetInputPanel(panelWasOn);
+  });
+}
+
+void ShellView::OpenBookmark(int position) {
+  const Bookmark* entry = bookmarks_->Entry(position);
+  if (entry == nullptr) return;
+  if (!entry->page) {
+    // The entry stays; its page is not in this edition of the book.
+    Exclaim(kPageNotInEditionMessage, kBookmarksCaption);
+    return;
+  }
+  const PageId page = *entry->page;
+  const std::vector<std::uint8_t> state = entry->state;
+  CloseOverlays();
+  main_.Navigate(page, state.empty() ? nullptr : state.data(),
+                 static_cast<std::uint32_t>(state.size()), true);
 }
 
 }  // namespace vrok

@@ -17,7 +17,10 @@
 
 namespace vrok {
 
+class AddBookmarkDialog;
+class BookmarkListPanel;
 class MainWindow;
+class NotesPanel;
 class SettingsDialog;
 namespace platform {
 class Registry;
@@ -39,10 +42,10 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   void Forward() override;
   void Home() override;
   void Exit() override;
-  void ViewNotes() override {}
-  void AddEditNote() override {}
-  void ViewBookmarks() override {}
-  void AddBookmark() override {}
+  void ViewNotes() override;
+  void AddEditNote() override;
+  void ViewBookmarks() override;
+  void AddBookmark() override;
   void CloseOverlays() override;
   void Options() override;
   void Index() override;
@@ -52,16 +55,22 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   void Authors() override;
   void Guide() override;
   void Notice() override;
-  bool Available(int commandId) const override;
+  bool Available(int) const override { return true; }
 
   CommandBar& Commands() { return *commandBar_; }
   SettingsDialog& Settings() { return *settings_; }
+  BookmarkListPanel& BookmarkList() { return *bookmarkList_; }
+  NotesPanel& Notes() { return *notesPanel_; }
+  AddBookmarkDialog& AddBookmarkBox() { return *addBookmark_; }
 
  private:
   // Closes the overlays and navigates to a page by name.
   void GoToNamed(std::u16string_view name);
   void RefreshButtons();
   bool IsFootnoteRow(PageId page) const;
+  // A row of the bookmark list chosen: its page with its state.
+  void OpenBookmark(int position);
+  void Exclaim(std::u16string_view text, std::u16string_view caption);
 
   platform::PageFontUse font_;
   MainWindow& main_;
@@ -75,6 +84,15 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   std::unique_ptr<NoteStore> notes_;
   CommandBar* commandBar_ = nullptr;  // a child of the main window
   std::unique_ptr<SettingsDialog> settings_;
+  // The overlays over the page area (children of the main window) and the
+  // dialog asking a bookmark's title (a child of the screen).
+  BookmarkListPanel* bookmarkList_ = nullptr;
+  NotesPanel* notesPanel_ = nullptr;
+  AddBookmarkDialog* addBookmark_ = nullptr;
+  // Set in Accept for Show: the overlay opened (its list is rebuilt), and
+  // whether the input panel goes up for the note editor.
+  QWidget* overlayOpened_ = nullptr;
+  bool raisePanel_ = false;
 };
 
 }  // namespace vrok

@@ -140,6 +140,7 @@ class TitledPaneOf : public QWidget, public ReportedPane {
     Arrange();
   }
   Bar& Title() { return *title_; }
+  const Bar& Title() const { return *title_; }
   void SetContent(QWidget* content) {
     content_ = content;
     Arrange();

@@ -31,6 +31,8 @@ inline constexpr std::u16string_view kNotesCaption = u"Notes";
 inline constexpr std::u16string_view kNoteNotPlaceableMessage = u"You can't place a note here.";
 inline constexpr std::u16string_view kNoteTitleEmptyMessage =
     u"You can't save this note. \"Title\" field is empty.";
+// Saving was allowed but the record could not be written.
+inline constexpr std::u16string_view kNoteNotSavedMessage = u"This note could not be saved.";
 
 struct Note {
   std::u16string title;

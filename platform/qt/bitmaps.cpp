@@ -5,6 +5,8 @@
 #include <QPainterPath>
 #include <map>
 
+#include "platform/qt/environment.h"
+
 namespace vrok::platform {
 
 namespace {
@@ -198,6 +200,58 @@ QPixmap FootnotesButton(int scale) {
   return pm;
 }
 
+enum class Face { kDelete, kSave, kCancel };
+
+// A labelled push button on light grey, raised, or sunk while pressed.
+QPixmap TextButton(Face face, bool pressed, int scale) {
+  const int w = face == Face::kDelete ? 64 : 56;
+  QPixmap pm(w * scale, 22 * scale);
+  pm.fill(kMaskColour);
+  QPainter g(&pm);
+  g.setRenderHint(QPainter::Antialiasing);
+  g.scale(scale, scale);
+  const QRectF body(0.5, 0.5, w - 1, 21);
+  QLinearGradient fill(0, 0, 0, 22);
+  fill.setColorAt(0, pressed ? QColor(150, 170, 195) : QColor(252, 252, 252));
+  fill.setColorAt(1, pressed ? QColor(190, 205, 225) : QColor(214, 218, 224));
+  g.setPen(QPen(QColor(90, 96, 110), 1));
+  g.setBrush(fill);
+  g.drawRoundedRect(body, 3.5, 3.5);
+  const QPointF shift = pressed ? QPointF(0.5, 0.5) : QPointF(0, 0);
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPixelSize(11);
+  font.setBold(true);
+  g.setFont(font);
+  QRectF label(0, 0, w, 22);
+  switch (face) {
+    case Face::kDelete: {
+      // A bin: lid, handle and a ribbed body.
+      g.translate(shift);
+      g.setPen(QPen(QColor(60, 60, 70), 1));
+      g.setBrush(QColor(235, 235, 240));
+      g.drawRect(QRectF(6.5, 7.5, 9, 10));
+      g.drawLine(QPointF(4.5, 5.5), QPointF(17.5, 5.5));
+      g.drawRect(QRectF(9.5, 3.5, 3, 2));
+      for (const qreal x : {9.0, 11.0, 13.0}) g.drawLine(QPointF(x, 9.5), QPointF(x, 15.5));
+      g.setPen(QColor(150, 20, 20));
+      label = QRectF(18, 0, w - 20, 22);
+      g.drawText(label, Qt::AlignCenter, QStringLiteral("Delete"));
+      break;
+    }
+    case Face::kSave:
+      g.translate(shift);
+      g.setPen(QColor(10, 80, 30));
+      g.drawText(label, Qt::AlignCenter, QStringLiteral("Save"));
+      break;
+    case Face::kCancel:
+      g.translate(shift);
+      g.setPen(QColor(40, 40, 50));
+      g.drawText(label, Qt::AlignCenter, QStringLiteral("Cancel"));
+      break;
+  }
+  return pm;
+}
+
 QPixmap Draw(int id) {
   const std::vector<Icon> all{Icon::kInfo,     Icon::kBack,      Icon::kUp,    Icon::kForward,
                               Icon::kHouse,    Icon::kMagnifier, Icon::kTools, Icon::kNote,
@@ -243,14 +297,39 @@ QPixmap Draw(int id) {
     case 112:
       return FootnotesButton(1);
     case 131:
-    case 134:
       return FootnotesButton(2);
+    case 134:
+      return TextButton(Face::kDelete, false, 1);
+    case 546:
+      return TextButton(Face::kDelete, false, 2);
+    case 104:
+      return TextButton(Face::kSave, false, 1);
+    case 547:
+      return TextButton(Face::kSave, false, 2);
+    case 122:
+      return TextButton(Face::kSave, true, 1);
+    case 548:
+      return TextButton(Face::kSave, true, 2);
+    case 107:
+      return TextButton(Face::kCancel, false, 1);
+    case 549:
+      return TextButton(Face::kCancel, false, 2);
+    case 118:
+      return TextButton(Face::kCancel, true, 1);
+    case 550:
+      return TextButton(Face::kCancel, true, 2);
     default:
       return {};
   }
 }
 
 }  // namespace
+
+int ButtonBitmap(int id) {
+  static const std::map<int, int> kTwins{{134, 546}, {104, 547}, {122, 548}, {107, 549}, {118, 550}};
+  const auto it = kTwins.find(id);
+  return it != kTwins.end() && IsHighResolution() ? it->second : id;
+}
 
 QPixmap LoadBitmap(int id) {
   static std::map<int, QPixmap> cache;

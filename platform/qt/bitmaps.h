@@ -8,7 +8,11 @@
 //   191..196 / 540..545  tabs 80 x 22 (160 x 44): INDEX normal/selected,
 //              TOOLS normal/selected, CONTENTS normal/selected
 //   127 / 150  title expand indicator: grey square with a down arrow
-//   112 / 131  footnotes button; 134 the search bar's high-resolution one
+//   112 / 131  footnotes button
+//   134 / 546  delete button of the bookmark and note lists, 64 x 22
+//              (128 x 44): a bin and "Delete"
+//   104 / 547  note editor Save, 56 x 22 (112 x 44); 122 / 548 pressed
+//   107 / 549  note editor Cancel, 56 x 22 (112 x 44); 118 / 550 pressed
 
 #include <QColor>
 #include <QPixmap>
@@ -17,6 +21,11 @@ namespace vrok::platform {
 
 // Light grey (192, 192, 192): the transparent colour of the image strips.
 inline const QColor kMaskColour{192, 192, 192};
+
+// The high-resolution twin of a standard bitmap of the list and editor
+// buttons above (134, 104, 122, 107, 118) on a high-resolution screen, else
+// the id itself.
+int ButtonBitmap(int id);
 
 // A null pixmap for an unknown id.
 QPixmap LoadBitmap(int id);

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -118,6 +121,58 @@ TEST(ScriptTest, CommandErrorsAreReportedAndTheScriptGoesOn) {
     EXPECT_NE(errors.find(expected), std::string::npos) << expected << "\n" << errors;
   ASSERT_EQ(r.size(), 1u);
   EXPECT_EQ(r[0]["tab"], 1);
+}
+
+// Sum of the record lengths in an index file (8-byte entries, the length
+// little-endian at +4).
+std::uint64_t LiveBytes(const std::string& indexPath) {
+  std::ifstream in(indexPath, std::ios::binary);
+  std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), {});
+  std::uint64_t sum = 0;
+  for (std::size_t i = 0; i + 8 <= bytes.size(); i += 8)
+    sum += bytes[i + 4] | bytes[i + 5] << 8 | bytes[i + 6] << 16 |
+           static_cast<std::uint32_t>(bytes[i + 7]) << 24;
+  return sum;
+}
+
+TEST_F(ProgramTest, BookmarksAndNotesSurviveARestartThroughExitInCompactedFiles) {
+  test::ReaderFixture unused(book);  // only for its registry layout
+  const std::string folder = unused.dir.Path();
+  const std::string asthma = std::to_string(RowOf(book, "asthma"));
+  const std::string other = std::to_string(RowOf(book, "otheritem"));
+  const auto bookmark = [](const std::string& title) {
+    return "command 40025\nset 6969 " + title + "\nclick 17\n";
+  };
+  const auto note = [](const std::string& title, const std::string& text) {
+    return "command 40023\nset 44 " + title + "\nset 44-text " + text + "\nclick 43\n";
+  };
+  // A replaced note and a deleted bookmark leave dead bytes behind.
+  const std::string first = "dismiss-splash\nnavigate " + asthma + " dose\n" + bookmark("Dose") +
+                            note("Draft", "old") + "navigate " + other + "\n" + bookmark("Scratch") +
+                            "navigate " + other + " x\n" + bookmark("Other") + note("Other note", "two") + "navigate " + asthma +
+                            "\n" + note("Asthma note", "new text") +
+                            "command 40026\ntick-row 1\ncommand 123\nanswer yes\ncommand 40019\ndump\n";
+  Result r = RunReader(folder, unused.registryFile, first);
+  EXPECT_EQ(r.status, 0) << r.errors;
+  EXPECT_TRUE(r.reports.empty());  // the program ended at Exit
+  for (const char* store : {"bookmarks", "notes"}) {
+    const std::string base = folder + "/" + store;
+    EXPECT_EQ(std::filesystem::file_size(base + ".vsd"), LiveBytes(base + ".vsi")) << store;
+    EXPECT_FALSE(std::filesystem::exists(base + ".vsd.new")) << store;
+  }
+
+  r = RunReader(folder, unused.registryFile,
+                "dismiss-splash\ncommand 40026\ndump\ntap-row 0\ndump\ncommand 40024\ntap-row 1\ndump\n");
+  EXPECT_EQ(r.status, 0) << r.errors;
+  ASSERT_EQ(r.reports.size(), 3u);
+  EXPECT_EQ(r.reports[0]["overlays"][0]["items"], json({"Dose", "Other"}));
+  EXPECT_EQ(r.reports[1]["page"], RowOf(book, "asthma"));
+  EXPECT_EQ(r.reports[1]["page_data"], "64006f0073006500"
+                                       "0000");  // "dose" as zero-terminated UTF-16
+  const json& editor = r.reports[2]["overlays"][0];
+  EXPECT_EQ(editor["heading"], "Edit Note");
+  EXPECT_EQ(editor["title"], "Asthma note");
+  EXPECT_EQ(editor["text"], "new text");
 }
 
 }  // namespace

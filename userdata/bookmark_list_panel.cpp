@@ -1,0 +1,44 @@
+#include "userdata/bookmark_list_panel.h"
+
+#include "platform/qt/environment.h"
+#include "shell/check_list.h"
+#include "userdata/bookmark_store.h"
+#include "userdata/panel_style.h"
+#include "userdata/ticked_list.h"
+
+namespace vrok {
+
+BookmarkListPanel::BookmarkListPanel(QWidget* parent, BookmarkStore& store)
+    : TitledPane(parent), store_(store) {
+  setObjectName(QStringLiteral("bookmarks"));
+  list_ = new TickedList(this, kDeleteId);
+  list_->SetDelete([this](const std::vector<int>& positions) { DeleteTicked(positions); });
+  SetContent(list_);
+  CreateWithTitle(HeadingArgs(kBookmarksCaption));
+  hide();
+}
+
+void BookmarkListPanel::SetOpenListener(std::function<void(int)> open) {
+  list_->SetChosen(std::move(open));
+}
+
+void BookmarkListPanel::Refresh() {
+  std::vector<std::u16string> titles;
+  for (const Bookmark& b : store_.Entries()) titles.push_back(b.title);
+  list_->Fill(titles);
+}
+
+void BookmarkListPanel::DeleteTicked(const std::vector<int>& positions) {
+  if (positions.empty()) return;
+  store_.Delete(positions);  // highest record first; the store reloads either way
+  Refresh();
+}
+
+void BookmarkListPanel::Report(nlohmann::json& pane) const {
+  pane["kind"] = "BookmarkList";
+  pane["mode"] = "list";
+  pane["heading"] = Title().Text().toStdString();
+  ReportRows(*list_, pane);
+}
+
+}  // namespace vrok

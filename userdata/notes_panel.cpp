@@ -1,0 +1,205 @@
+#include "userdata/notes_panel.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "platform/qt/bitmaps.h"
+#include "platform/qt/dialogs.h"
+#include "platform/qt/environment.h"
+#include "platform/qt/screen_window.h"
+#include "shell/button_bar.h"
+#include "shell/picture_button.h"
+#include "userdata/note_store.h"
+#include "userdata/panel_style.h"
+#include "userdata/ticked_list.h"
+
+namespace vrok {
+
+namespace {
+
+constexpr std::u16string_view kListHeading = u"Notes";
+constexpr std::u16string_view kAddHeading = u"Add Note";
+constexpr std::u16string_view kEditHeading = u"Edit Note";
+
+// The editor's controls: "Title:" and the title box on the first line, the
+// text box below, the buttons in a bar at the bottom.
+class NoteEditor : public QWidget {
+ public:
+  explicit NoteEditor(QWidget* parent)
+      : QWidget(parent),
+        label(new QLabel(QStringLiteral("Title:"), this)),
+        title(new QLineEdit(this)),
+        text(new QPlainTextEdit(this)),
+        buttons(new ButtonBar(this)) {}
+
+  QLabel* label;
+  QLineEdit* title;
+  QPlainTextEdit* text;
+  ButtonBar* buttons;
+
+ protected:
+  void resizeEvent(QResizeEvent*) override {
+    const int m = platform::ScaleX(4);
+    const int line = platform::ScaleY(22);
+    const int labelW = platform::ScaleX(34);
+    label->setGeometry(m, m, labelW, line);
+    title->setGeometry(m + labelW, m, std::max(0, width() - 2 * m - labelW), line);
+    const int barH = buttons->height();
+    buttons->setGeometry(0, height() - barH, width(), barH);
+    const int top = m + line + m;
+    text->setGeometry(m, top, std::max(0, width() - 2 * m), std::max(0, height() - barH - top));
+  }
+};
+
+// The saved note is the last entry; an Add that reports a failure may
+// still have saved it (when only the earlier note could not be removed).
+bool Saved(const NoteStore& store, std::u16string_view title, RowIndex page,
+           std::u16string_view text) {
+  const Note* last = store.Entry(store.Count() - 1);
+  return last != nullptr && last->page == page && last->text == text &&
+         std::u16string_view(last->title) == title.substr(0, last->title.size());
+}
+
+}  // namespace
+
+NotesPanel::NotesPanel(QWidget* parent, NoteStore& store, platform::ScreenWindow& screen)
+    : TitledPane(parent), store_(store), screen_(screen) {
+  setObjectName(QStringLiteral("notes"));
+  list_ = new TickedList(this, kDeleteId);
+  list_->SetChosen([this](int position) { EditEntry(position); });
+  list_->SetDelete([this](const std::vector<int>& positions) { DeleteTicked(positions); });
+
+  auto* editor = new NoteEditor(this);
+  editor_ = editor;
+  title_ = editor->title;
+  title_->setObjectName(QString::number(kBoxId));
+  title_->setFrame(true);
+  text_ = editor->text;
+  text_->setObjectName(QString::number(kBoxId) + QStringLiteral("-text"));
+  text_->setFrameShape(QFrame::Box);
+  ButtonBar* buttons = editor->buttons;
+  // From the right: Save, then Cancel to its left.
+  buttons->AddButton(kSaveId, platform::ButtonBitmap(104));
+  buttons->AddButton(kCancelId, platform::ButtonBitmap(107));
+  buttons->Button(kSaveId)->SetPressedPicture(
+      platform::LoadMaskedBitmap(platform::ButtonBitmap(122)));
+  buttons->Button(kCancelId)->SetPressedPicture(
+      platform::LoadMaskedBitmap(platform::ButtonBitmap(118)));
+  buttons->SetListener([this](int id) {
+    if (id == kSaveId) Save();
+    if (id == kCancelId) Cancel();
+  });
+
+  CreateWithTitle(HeadingArgs(kListHeading));
+  ShowMode(Mode::kList, kListHeading);
+  hide();
+}
+
+void NotesPanel::LayOutContent(QRect area) {
+  list_->setGeometry(area);
+  editor_->setGeometry(area);
+}
+
+void NotesPanel::ShowMode(Mode mode, std::u16string_view heading) {
+  mode_ = mode;
+  CreateWithTitle(HeadingArgs(heading));
+  list_->setVisible(mode == Mode::kList);
+  editor_->setVisible(mode == Mode::kEditor);
+  if (mode == Mode::kEditor && isVisible()) title_->setFocus();
+}
+
+void NotesPanel::showEvent(QShowEvent* event) {
+  TitledPane::showEvent(event);
+  if (mode_ == Mode::kEditor) title_->setFocus();
+}
+
+void NotesPanel::Refresh() {
+  std::vector<std::u16string> titles;
+  for (const Note& n : store_.Entries()) titles.push_back(n.title);
+  list_->Fill(titles);
+}
+
+void NotesPanel::OpenList() {
+  Refresh();
+  ShowMode(Mode::kList, kListHeading);
+}
+
+void NotesPanel::OpenEditor(RowIndex page) {
+  page_ = page;
+  returnToList_ = false;
+  panelWasUp_ = screen_.InputPanelOn();
+  const Note* note = store_.Entry(store_.Find(page));
+  title_->setText(note != nullptr ? platform::ToQ(note->title) : QString());
+  text_->setPlainText(note != nullptr ? platform::ToQ(note->text) : QString());
+  ShowMode(Mode::kEditor, kAddHeading);
+}
+
+void NotesPanel::EditEntry(int position) {
+  const Note* note = store_.Entry(position);
+  if (note == nullptr) return;
+  if (!note->page) {
+    // The note stays listed and stored; there is no page to file it under.
+    platform::ShowMessage(std::u16string(kPageNotInEditionMessage), std::u16string(kNotesCaption),
+                          platform::MessageIcon::kExclamation, platform::MessageButtons::kOk, this);
+    return;
+  }
+  page_ = *note->page;
+  returnToList_ = true;
+  panelWasUp_ = screen_.InputPanelOn();
+  title_->setText(platform::ToQ(note->title));
+  text_->setPlainText(platform::ToQ(note->text));
+  screen_.ShowInputPanelOnRequest();
+  ShowMode(Mode::kEditor, kEditHeading);
+}
+
+void NotesPanel::Save() {
+  const std::u16string title = platform::FromQ(title_->text());
+  const std::u16string text = platform::FromQ(text_->toPlainText());
+  if (title.empty()) {
+    platform::ShowMessage(std::u16string(kNoteTitleEmptyMessage), u"", platform::MessageIcon::kNone,
+                          platform::MessageButtons::kOk, this);
+    title_->setFocus();
+    return;
+  }
+  // The store writes the new note before removing the page's earlier one.
+  if (store_.Add(title, page_, text) != 0 && !Saved(store_, title, page_, text)) {
+    // Stay in the editor so that what was typed is not lost.
+    platform::ShowMessage(std::u16string(kNoteNotSavedMessage), std::u16string(kNotesCaption),
+                          platform::MessageIcon::kExclamation, platform::MessageButtons::kOk, this);
+    return;
+  }
+  screen_.SetInputPanel(panelWasUp_);
+  Leave();
+}
+
+void NotesPanel::Cancel() {
+  screen_.SetInputPanel(panelWasUp_);
+  Leave();
+}
+
+void NotesPanel::Leave() {
+  if (returnToList_)
+    OpenList();
+  else if (toPage_)
+    toPage_();
+}
+
+void NotesPanel::DeleteTicked(const std::vector<int>& positions) {
+  if (positions.empty()) return;
+  store_.Delete(positions);  // highest record first; the store reloads either way
+  Refresh();
+}
+
+void NotesPanel::Report(nlohmann::json& pane) const {
+  pane["kind"] = "NotesPanel";
+  pane["mode"] = mode_ == Mode::kList ? "list" : "editor";
+  pane["heading"] = Title().Text().toStdString();
+  ReportRows(*list_, pane);
+  if (mode_ == Mode::kEditor) {
+    pane["title"] = title_->text().toStdString();
+    pane["text"] = text_->toPlainText().toStdString();
+  }
+}
+
+}  // namespace vrok

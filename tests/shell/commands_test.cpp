@@ -118,13 +118,15 @@ TEST_F(CommandsTest, HistoryMenuListsNewestFirstAndGoesToTheChoice) {
   EXPECT_EQ(f.app->History().Entries().size(), 3u);
 }
 
-TEST_F(CommandsTest, BookmarkAndNoteCommandsAreNotAvailableYet) {
-  int status = 0;
-  std::string errors;
-  f.Run("command 40025\n", &status, &errors);
-  EXPECT_EQ(status, 2);
-  EXPECT_NE(errors.find("not available"), std::string::npos);
-  EXPECT_FALSE(Bar()->findChild<QAction*>("40026")->isEnabled());
+TEST_F(CommandsTest, BookmarkAndNoteMenuItemsOpenTheirScreens) {
+  for (const char* id : {"40023", "40024", "40025", "40026"})
+    EXPECT_TRUE(Bar()->findChild<QAction*>(id)->isEnabled()) << id;
+  auto r = f.Run("dismiss-splash\nclick 40026\ndump\nclick 40024\ndump\n");
+  ASSERT_EQ(r[0]["overlays"].size(), 1u);
+  EXPECT_EQ(r[0]["overlays"][0]["kind"], "BookmarkList");
+  ASSERT_EQ(r[1]["overlays"].size(), 1u);
+  EXPECT_EQ(r[1]["overlays"][0]["kind"], "NotesPanel");
+  EXPECT_EQ(r[1]["overlays"][0]["mode"], "list");
 }
 
 }  // namespace

@@ -81,8 +81,6 @@ TEST_F(PanelsTest, BuiltInPagesAndKeyZeroRowsRefuseBookmarksNotesOnlyOnKeyZero) 
   EXPECT_EQ(r[1]["messages"],
             json::array({Message("You can't place a bookmark here.", "Bookmarks")}));
   EXPECT_TRUE(r[1]["overlays"].empty());
-  const auto& notes = f.app->Shell()->Notes();
-  EXPECT_EQ(notes.CurrentMode(), NotesPanel::Mode::kList);
   f.Run("command 40024\n");
   EXPECT_EQ(Overlay()["items"], json({"On history"}));
 }

@@ -1,11 +1,13 @@
 #include "userdata/add_bookmark_dialog.h"
 
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
+#include "userdata/panel_style.h"
 
 namespace vrok {
 
@@ -19,11 +21,8 @@ AddBookmarkDialog::AddBookmarkDialog(QWidget* screen) : QDialog(screen) {
   setWindowFlags(Qt::Widget);
   setObjectName(QStringLiteral("1003"));
   setWindowTitle(QStringLiteral("Add bookmark"));
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  setPalette(pal);
-  setStyleSheet(QStringLiteral("QDialog#1003 { border-bottom: 1px solid rgb(24,52,110); }"));
+  UseWhiteBackground(*this);
+  UseScreenFont(*this);
 
   const int width = platform::ScreenMetrics().width;
   const int captionH = Y(26);
@@ -50,7 +49,12 @@ AddBookmarkDialog::AddBookmarkDialog(QWidget* screen) : QDialog(screen) {
   cancel->setGeometry(width - X(6 + 60 + 8 + 60), buttonsTop, X(60), Y(24));
   connect(save, &QPushButton::clicked, this, [this] { accept(); });
   connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
-  resize(width, buttonsTop + Y(24 + 8));
+  const int height = buttonsTop + Y(24 + 8);
+  // A rule under the dialog parts it from the page below.
+  auto* rule = new QFrame(this);
+  rule->setFrameShape(QFrame::HLine);
+  rule->setGeometry(0, height - 2, width, 2);
+  resize(width, height);
   hide();
 }
 

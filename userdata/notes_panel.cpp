@@ -31,7 +31,10 @@ class NoteEditor : public QWidget {
         label(new QLabel(QStringLiteral("Title:"), this)),
         title(new QLineEdit(this)),
         text(new QPlainTextEdit(this)),
-        buttons(new ButtonBar(this)) {}
+        buttons(new ButtonBar(this)) {
+    UseScreenFont(*this);
+    UseWhiteBackground(*this);
+  }
 
   QLabel* label;
   QLineEdit* title;
@@ -46,7 +49,7 @@ class NoteEditor : public QWidget {
     label->setGeometry(m, m, labelW, line);
     title->setGeometry(m + labelW, m, std::max(0, width() - 2 * m - labelW), line);
     const int barH = buttons->height();
-    buttons->setGeometry(0, height() - barH, width(), barH);
+    buttons->setGeometry(0, height() - barH, width() - m, barH);
     const int top = m + line + m;
     text->setGeometry(m, top, std::max(0, width() - 2 * m), std::max(0, height() - barH - top));
   }

@@ -5,6 +5,19 @@
 
 namespace vrok {
 
+void UseScreenFont(QWidget& widget) {
+  QFont font = widget.font();
+  font.setPixelSize(platform::ScaleY(12));
+  widget.setFont(font);
+}
+
+void UseWhiteBackground(QWidget& widget) {
+  widget.setAutoFillBackground(true);
+  QPalette pal = widget.palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  widget.setPalette(pal);
+}
+
 TitleArgs HeadingArgs(std::u16string_view text) {
   TitleArgs args;
   args.text = std::u16string(text);

@@ -4,10 +4,13 @@
 #include "platform/qt/environment.h"
 #include "shell/button_bar.h"
 #include "shell/check_list.h"
+#include "userdata/panel_style.h"
 
 namespace vrok {
 
 TickedList::TickedList(QWidget* parent, int deleteId) : QWidget(parent) {
+  UseScreenFont(*this);
+  UseWhiteBackground(*this);
   list_ = new CheckList(this, QRect(), kListId, QStringLiteral("check"));
   TitleArgs noTitle;
   noTitle.show = false;
@@ -40,7 +43,8 @@ std::vector<int> TickedList::TickedPositions() const {
 void TickedList::resizeEvent(QResizeEvent*) {
   const int strip = strip_->height();
   list_->setGeometry(0, 0, width(), std::max(0, height() - strip));
-  strip_->setGeometry(0, height() - strip, width(), strip);
+  // The delete button keeps a small margin from the right edge.
+  strip_->setGeometry(0, height() - strip, width() - platform::ScaleX(4), strip);
 }
 
 }  // namespace vrok

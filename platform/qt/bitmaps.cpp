@@ -1,0 +1,268 @@
+#include "platform/qt/bitmaps.h"
+
+#include <QBitmap>
+#include <QPainter>
+#include <QPainterPath>
+#include <map>
+
+namespace vrok::platform {
+
+namespace {
+
+enum class Icon {
+  kInfo,
+  kBack,
+  kUp,
+  kForward,
+  kHouse,
+  kMagnifier,
+  kTools,
+  kNote,
+  kBookmark,
+  kDoor
+};
+
+QPainterPath Arrow(Icon icon) {
+  // A right-pointing arrow in a 16 x 16 cell, turned for back and up.
+  QPainterPath p;
+  p.moveTo(2, 6.5);
+  p.lineTo(8.5, 6.5);
+  p.lineTo(8.5, 2.5);
+  p.lineTo(14.5, 8);
+  p.lineTo(8.5, 13.5);
+  p.lineTo(8.5, 9.5);
+  p.lineTo(2, 9.5);
+  p.closeSubpath();
+  QTransform t;
+  if (icon == Icon::kBack) t = QTransform(-1, 0, 0, 1, 16, 0);
+  if (icon == Icon::kUp) t = QTransform(0, -1, 1, 0, 0, 16);
+  return t.map(p);
+}
+
+// Draws one image into a 16 x 16 cell (the painter is already scaled).
+void DrawIcon(QPainter& g, Icon icon, bool grey) {
+  const QColor ink = grey ? QColor(128, 128, 128) : QColor(20, 20, 20);
+  g.setPen(QPen(ink, 1));
+  switch (icon) {
+    case Icon::kInfo:
+      g.setBrush(QColor(30, 90, 200));
+      g.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+      g.setPen(Qt::NoPen);
+      g.setBrush(Qt::white);
+      g.drawRect(QRectF(7, 7, 2, 5));
+      g.drawRect(QRectF(7, 4, 2, 2));
+      break;
+    case Icon::kBack:
+    case Icon::kUp:
+    case Icon::kForward:
+      g.setBrush(grey ? QColor(160, 160, 160) : QColor(20, 120, 40));
+      g.setPen(QPen(grey ? QColor(128, 128, 128) : QColor(10, 60, 20), 1));
+      g.drawPath(Arrow(icon));
+      break;
+    case Icon::kHouse: {
+      QPainterPath roof;
+      roof.moveTo(1, 8);
+      roof.lineTo(8, 1.5);
+      roof.lineTo(15, 8);
+      roof.closeSubpath();
+      g.setBrush(QColor(190, 40, 30));
+      g.drawPath(roof);
+      g.setBrush(QColor(240, 230, 200));
+      g.drawRect(QRectF(3.5, 8, 9, 6.5));
+      g.setBrush(QColor(120, 70, 30));
+      g.drawRect(QRectF(7, 10, 2.5, 4.5));
+      break;
+    }
+    case Icon::kMagnifier:
+      g.setPen(QPen(ink, 2.2, Qt::SolidLine, Qt::RoundCap));
+      g.drawLine(QPointF(10, 10), QPointF(14.5, 14.5));
+      g.setPen(QPen(ink, 1.5));
+      g.setBrush(QColor(200, 230, 255));
+      g.drawEllipse(QRectF(1.5, 1.5, 9.5, 9.5));
+      break;
+    case Icon::kTools:
+      // A wrench: a handle and an open ring at its head.
+      g.setPen(QPen(QColor(70, 70, 90), 3, Qt::SolidLine, Qt::RoundCap));
+      g.drawLine(QPointF(3, 13), QPointF(9.5, 6.5));
+      g.setPen(QPen(QColor(70, 70, 90), 2.2));
+      g.setBrush(Qt::NoBrush);
+      g.drawArc(QRectF(8, 1.5, 6.5, 6.5), 200 * 16, 290 * 16);
+      break;
+    case Icon::kNote:
+      g.setBrush(QColor(255, 240, 120));
+      g.drawRect(QRectF(2.5, 1.5, 11, 13));
+      g.setPen(QPen(QColor(110, 100, 40), 1));
+      for (int y = 5; y <= 11; y += 3) g.drawLine(QPointF(4.5, y), QPointF(11.5, y));
+      break;
+    case Icon::kBookmark: {
+      QPainterPath ribbon;
+      ribbon.moveTo(4, 1.5);
+      ribbon.lineTo(12, 1.5);
+      ribbon.lineTo(12, 14.5);
+      ribbon.lineTo(8, 10.5);
+      ribbon.lineTo(4, 14.5);
+      ribbon.closeSubpath();
+      g.setBrush(QColor(200, 30, 40));
+      g.drawPath(ribbon);
+      break;
+    }
+    case Icon::kDoor:
+      g.setBrush(QColor(250, 250, 250));
+      g.drawRect(QRectF(3.5, 1.5, 9, 13));
+      g.setBrush(QColor(150, 90, 40));
+      QPainterPath door;
+      door.moveTo(3.5, 1.5);
+      door.lineTo(9.5, 3);
+      door.lineTo(9.5, 15.5);
+      door.lineTo(3.5, 14.5);
+      door.closeSubpath();
+      g.drawPath(door);
+      g.setBrush(QColor(240, 200, 60));
+      g.drawEllipse(QRectF(7.3, 8, 1.6, 1.6));
+      break;
+  }
+}
+
+QPixmap Strip(const std::vector<Icon>& icons, int cell, bool grey) {
+  QPixmap pm(cell * static_cast<int>(icons.size()), cell);
+  pm.fill(kMaskColour);
+  QPainter g(&pm);
+  g.setRenderHint(QPainter::Antialiasing);
+  for (std::size_t i = 0; i < icons.size(); ++i) {
+    g.save();
+    g.translate(static_cast<qreal>(cell) * static_cast<qreal>(i), 0);
+    g.scale(cell / 16.0, cell / 16.0);
+    DrawIcon(g, icons[i], grey);
+    g.restore();
+  }
+  return pm;
+}
+
+QPixmap Tab(const char* label, bool selected, int scale) {
+  QPixmap pm(80 * scale, 22 * scale);
+  pm.fill(QColor(175, 175, 175));
+  QPainter g(&pm);
+  g.setRenderHint(QPainter::Antialiasing);
+  g.scale(scale, scale);
+  QPainterPath shape;
+  shape.addRoundedRect(QRectF(1.5, 2.5, 77, 22), 4, 4);
+  g.setPen(QPen(QColor(90, 90, 90), 1));
+  g.setBrush(selected ? QColor(255, 255, 255) : QColor(214, 214, 214));
+  g.drawPath(shape);
+  if (selected) g.fillRect(QRectF(4, 3, 72, 2), QColor(51, 102, 153));
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPixelSize(10);
+  font.setBold(selected);
+  g.setFont(font);
+  g.setPen(selected ? QColor(20, 40, 90) : QColor(60, 60, 60));
+  g.drawText(QRectF(0, 4, 80, 18), Qt::AlignCenter, QString::fromLatin1(label));
+  return pm;
+}
+
+QPixmap Indicator(int scale) {
+  QPixmap pm(13 * scale, 13 * scale);
+  pm.fill(QColor(175, 175, 175));
+  QPainter g(&pm);
+  g.setRenderHint(QPainter::Antialiasing);
+  g.scale(scale, scale);
+  g.setPen(QPen(QColor(100, 100, 100), 1));
+  g.setBrush(QColor(205, 205, 205));
+  g.drawRect(QRectF(0.5, 0.5, 12, 12));
+  QPainterPath arrow;
+  arrow.moveTo(3, 5);
+  arrow.lineTo(10, 5);
+  arrow.lineTo(6.5, 9.5);
+  arrow.closeSubpath();
+  g.setPen(Qt::NoPen);
+  g.setBrush(QColor(30, 30, 30));
+  g.drawPath(arrow);
+  return pm;
+}
+
+QPixmap FootnotesButton(int scale) {
+  QPixmap pm(18 * scale, 18 * scale);
+  pm.fill(kMaskColour);
+  QPainter g(&pm);
+  g.setRenderHint(QPainter::Antialiasing);
+  g.scale(scale, scale);
+  g.setPen(QPen(QColor(90, 90, 90), 1));
+  g.setBrush(Qt::white);
+  g.drawRoundedRect(QRectF(0.5, 0.5, 17, 17), 3, 3);
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPixelSize(11);
+  font.setItalic(true);
+  font.setBold(true);
+  g.setFont(font);
+  g.setPen(QColor(20, 60, 140));
+  g.drawText(QRectF(0, 0, 18, 18), Qt::AlignCenter, QStringLiteral("fn"));
+  return pm;
+}
+
+QPixmap Draw(int id) {
+  const std::vector<Icon> all{Icon::kInfo,     Icon::kBack,      Icon::kUp,    Icon::kForward,
+                              Icon::kHouse,    Icon::kMagnifier, Icon::kTools, Icon::kNote,
+                              Icon::kBookmark, Icon::kDoor};
+  const std::vector<Icon> nav{Icon::kBack, Icon::kUp, Icon::kForward};
+  switch (id) {
+    case 100:
+      return Strip(all, 16, false);
+    case 148:
+      return Strip(all, 32, false);
+    case 136:
+      return Strip(nav, 16, true);
+    case 149:
+      return Strip(nav, 32, true);
+    case 191:
+      return Tab("INDEX", false, 1);
+    case 192:
+      return Tab("INDEX", true, 1);
+    case 193:
+      return Tab("TOOLS", false, 1);
+    case 194:
+      return Tab("TOOLS", true, 1);
+    case 195:
+      return Tab("CONTENTS", false, 1);
+    case 196:
+      return Tab("CONTENTS", true, 1);
+    case 540:
+      return Tab("INDEX", false, 2);
+    case 541:
+      return Tab("INDEX", true, 2);
+    case 542:
+      return Tab("TOOLS", false, 2);
+    case 543:
+      return Tab("TOOLS", true, 2);
+    case 544:
+      return Tab("CONTENTS", false, 2);
+    case 545:
+      return Tab("CONTENTS", true, 2);
+    case 127:
+      return Indicator(1);
+    case 150:
+      return Indicator(2);
+    case 112:
+      return FootnotesButton(1);
+    case 131:
+    case 134:
+      return FootnotesButton(2);
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+QPixmap LoadBitmap(int id) {
+  static std::map<int, QPixmap> cache;
+  const auto it = cache.find(id);
+  if (it != cache.end()) return it->second;
+  return cache.emplace(id, Draw(id)).first->second;
+}
+
+QPixmap LoadMaskedBitmap(int id) {
+  QPixmap pm = LoadBitmap(id);
+  if (!pm.isNull()) pm.setMask(pm.createMaskFromColor(kMaskColour, Qt::MaskInColor));
+  return pm;
+}
+
+}  // namespace vrok::platform

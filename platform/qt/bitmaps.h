@@ -1,0 +1,26 @@
+#pragma once
+// The reader's bitmaps by resource id, drawn for this program at first use
+// and kept. Standard-resolution ids and their high-resolution twins:
+//   100 / 148  command bar images: ten 16 x 16 (32 x 32) images in a row on
+//              light grey 192: information, back, up, forward, house,
+//              magnifier, tools, note, bookmark, door
+//   136 / 149  disabled back, up and forward, in grey
+//   191..196 / 540..545  tabs 80 x 22 (160 x 44): INDEX normal/selected,
+//              TOOLS normal/selected, CONTENTS normal/selected
+//   127 / 150  title expand indicator: grey square with a down arrow
+//   112 / 131  footnotes button; 134 the search bar's high-resolution one
+
+#include <QColor>
+#include <QPixmap>
+
+namespace vrok::platform {
+
+// Light grey (192, 192, 192): the transparent colour of the image strips.
+inline const QColor kMaskColour{192, 192, 192};
+
+// A null pixmap for an unknown id.
+QPixmap LoadBitmap(int id);
+// LoadBitmap with the mask colour made transparent.
+QPixmap LoadMaskedBitmap(int id);
+
+}  // namespace vrok::platform

@@ -1,0 +1,136 @@
+#include "platform/qt/screen_window.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QToolButton>
+
+#include "platform/qt/environment.h"
+
+namespace vrok::platform {
+
+namespace {
+// The input panel: a keyboard drawn for show; typing goes to the focused
+// box through the desktop keyboard.
+class InputPanelStrip : public QWidget {
+ public:
+  explicit InputPanelStrip(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("input-panel-strip"));
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter g(this);
+    g.fillRect(rect(), QColor(200, 200, 200));
+    const int rows = 4;
+    const int keyH = height() / rows;
+    static const int kKeys[rows] = {12, 11, 10, 6};
+    g.setPen(QColor(120, 120, 120));
+    g.setBrush(QColor(240, 240, 240));
+    for (int r = 0; r < rows; ++r) {
+      const int keyW = width() / kKeys[r];
+      const int indent = (width() - keyW * kKeys[r]) / 2;
+      for (int k = 0; k < kKeys[r]; ++k)
+        g.drawRoundedRect(indent + k * keyW + 1, r * keyH + 1, keyW - 3, keyH - 3, 2, 2);
+    }
+  }
+};
+}  // namespace
+
+ScreenWindow::ScreenWindow() {
+  const Screen& s = ScreenMetrics();
+  setObjectName(QStringLiteral("screen"));
+  setFixedSize(s.width, s.height);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  setPalette(pal);
+  setAutoFillBackground(true);
+
+  strip_ = new QWidget(this);
+  strip_->setObjectName(QStringLiteral("title-strip"));
+  strip_->setAutoFillBackground(true);
+  QPalette stripPal = strip_->palette();
+  stripPal.setColor(QPalette::Window, QColor(24, 52, 110));
+  stripPal.setColor(QPalette::WindowText, Qt::white);
+  strip_->setPalette(stripPal);
+  title_ = new QLabel(strip_);
+  QFont titleFont(QStringLiteral("DejaVu Sans"));
+  titleFont.setPixelSize(ScaleY(13));
+  titleFont.setBold(true);
+  title_->setFont(titleFont);
+  panelToggle_ = new QToolButton(strip_);
+  panelToggle_->setObjectName(QStringLiteral("input-panel"));
+  panelToggle_->setCheckable(true);
+  panelToggle_->setText(QStringLiteral("\u2328"));
+  panelToggle_->setToolTip(QStringLiteral("Input panel"));
+  panelToggle_->setAutoRaise(true);
+  panelToggle_->setFont(titleFont);
+  QObject::connect(panelToggle_, &QToolButton::toggled, this,
+                   [this](bool on) { SetInputPanel(on); });
+
+  panel_ = new InputPanelStrip(this);
+  panel_->hide();
+  Arrange();
+}
+
+int ScreenWindow::TitleStripHeight() const { return ScaleY(26); }
+int ScreenWindow::InputPanelHeight() const { return ScaleY(80); }
+
+void ScreenWindow::SetMenuBar(QWidget* bar) {
+  menuBar_ = bar;
+  if (bar != nullptr) {
+    bar->setParent(this);
+    bar->show();
+  }
+  Arrange();
+}
+
+void ScreenWindow::SetTitle(const QString& title) {
+  title_->setText(QStringLiteral(" ") + title);
+  setWindowTitle(title);
+}
+
+QString ScreenWindow::Title() const { return windowTitle(); }
+
+QRect ScreenWindow::VisibleDesktop() const {
+  const int top = TitleStripHeight();
+  int bottom = height();
+  if (panelOn_) bottom -= InputPanelHeight() + MenuBarHeight();
+  return QRect(0, top, width(), bottom - top);
+}
+
+void ScreenWindow::SetInputPanel(bool on) {
+  if (on == panelOn_) return;
+  panelOn_ = on;
+  {
+    const QSignalBlocker block(panelToggle_);
+    panelToggle_->setChecked(on);
+  }
+  Arrange();
+  if (listener_) listener_();
+}
+
+void ScreenWindow::ShowInputPanelOnRequest() {
+  SetInputPanel(static_cast<double>(height()) / static_cast<double>(width()) != 1.0);
+}
+
+void ScreenWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Arrange();
+}
+
+void ScreenWindow::Arrange() {
+  const int stripH = TitleStripHeight();
+  strip_->setGeometry(0, 0, width(), stripH);
+  panelToggle_->setGeometry(width() - stripH, 0, stripH, stripH);
+  title_->setGeometry(0, 0, width() - stripH, stripH);
+  const int menuH = MenuBarHeight();
+  if (menuBar_ != nullptr) {
+    menuBar_->setGeometry(0, height() - menuH, width(), menuH);
+    menuBar_->raise();
+  }
+  panel_->setGeometry(0, height() - menuH - InputPanelHeight(), width(), InputPanelHeight());
+  panel_->setVisible(panelOn_);
+  if (panelOn_) panel_->raise();
+}
+
+}  // namespace vrok::platform

@@ -1,0 +1,25 @@
+#include "shell/picture_button.h"
+
+#include <QPainter>
+
+namespace vrok {
+
+PictureButton::PictureButton(int id, QPixmap picture, QWidget* parent)
+    : QAbstractButton(parent), id_(id) {
+  setObjectName(QString::number(id));
+  SetPicture(std::move(picture));
+  resize(picture_.size());
+}
+
+void PictureButton::SetPicture(QPixmap picture) {
+  picture_ = std::move(picture);
+  update();
+}
+
+void PictureButton::paintEvent(QPaintEvent*) {
+  QPainter g(this);
+  g.drawPixmap(rect(), picture_);
+  if (isDown()) g.fillRect(rect(), QColor(0, 0, 0, 60));
+}
+
+}  // namespace vrok

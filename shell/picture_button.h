@@ -1,0 +1,27 @@
+#pragma once
+// An owner-drawn picture button: it starts at the size of its bitmap and
+// draws it over its whole area (darkened while pressed). Its command id is
+// its object name.
+
+#include <QAbstractButton>
+#include <QPixmap>
+
+namespace vrok {
+
+class PictureButton : public QAbstractButton {
+ public:
+  PictureButton(int id, QPixmap picture, QWidget* parent);
+  int Id() const { return id_; }
+  void SetPicture(QPixmap picture);
+  const QPixmap& Picture() const { return picture_; }
+  QSize sizeHint() const override { return picture_.size(); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  int id_;
+  QPixmap picture_;
+};
+
+}  // namespace vrok

@@ -1,0 +1,100 @@
+#include "shell/reader_app.h"
+
+#include <QFile>
+
+#include "content/format.h"
+#include "platform/qt/dialogs.h"
+#include "platform/qt/environment.h"
+#include "platform/qt/fonts.h"
+#include "platform/qt/screen_window.h"
+#include "shell/main_window.h"
+#include "shell/shell_view.h"
+#include "shell/splash_view.h"
+#include "shell/tab_bar.h"
+
+namespace vrok {
+
+namespace {
+// A content file's header is 78 bytes; anything shorter cannot be one.
+constexpr qint64 kMinContentFile = 78;
+
+bool UsableContentFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) && file.size() >= kMinContentFile;
+}
+
+QString PrefixName() {
+  return QString::fromLatin1(format::kPrefixName.data(),
+                             static_cast<qsizetype>(format::kPrefixName.size()));
+}
+
+void InstallationError(unsigned stringId) {
+  platform::ShowMessage(platform::LoadString(stringId), u"Vrok", platform::MessageIcon::kStop,
+                        platform::MessageButtons::kOk);
+}
+}  // namespace
+
+ReaderApp::ReaderApp(platform::Registry registry) : registry_(std::move(registry)) {}
+
+ReaderApp::~ReaderApp() {
+  if (shell_ || tabs_ || splash_) ExitInstance();
+}
+
+bool ReaderApp::CheckInstallation() {
+  const auto dir = registry_.InstallDir();
+  if (!dir) {
+    InstallationError(platform::kStrInvalidRegistry);
+    return false;
+  }
+  const QString prefix = *dir + QLatin1Char('/') + PrefixName();
+  if (!UsableContentFile(prefix + QStringLiteral("-Data.pdb")) ||
+      !UsableContentFile(prefix + QStringLiteral("-Strings.pdb"))) {
+    InstallationError(platform::kStrDatabaseDamaged);
+    return false;
+  }
+  return true;
+}
+
+bool ReaderApp::InitInstance() {
+  // The screen's dots per inch were fixed when the program started.
+  screen_ = std::make_unique<platform::ScreenWindow>();
+  main_ = new MainWindow(*screen_, QStringLiteral("Vrok"), QStringLiteral("Tarvessa"));
+  if (!CheckInstallation()) return false;
+  screen_->show();
+
+  const QString prefix = platform::ProgramFile(PrefixName());
+  db_ = std::make_unique<ContentDatabase>(prefix.toStdString());
+  RegisterPageNames(*db_, names_);
+  RegisterHome(names_, registry_.CanOpen() ? registry_.InitialTab() : std::nullopt);
+
+  // Creation order: shell view, tab bar, ..., splash view, ...
+  shell_ = std::make_unique<ShellView>(*main_, *db_, names_, history_, userMap_, registry_);
+  tabs_ = std::make_unique<TabBar>(*main_, *db_, names_);
+  splash_ = std::make_unique<SplashView>(*main_, *db_, names_);
+
+  // Registration order, which is the order navigation asks the views in:
+  // shell view, index list, menu index, linked tight hierarchy, tab bar,
+  // hierarchy, grid, splash, figure, flow chart, field index,
+  // questionnaire, tight hierarchy.
+  main_->RegisterView(shell_.get());
+  main_->RegisterView(tabs_.get());
+  main_->RegisterView(splash_.get());
+
+  main_->Navigate(names_[pages::kSplash], nullptr, 0, true);
+  return true;
+}
+
+int ReaderApp::ExitInstance() {
+  // Destruction order: shell view, index list, linked tight hierarchy,
+  // hierarchy, grid, tab bar, splash, figure, flow chart, menu index, field
+  // index, questionnaire, tight hierarchy.
+  shell_.reset();
+  tabs_.reset();
+  splash_.reset();
+  // The views have removed their uses of the page font; this removal only
+  // succeeds for a use the views did not account for.
+  platform::RemoveFontResource(platform::ProgramFile(QLatin1String(platform::kPageFontFile)));
+  return 0;
+}
+
+}  // namespace vrok

@@ -1,0 +1,65 @@
+#pragma once
+// The application object: start-up (instance initialisation) and exit.
+// It owns the screen, the main window, the content database, the page
+// names, the history and the page views.
+
+#include <map>
+#include <memory>
+
+#include "content/content_database.h"
+#include "platform/qt/registry.h"
+#include "shell/history_list.h"
+#include "shell/page_names.h"
+
+namespace vrok {
+
+namespace platform {
+class ScreenWindow;
+}
+class MainWindow;
+class ShellView;
+class TabBar;
+class SplashView;
+
+class ReaderApp {
+ public:
+  explicit ReaderApp(platform::Registry registry);
+  ~ReaderApp();
+  ReaderApp(const ReaderApp&) = delete;
+  ReaderApp& operator=(const ReaderApp&) = delete;
+
+  // Creates the main window, checks the installation (false, after a
+  // message box, when it is unusable), opens the content, names the pages,
+  // creates and registers the views and navigates to the splash page.
+  bool InitInstance();
+  // Destroys the views and removes the page font; returns the exit code.
+  int ExitInstance();
+
+  platform::ScreenWindow* Screen() const { return screen_.get(); }
+  MainWindow* Main() const { return main_; }
+  const ContentDatabase* Database() const { return db_.get(); }
+  PageNameMap& Names() { return names_; }
+  HistoryList& History() { return history_; }
+  platform::Registry& Registry() { return registry_; }
+  ShellView* Shell() const { return shell_.get(); }
+  TabBar* Tabs() const { return tabs_.get(); }
+  SplashView* Splash() const { return splash_.get(); }
+
+ private:
+  bool CheckInstallation();
+
+  platform::Registry registry_;
+  std::unique_ptr<platform::ScreenWindow> screen_;
+  MainWindow* main_ = nullptr;  // a child of the screen
+  std::unique_ptr<ContentDatabase> db_;
+  PageNameMap names_;
+  HistoryList history_;
+  std::map<std::uint32_t, std::uint32_t> userMap_;  // handed to the bookmark and note stores
+
+  // The page views, in creation order.
+  std::unique_ptr<ShellView> shell_;
+  std::unique_ptr<TabBar> tabs_;
+  std::unique_ptr<SplashView> splash_;
+};
+
+}  // namespace vrok

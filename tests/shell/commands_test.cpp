@@ -1,0 +1,131 @@
+// The command bar and the commands of the shell view.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "platform/qt/environment.h"
+#include "platform/qt/screen_window.h"
+#include "reader_fixture.h"
+#include "shell/command_bar.h"
+#include "shell/main_window.h"
+#include "shell/shell_view.h"
+#include "shell_books.h"
+
+namespace vrok {
+namespace {
+
+using nlohmann::json;
+using test::ReaderFixture;
+using test::RowOf;
+
+struct CommandsTest : ::testing::Test {
+  Book book = test::ShellTestBook();
+  ReaderFixture f{book, 1};
+  void SetUp() override { ASSERT_TRUE(f.Start()); }
+  QToolBar* Bar() { return f.app->Shell()->Commands().MenuBar(); }
+};
+
+TEST_F(CommandsTest, TenButtonsWithSeparatorsAtOneFiveAndEleven) {
+  std::vector<std::string> layout;
+  for (QAction* a : Bar()->actions())
+    layout.push_back(a->isSeparator() ? "|" : a->objectName().toStdString());
+  EXPECT_EQ(layout, (std::vector<std::string>{"40029", "|", "40006", "40027", "40007", "|", "40038",
+                                              "40032", "40028", "40031", "40030", "|", "40019"}));
+  const auto items = [&](const char* button) {
+    std::vector<std::string> texts;
+    for (QAction* a : Bar()->findChild<QAction*>(button)->menu()->actions())
+      texts.push_back(a->text().toStdString() + "=" + a->objectName().toStdString());
+    return texts;
+  };
+  EXPECT_EQ(items("40029"),
+            (std::vector<std::string>{"About KESTOR=40055", "Authors and Contributors=40056",
+                                      "Guide to Tarvessa=40057", "Notice=40059", "Options=40021"}));
+  EXPECT_EQ(items("40031"),
+            (std::vector<std::string>{"- Add/Edit Note=40023", "- View Notes=40024"}));
+  EXPECT_EQ(items("40030"),
+            (std::vector<std::string>{"- Add Bookmark=40025", "- View Bookmarks=40026"}));
+}
+
+TEST_F(CommandsTest, DisabledNavigationButtonsShowTheGreyImages) {
+  const auto* back = Bar()->findChild<QToolButton*>("40006");
+  ASSERT_NE(back, nullptr);
+  EXPECT_FALSE(back->isEnabled());
+  const QImage normal = back->icon().pixmap(16, QIcon::Normal).toImage();
+  const QImage grey = back->icon().pixmap(16, QIcon::Disabled).toImage();
+  ASSERT_EQ(normal.size(), grey.size());
+  // The enabled arrow is green; the disabled one has no colour.
+  const QColor arrow = normal.pixelColor(8, 8), greyArrow = grey.pixelColor(8, 8);
+  EXPECT_GT(arrow.green(), arrow.red() + 40);
+  EXPECT_EQ(greyArrow.red(), greyArrow.green());
+}
+
+TEST_F(CommandsTest, NavigationButtonsFollowTheHistory) {
+  auto r = f.Run("dismiss-splash\ndump\ntap-tab 2\ndump\ncommand 40006\ndump\ntap-tab 0\ndump\n");
+  EXPECT_EQ(r[0]["buttons"], json({{"back", false}, {"forward", false}, {"history", false}}));
+  EXPECT_EQ(r[1]["buttons"], json({{"back", true}, {"forward", false}, {"history", true}}));
+  EXPECT_EQ(r[2]["buttons"], json({{"back", false}, {"forward", true}, {"history", true}}));
+  EXPECT_EQ(r[2]["page"], RowOf(book, "contents"));
+  // A new page after Back drops the forward entry.
+  EXPECT_EQ(r[3]["buttons"], json({{"back", true}, {"forward", false}, {"history", true}}));
+  EXPECT_EQ(r[3]["history"]["entries"].size(), 2u);
+  EXPECT_EQ(r[3]["history"]["entries"][1]["page"], RowOf(book, "index"));
+}
+
+TEST_F(CommandsTest, NamedPageCommands) {
+  const PageId notice = RowOf(book, "notice");
+  struct Case {
+    int command;
+    PageId page;
+  };
+  const Case cases[] = {{40032, RowOf(book, "index")},
+                        {40028, RowOf(book, "tools")},
+                        {40059, notice},
+                        {40055, 0},  // no ABOUT_KESTOR table
+                        {40038, RowOf(book, "contents")}};
+  f.Run("dismiss-splash\n");
+  for (const Case& c : cases) {
+    f.Run("command " + std::to_string(c.command) + "\n");
+    EXPECT_EQ(f.app->Main()->CurrentPage(), c.page) << c.command;
+  }
+}
+
+TEST_F(CommandsTest, ExitAnsweredNoChangesNothingYesQuits) {
+  f.Run("dismiss-splash\n");
+  f.app->Screen()->SetInputPanel(true);
+  const auto r = f.Run("answer no\ncommand 40019\ndump\n");
+  ASSERT_EQ(r[0]["messages"].size(), 1u);
+  EXPECT_EQ(r[0]["messages"][0], json({{"text", "Are you sure you want to exit"},
+                                       {"caption", "Vrok"},
+                                       {"icon", "question"},
+                                       {"answer", "no"}}));
+  EXPECT_FALSE(platform::QuitPosted());
+  EXPECT_TRUE(r[0]["keyboard"]);  // the input panel is back
+  f.Run("answer yes\ncommand 40019\n");
+  EXPECT_TRUE(platform::QuitPosted());
+}
+
+TEST_F(CommandsTest, HistoryMenuListsNewestFirstAndGoesToTheChoice) {
+  f.Run("dismiss-splash\ntap-tab 0\ntap-tab 2\nchoose 2\ncommand 40027\n");
+  EXPECT_EQ(f.app->Main()->CurrentPage(), RowOf(book, "contents"));
+  EXPECT_EQ(f.app->History().CurrentPosition(), 0);
+  // Choosing the current entry does nothing; no choice does nothing.
+  f.Run("choose 2\ncommand 40027\ncommand 40027\n");
+  EXPECT_EQ(f.app->History().CurrentPosition(), 0);
+  EXPECT_EQ(f.app->History().Entries().size(), 3u);
+}
+
+TEST_F(CommandsTest, BookmarkAndNoteCommandsAreNotAvailableYet) {
+  int status = 0;
+  std::string errors;
+  f.Run("command 40025\n", &status, &errors);
+  EXPECT_EQ(status, 2);
+  EXPECT_NE(errors.find("not available"), std::string::npos);
+  EXPECT_FALSE(Bar()->findChild<QAction*>("40026")->isEnabled());
+}
+
+}  // namespace
+}  // namespace vrok

@@ -1,0 +1,93 @@
+#include "reader_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <fstream>
+#include <sstream>
+
+#include "platform/qt/dialogs.h"
+#include "platform/qt/environment.h"
+#include "shell/automation.h"
+#include "support/test_books.h"
+
+namespace vrok::test {
+
+void EnsureQtApp() {
+  if (QApplication::instance() != nullptr) return;
+  // Tests never use a display.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "shell_tests";
+  static char* argv[] = {name, nullptr};
+  new QApplication(argc, argv);
+}
+
+std::vector<std::uint8_t> SolidPng(int w, int h, unsigned rgb) {
+  EnsureQtApp();
+  QImage image(w, h, QImage::Format_RGB32);
+  image.fill(rgb);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return {bytes.begin(), bytes.end()};
+}
+
+ReaderFixture::ReaderFixture(const Book& book, std::optional<std::uint32_t> initialTab,
+                             bool install)
+    : registryFile(dir.File("registry.ini")) {
+  EnsureQtApp();
+  platform::ScreenMetrics() = platform::Screen{};
+  platform::SetProgramFolder(QString::fromStdString(dir.Path()));
+  platform::SetAutomated(true);
+  platform::ClearAutomationQueues();
+  platform::ResetQuit();
+  WriteTestBook(book, dir);
+  std::string text = "[HKEY_LOCAL_MACHINE]\n";
+  if (install) text += "SOFTWARE\\Apps\\KESTOR%20Vrok\\InstallDir=" + dir.Path() + "\n";
+  if (initialTab)
+    text += "SOFTWARE\\Apps\\KESTOR%20Vrok\\InitialTab=" + std::to_string(*initialTab) + "\n";
+  WriteRegistry(text);
+}
+
+ReaderFixture::~ReaderFixture() {
+  if (app && app->Shell() != nullptr) app->ExitInstance();
+  app.reset();
+  platform::ClearAutomationQueues();
+}
+
+void ReaderFixture::WriteRegistry(const std::string& text) {
+  std::ofstream(registryFile, std::ios::trunc) << text;
+}
+
+bool ReaderFixture::Start() {
+  app = std::make_unique<ReaderApp>(platform::Registry(QString::fromStdString(registryFile)));
+  if (!app->InitInstance()) return false;
+  // What the event loop would do before the first tap: paint the screen.
+  QCoreApplication::processEvents();
+  return true;
+}
+
+std::vector<nlohmann::json> ReaderFixture::Run(const std::string& script, int* status,
+                                               std::string* errors) {
+  std::ostringstream out, err;
+  std::istringstream in(script);
+  ScriptRunner runner(*app, out);
+  const int result = runner.Run(in, err);
+  if (status != nullptr)
+    *status = result;
+  else
+    EXPECT_EQ(result, 0) << err.str();
+  if (errors != nullptr) *errors = err.str();
+  std::vector<nlohmann::json> reports;
+  std::istringstream lines(out.str());
+  for (std::string line; std::getline(lines, line);) reports.push_back(nlohmann::json::parse(line));
+  return reports;
+}
+
+nlohmann::json ReaderFixture::Dump() { return ScreenReport(*app); }
+
+}  // namespace vrok::test

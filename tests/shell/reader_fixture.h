@@ -1,0 +1,45 @@
+#pragma once
+// Runs the reader in the test process on a book written to a temporary
+// folder, with a registry file of its own, offscreen and automated (no
+// modal loops, virtual time). Scripts go through the same ScriptRunner as
+// "vrok --script".
+
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "content/book_writer.h"
+#include "shell/reader_app.h"
+#include "support/temp_dir.h"
+
+namespace vrok::test {
+
+// The QApplication of the test program, created on first use.
+void EnsureQtApp();
+
+// A PNG of w x h filled with one colour.
+std::vector<std::uint8_t> SolidPng(int w, int h, unsigned rgb);
+
+struct ReaderFixture {
+  TempDir dir;
+  std::string registryFile;
+  std::unique_ptr<ReaderApp> app;
+
+  // Writes the book into the program folder and "InstallDir" (unless
+  // install is false) and "InitialTab" (when given) into the registry.
+  explicit ReaderFixture(const Book& book, std::optional<std::uint32_t> initialTab = std::nullopt,
+                         bool install = true);
+  ~ReaderFixture();
+
+  bool Start();
+  // Runs script lines; returns the reports printed by "dump".
+  std::vector<nlohmann::json> Run(const std::string& script, int* status = nullptr,
+                                  std::string* errors = nullptr);
+  // One report of the screen now.
+  nlohmann::json Dump();
+  void WriteRegistry(const std::string& text);
+};
+
+}  // namespace vrok::test

@@ -1,0 +1,124 @@
+// The reader as a program: "vrok --script" end to end, exit status and the
+// screen report.
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include "reader_fixture.h"
+#include "shell_books.h"
+#include "support/test_books.h"
+
+namespace vrok {
+namespace {
+
+using nlohmann::json;
+using test::RowOf;
+
+struct Result {
+  int status = -1;
+  std::vector<json> reports;
+  std::string errors;
+};
+
+// Runs build/program/vrok on a program folder with a script on stdin.
+Result RunReader(const std::string& folder, const std::string& registry, const std::string& script,
+                 QStringList extra = {}) {
+  test::EnsureQtApp();
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  p.setProcessEnvironment(env);
+  const QString binary = QStringLiteral(VROK_BINARY_DIR "/program/vrok");
+  p.start(binary, QStringList{"--folder", QString::fromStdString(folder), "--registry",
+                              QString::fromStdString(registry), "--script", "-"} +
+                      extra);
+  EXPECT_TRUE(p.waitForStarted(10000)) << binary.toStdString();
+  p.write(script.data(), static_cast<qint64>(script.size()));
+  p.closeWriteChannel();
+  EXPECT_TRUE(p.waitForFinished(60000));
+  Result r;
+  r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.errors = p.readAllStandardError().toStdString();
+  for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
+    if (!line.isEmpty()) r.reports.push_back(json::parse(line.toStdString()));
+  return r;
+}
+
+struct ProgramTest : ::testing::Test {
+  test::TempDir dir;
+  Book book = test::ShellTestBook();
+  std::string registry = dir.File("registry.ini");
+  ProgramTest() { test::WriteTestBook(book, dir); }
+};
+
+TEST_F(ProgramTest, FailedStartUpExitsWithOneAndReportsTheMessageOnStderr) {
+  const Result r = RunReader(dir.Path(), registry, "dump\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(r.reports.empty());
+  EXPECT_NE(r.errors.find(json({{"message", "Invalid application registry entries."},
+                                {"caption", "Vrok"},
+                                {"icon", "stop"}})
+                              .dump()),
+            std::string::npos)
+      << r.errors;
+}
+
+TEST_F(ProgramTest, InstallThenScriptWithAFailingLine) {
+  QProcess install;
+  install.start(QStringLiteral(VROK_BINARY_DIR "/program/vrok"),
+                {"--folder", QString::fromStdString(dir.Path()), "--registry",
+                 QString::fromStdString(registry), "--install"});
+  ASSERT_TRUE(install.waitForFinished(60000));
+  ASSERT_EQ(install.exitCode(), 0);
+
+  const Result r =
+      RunReader(dir.Path(), registry,
+                "dump\ndismiss-splash\nfrobnicate\ntap-tab 2\nnavigate tools x y\ndump\n");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.errors.find("line 3: unknown command: frobnicate"), std::string::npos) << r.errors;
+  ASSERT_EQ(r.reports.size(), 2u);
+  EXPECT_EQ(r.reports[0]["panes"][0]["kind"], "Splash");
+  const json& last = r.reports[1];
+  EXPECT_EQ(last["page"], RowOf(book, "tools"));
+  // "x y" as zero-terminated UTF-16.
+  EXPECT_EQ(last["page_data"], "7800200079000000");
+  EXPECT_EQ(last["tab"], 2);
+  EXPECT_EQ(last["history"]["entries"].size(), 3u);
+  EXPECT_EQ(last["history"]["entries"][2]["data"], "7800200079000000");
+  for (const char* key : {"title", "buttons", "keyboard", "panes", "overlays", "messages", "popup"})
+    EXPECT_TRUE(last.contains(key)) << key;
+}
+
+TEST_F(ProgramTest, ExitCommandEndsTheScript) {
+  test::ReaderFixture unused(book);  // only for its registry layout
+  const Result r = RunReader(unused.dir.Path(), unused.registryFile,
+                             "dismiss-splash\nanswer yes\ncommand 40019\ndump\n");
+  EXPECT_EQ(r.status, 0) << r.errors;
+  EXPECT_TRUE(r.reports.empty());  // the dump after Exit never ran
+}
+
+TEST(ScriptTest, CommandErrorsAreReportedAndTheScriptGoesOn) {
+  test::ReaderFixture f(test::ShellTestBook());
+  ASSERT_TRUE(f.Start());
+  int status = 0;
+  std::string errors;
+  const auto r = f.Run(
+      "tap-tab 1\ndismiss-splash\ndismiss-splash\ntap-tab 5\ntap-row 0\ntap-link 12\n"
+      "command 123\nclick nothing\ntype hello\nanswer maybe\nnavigate 99999999999\ndump\n",
+      &status, &errors);
+  EXPECT_EQ(status, 2);
+  for (const char* expected :
+       {"line 1: the tab strip is not shown", "line 3: the splash page is not shown",
+        "line 4: tap-tab needs 0, 1 or 2", "line 5: no list on screen",
+        "line 6: no HTML viewer on screen", "line 7: no control on screen handles this command",
+        "line 8: no control named nothing", "line 9: no edit box has the focus",
+        "line 10: answer yes, no, ok or cancel", "line 11: page id out of range"})
+    EXPECT_NE(errors.find(expected), std::string::npos) << expected << "\n" << errors;
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0]["tab"], 1);
+}
+
+}  // namespace
+}  // namespace vrok

@@ -32,6 +32,7 @@ TEST(Figures, VariantChoice) {
   // No exact match: 240 x 320 scaled to the dots per inch, first one.
   EXPECT_EQ(ChooseVariant(Sizes({{1, 1}, {480, 640}, {480, 640}}), ScreenMetrics{600, 800, 192, 192}),
             1u);
+  EXPECT_EQ(ChooseVariant(Sizes({{240, 320}, {480, 640}}), ScreenMetrics{480, 800, 192, 192}), 1u);
   EXPECT_EQ(ChooseVariant(Sizes({{1, 1}, {2, 2}}), small), 0u);
   // One variant is always used, whatever its size.
   EXPECT_EQ(ChooseVariant(Sizes({{10, 10}}), small), 0u);
@@ -84,6 +85,17 @@ TEST(Figures, RecordPagesAnswerPictureRequestsWithTheFiguresBytes) {
   EXPECT_EQ(reply.encoded, (std::vector<std::uint8_t>{2, 2}));
   EXPECT_EQ(page.SupplyImage(u"99999", 78).cookie, kNoPictureCookie);
   EXPECT_TRUE(page.SupplyImage(u"99999", 78).encoded.empty());
+}
+
+TEST(Figures, AVariantWhoseOffsetLiesPastTheItemLoadsNothing) {
+  test::TempDir dir;
+  Book book;
+  std::vector<std::uint8_t> bad = MakeImageItem({{240, 320, {1, 2, 3}}, {480, 640, {4, 5}}});
+  bad[3 + 5 + 3] = 200;  // variant 0's offset now lies past the item's end
+  book.items = {bad};
+  book.root = Num(u"root", 0, {Num(u"figure", 0)});
+  ContentDatabase db(test::WriteTestBook(book, dir));
+  EXPECT_FALSE(LoadPictureBytes(db, db.FindChild(0, db.FieldIdOf(u"figure")), {}));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "content/content_database.h"
-#include "render/picture.h"
 #include "shell/tab_for_page.h"
 #include "shell_books.h"
 
@@ -76,33 +75,6 @@ TEST_F(BookTest, TabForPage) {
   EXPECT_EQ(TabForPage(db, names, RowOf(book, "quest")), kTabTools);
   EXPECT_EQ(TabForPage(db, names, RowOf(book, "otheritem")), kTabContents);
   EXPECT_EQ(TabForPage(db, names, 0), kTabContents);  // the root: no table
-}
-
-TEST(PictureTest, VariantChoice) {
-  const PictureScreen qvga{240, 320, 96, 96};
-  using Sizes = std::vector<std::pair<std::uint16_t, std::uint16_t>>;
-  EXPECT_EQ(ChooseVariant(Sizes{{480, 640}, {240, 320}}, qvga), 1u);
-  EXPECT_EQ(ChooseVariant(Sizes{{240, 320}, {100, 100}, {240, 320}}, qvga), 2u);  // last exact
-  EXPECT_EQ(ChooseVariant(Sizes{{999, 999}}, qvga), 0u);
-  // No exact match: 240 x 320 scaled to 192 dots per inch on a 480 x 800 screen.
-  EXPECT_EQ(ChooseVariant(Sizes{{240, 320}, {480, 640}}, {480, 800, 192, 192}), 1u);
-  EXPECT_EQ(ChooseVariant(Sizes{{1, 1}, {2, 2}}, qvga), 0u);
-}
-
-TEST(PictureTest, ReadsTheChosenVariantAndRejectsBadOffsets) {
-  test::TempDir dir;
-  Book book;
-  std::vector<std::uint8_t> bad = MakeImageItem({{240, 320, {1, 2, 3}}, {480, 640, {4, 5}}});
-  bad[3 + 5 + 3] = 200;  // variant 0's offset now lies past the item's end
-  book.items = {MakeImageItem({{480, 640, {4, 5}}, {240, 320, {1, 2, 3}}}), bad};
-  book.root = test::Num(u"root", 0,
-                        {test::WithId(test::Num(u"figure", 0, {test::Num(u"data", 0)}), "good"),
-                         test::WithId(test::Num(u"figure", 1), "bad")});
-  ContentDatabase db(test::WriteTestBook(book, dir));
-  EXPECT_EQ(ReadPictureBytes(db, test::RowOf(book, "good"), {}),
-            (std::vector<std::uint8_t>{1, 2, 3}));
-  EXPECT_TRUE(ReadPictureBytes(db, test::RowOf(book, "bad"), {}).empty());
-  EXPECT_TRUE(ReadPictureBytes(db, 9999, {}).empty());
 }
 
 }  // namespace

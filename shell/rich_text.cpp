@@ -1,0 +1,84 @@
+#include "shell/rich_text.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+
+#include "platform/qt/environment.h"
+
+namespace vrok {
+
+QFont ToQFont(const FontSpec& spec) {
+  QFont font(platform::ToQ(spec.face));
+  font.setPixelSize(std::max(1, std::abs(spec.height)));
+  font.setWeight(spec.weight >= 700 ? QFont::Bold : QFont::Normal);
+  font.setItalic(spec.italic);
+  font.setUnderline(spec.underline);
+  return font;
+}
+
+FontSpec PageFontSpec() {
+  FontSpec spec;
+  spec.face = u"PPC_Font2";
+  spec.height = (platform::ScreenMetrics().dpiY + 3) * 16 / 96;
+  return spec;
+}
+
+TextExtent QtMeasurer::Measure(std::u16string_view text, const FontSpec& font) const {
+  const QFontMetrics fm(ToQFont(font));
+  const QString s = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+  return {fm.horizontalAdvance(s), fm.height()};
+}
+
+int QtMeasurer::LineHeight(const FontSpec& font) const {
+  return QFontMetrics(ToQFont(font)).height();
+}
+
+std::vector<TextLine> RichLines(const RichLabel& label, const QtMeasurer& measurer, int width,
+                                std::size_t maxLines) {
+  const int ellipsis = measurer.Measure(u"...", label.Font()).width;
+  return BreakLines(
+      label.Text(), std::max(1, width), maxLines, ellipsis,
+      [&](std::size_t start, std::size_t end) { return label.RangeWidth(measurer, start, end); });
+}
+
+void DrawRichLines(QPainter& g, const RichLabel& label, const QtMeasurer& measurer,
+                   const std::vector<TextLine>& lines, QRect area, int lineHeight,
+                   std::vector<LinkBox>* links, const QColor* textColour) {
+  const FontSpec& base = label.Font();
+  const int ascent = QFontMetrics(ToQFont(base)).ascent();
+  const std::u16string& text = label.Text();
+  g.save();
+  g.setClipRect(area);
+  int top = area.top();
+  for (const TextLine& line : lines) {
+    int x = area.left();
+    for (const Run& run : label.Runs()) {
+      const std::size_t from = std::max(run.start, line.start);
+      const std::size_t to = std::min(run.end, line.end);
+      if (from >= to) continue;
+      const FontSpec spec = RunFont(base, run.style);
+      const QString part = QString::fromUtf16(text.data() + from, static_cast<qsizetype>(to - from))
+                               .replace(QLatin1Char('\n'), QLatin1Char(' '));
+      const int w = measurer.Measure(part.toStdU16String(), spec).width;
+      int baseline = top + ascent;
+      if (run.style.vertical == VerticalPosition::kSubscript) baseline += SubscriptDrop(base);
+      if (run.style.vertical == VerticalPosition::kSuperscript)
+        baseline = top + QFontMetrics(ToQFont(spec)).ascent();
+      g.setFont(ToQFont(spec));
+      g.setPen(textColour != nullptr && !run.style.link ? *textColour : ToQColor(run.style.colour));
+      g.drawText(QPoint(x, baseline), part);
+      if (run.style.link && links != nullptr)
+        links->push_back({QRect(x, top, w, lineHeight), run.style.target});
+      x += w;
+    }
+    if (line.ellipsis) {
+      g.setFont(ToQFont(base));
+      g.drawText(QPoint(x, top + ascent), QStringLiteral("..."));
+    }
+    top += lineHeight;
+  }
+  g.restore();
+}
+
+}  // namespace vrok

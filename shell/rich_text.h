@@ -1,0 +1,52 @@
+#pragma once
+// Drawing marked-up text laid out by RichLabel: measuring with Qt's font
+// metrics, breaking a label into lines, drawing the runs of each line in
+// their styles, and the rectangles of link runs for hit-testing.
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <cstdint>
+#include <vector>
+
+#include "render/markup.h"
+
+class QPainter;
+
+namespace vrok {
+
+QFont ToQFont(const FontSpec& spec);
+inline QColor ToQColor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+inline Colour FromQColor(const QColor& c) {
+  return RgbColour(static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+                   static_cast<std::uint8_t>(c.blue()));
+}
+
+// The face "PPC_Font2" at ((L + 3) x 16) / 96 pixels, weight 400.
+FontSpec PageFontSpec();
+
+class QtMeasurer : public TextMeasurer {
+ public:
+  TextExtent Measure(std::u16string_view text, const FontSpec& font) const override;
+  // The height of one line of the base font.
+  int LineHeight(const FontSpec& font) const;
+};
+
+struct LinkBox {
+  QRect rect;
+  std::uint32_t target = 0;
+};
+
+// The label's text broken into lines at most width pixels wide (0 lines:
+// no limit).
+std::vector<TextLine> RichLines(const RichLabel& label, const QtMeasurer& measurer, int width,
+                                std::size_t maxLines);
+
+// Draws lines of a laid-out label from the top-left of area, one line
+// height apart, clipped to the area; appends the link runs drawn to links.
+// textColour, when given, replaces the colour of runs that are not links.
+void DrawRichLines(QPainter& g, const RichLabel& label, const QtMeasurer& measurer,
+                   const std::vector<TextLine>& lines, QRect area, int lineHeight,
+                   std::vector<LinkBox>* links, const QColor* textColour = nullptr);
+
+}  // namespace vrok

@@ -1,0 +1,158 @@
+#pragma once
+// Panes with a title on top: the plain title bar (text without markup,
+// expandable to its whole text while pressed), the rich title bar (runs
+// with links), and the panes that hold them above their content.
+
+#include <QColor>
+#include <QFont>
+#include <QPixmap>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "render/markup.h"
+#include "shell/rich_text.h"
+#include "shell/screen_report.h"
+
+namespace vrok {
+
+class PictureButton;
+
+// The title arguments given when a pane is created or re-titled.
+struct TitleArgs {
+  bool show = true;
+  std::u16string text;
+  QColor textColour = Qt::white;
+  int alignment = 0;          // 0 left, 1 centre, 2 right
+  std::optional<QFont> font;  // none keeps the current font
+  QColor background{175, 175, 175};
+  bool collapsible = false;  // one line, the whole text while pressed
+};
+
+// The plain title: PlainTextOf the text, in its own bold font unless given one.
+class TitleBar : public QWidget {
+ public:
+  static constexpr int kIndicatorId = 69;
+
+  explicit TitleBar(QWidget* pane);
+  void Configure(const TitleArgs& args);
+  // 0 when hidden; else the line height times the lines shown.
+  int Height() const;
+  const QString& Text() const { return text_; }
+  bool Expanded() const { return !collapsed_; }
+  bool IndicatorVisible() const;
+  // The lines of the whole title at a client width.
+  QStringList Lines(int width) const;
+
+  // Stylus down and up on the title (or its indicator).
+  void Press();
+  void Release();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  int LineHeight() const;
+  void PlaceIndicator();
+
+  bool show_ = true;
+  QString text_;
+  QColor textColour_ = Qt::white;
+  QColor background_ = Qt::black;  // black until configured
+  int alignment_ = 0;
+  QFont font_;
+  bool collapsible_ = false;
+  bool collapsed_ = true;
+  bool pressed_ = false;
+  bool indicatorWasVisible_ = false;
+  PictureButton* indicator_ = nullptr;
+};
+
+// The rich title: runs laid out by RichLabel with the pane's font; a tap on
+// a link run goes to the link listener instead of expanding.
+class RichTitleBar : public QWidget {
+ public:
+  explicit RichTitleBar(QWidget* pane);
+  void Configure(const TitleArgs& args);
+  void SetLinkListener(std::function<void(std::uint32_t page)> listener) {
+    linkListener_ = std::move(listener);
+  }
+  int Height() const;
+  std::u16string PlainText() const;
+  bool Expanded() const { return !collapsed_; }
+  // Taps the first link run with that target; false when there is none.
+  bool TapLink(std::uint32_t target);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void LayOut();
+  std::vector<TextLine> Lines(std::size_t maxLines) const;
+
+  bool show_ = true;
+  std::u16string markup_;
+  std::unique_ptr<RichLabel> label_;
+  QColor textColour_ = Qt::white;
+  QColor background_ = Qt::black;
+  int alignment_ = 0;
+  FontSpec font_ = PageFontSpec();
+  bool collapsible_ = false;
+  bool collapsed_ = true;
+  bool pressed_ = false;
+  QtMeasurer measurer_;
+  QPixmap drawn_;
+  std::vector<LinkBox> links_;
+  std::function<void(std::uint32_t)> linkListener_;
+};
+
+// A pane with a plain title bar above its content. The content is laid out
+// below the title by LayOutContent, which derived panes override; a single
+// content widget set with SetContent fills the area by default.
+class TitledPane : public QWidget, public ReportedPane {
+ public:
+  explicit TitledPane(QWidget* parent);
+  // Moves to the rectangle when one is given and not empty, then titles.
+  void CreateWithTitle(const TitleArgs& args, std::optional<QRect> rect = std::nullopt);
+  TitleBar& Title() { return *title_; }
+  void SetContent(QWidget* content);
+  void Report(nlohmann::json& pane) const override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  virtual void LayOutContent(QRect area);
+  void Arrange();
+
+ private:
+  TitleBar* title_ = nullptr;
+  QWidget* content_ = nullptr;
+};
+
+// The same with a rich title (the base of the HTML pane).
+class RichTitledPane : public QWidget, public ReportedPane {
+ public:
+  explicit RichTitledPane(QWidget* parent);
+  void CreateWithTitle(const TitleArgs& args, std::optional<QRect> rect = std::nullopt);
+  RichTitleBar& Title() { return *title_; }
+  void SetContent(QWidget* content);
+  void Report(nlohmann::json& pane) const override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  virtual void LayOutContent(QRect area);
+  void Arrange();
+
+ private:
+  RichTitleBar* title_ = nullptr;
+  QWidget* content_ = nullptr;
+};
+
+}  // namespace vrok

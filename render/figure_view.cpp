@@ -16,8 +16,6 @@
 namespace vrok {
 
 namespace {
-constexpr int kSideBottom = 3;
-constexpr int kSideFill = 4;
 // The footnotes bitmap, and its high-resolution twin.
 int NoteBitmap() { return platform::IsHighResolution() ? 131 : 112; }
 }  // namespace

@@ -44,7 +44,10 @@ QRect RectIn(const QWidget* widget, const QWidget* ancestor) {
 }  // namespace
 
 PopupHtmlDialog::PopupHtmlDialog(QWidget* owner)
-    : QDialog(owner->window(), Qt::Widget), owner_(owner) {
+    : QDialog(owner->window()), owner_(owner) {
+  // Drawn inside the screen like every window of the program, not as a
+  // window of the desktop (QDialog makes itself one on construction).
+  setWindowFlags(Qt::Widget);
   setObjectName(QStringLiteral("1005"));
   setAutoFillBackground(true);
   QPalette pal = palette();

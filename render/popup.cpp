@@ -158,6 +158,14 @@ void PopupHtmlDialog::Arrange() {
   viewer_->setGeometry(kBorder, captionH, width() - 2 * kBorder, height() - captionH - kBorder);
 }
 
+void PopupHtmlDialog::paintEvent(QPaintEvent*) {
+  // White inside a one-pixel frame, so the pop-up stands out from the page.
+  QPainter g(this);
+  g.fillRect(rect(), Qt::white);
+  g.setPen(QColor(24, 52, 110));
+  g.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
 bool PopupHtmlDialog::eventFilter(QObject* watched, QEvent* event) {
   if (open_ && IsInputEvent(event->type())) {
     auto* widget = qobject_cast<QWidget*>(watched);

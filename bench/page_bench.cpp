@@ -60,16 +60,16 @@ struct PageBook {
                   MakeImageItem({{240, 320, Encoded("JPG")}})};
     BookNode table = Node(u"table", u"BIG");
     table.children.push_back(Node(u"table type", u"html"));
-    BookNode record = Node(u"hierarchy item", u"The largest record");
+    BookNode big = Node(u"hierarchy item", u"The largest record");
     for (int f = 0; f < kFields; ++f) {
       table.children.push_back(Node(u"field name", u"Section " + std::u16string(1, u'A' + f % 26)));
       std::u16string text;
       while (text.size() < kFieldChars) text += u"Words of a field, <B>some bold</B>, and more. ";
       text.resize(kFieldChars);
-      record.children.push_back(Node(u"field", text));
+      big.children.push_back(Node(u"field", text));
     }
-    record.id = "record";
-    table.children.push_back(std::move(record));
+    big.id = "record";
+    table.children.push_back(std::move(big));
     book.root.children.push_back(std::move(table));
     for (std::uint32_t item : {0u, 1u}) {
       BookNode figure = Node(u"hierarchy item", u"Figure");
@@ -94,13 +94,13 @@ struct PageBook {
   ~PageBook() { std::filesystem::remove_all(folder); }
 };
 
-PageBook& Book() {
+PageBook& TheBook() {
   static PageBook book;
   return book;
 }
 
 void BM_BuildLargestRecordPage(benchmark::State& state) {
-  PageBook& b = Book();
+  PageBook& b = TheBook();
   std::size_t size = 0;
   for (auto _ : state) {
     RecordPage page(*b.db, ScreenMetrics{});  // a fresh builder: no cached page
@@ -112,7 +112,7 @@ void BM_BuildLargestRecordPage(benchmark::State& state) {
 
 // Floor: the record's fields collected and their 200 texts read and joined.
 void BM_FloorReadTheFields(benchmark::State& state) {
-  PageBook& b = Book();
+  PageBook& b = TheBook();
   for (auto _ : state) {
     std::vector<NodeRow> fields;
     NodeCursor(*b.db, b.record).CollectChildren(u"field", fields);
@@ -127,7 +127,7 @@ void BM_FloorReadTheFields(benchmark::State& state) {
 }
 
 void BM_ShowLargestRecordPage(benchmark::State& state) {
-  PageBook& b = Book();
+  PageBook& b = TheBook();
   RecordPage page(*b.db, ScreenMetrics{});
   const std::u16string html = page.BuildPage(b.record);
   QWidget host;
@@ -143,7 +143,7 @@ void BM_ShowLargestRecordPage(benchmark::State& state) {
 
 // Floor: the widget library laying out the same document by itself.
 void BM_FloorLayOutTheDocument(benchmark::State& state) {
-  PageBook& b = Book();
+  PageBook& b = TheBook();
   RecordPage page(*b.db, ScreenMetrics{});
   const QString html = QString::fromStdU16String(ViewerHtml(page.BuildPage(b.record)));
   QTextDocument doc;
@@ -155,7 +155,7 @@ void BM_FloorLayOutTheDocument(benchmark::State& state) {
 }
 
 void BM_LoadFigure(benchmark::State& state) {
-  PageBook& b = Book();
+  PageBook& b = TheBook();
   const RowIndex row = state.range(0) == 0 ? b.png : b.jpeg;
   for (auto _ : state) {
     const LoadedPicture picture = LoadPicture(*b.db, row);
@@ -166,7 +166,7 @@ void BM_LoadFigure(benchmark::State& state) {
 
 // Floor: the image library decoding the same bytes, already in memory.
 void BM_FloorDecode(benchmark::State& state) {
-  PageBook& b = Book();
+  PageBook& b = TheBook();
   const auto bytes = LoadPictureBytes(*b.db, state.range(0) == 0 ? b.png : b.jpeg, ScreenMetrics{});
   const QByteArray data(reinterpret_cast<const char*>(bytes->encoded.data()),
                         static_cast<qsizetype>(bytes->encoded.size()));

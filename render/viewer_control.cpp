@@ -51,7 +51,12 @@ ViewerControl::ViewerControl(QWidget* parent) : QTextBrowser(parent) {
 void ViewerControl::ShowHtml(const std::u16string& html) {
   document_ = html;
   setUpdatesEnabled(false);
+  // Laid out with the scroll bar in place: a long page then needs one
+  // layout instead of two (one without the bar, one again with it); a
+  // short page drops the bar afterwards and is laid out again cheaply.
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setHtml(platform::ToQ(ViewerHtml(html)));
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setUpdatesEnabled(true);
 }
 

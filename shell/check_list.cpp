@@ -88,7 +88,7 @@ bool CheckList::eventFilter(QObject* watched, QEvent* event) {
                           2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 2;
     lastTapOnCheckBox_ = index.isValid() && at.x() < box.left() + indicator;
   }
-  return TitledPane::eventFilter(watched, event);
+  return QWidget::eventFilter(watched, event);
 }
 
 bool CheckList::TapRow(int row) {

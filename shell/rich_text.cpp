@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
+#include <map>
+#include <tuple>
 
 #include "platform/qt/environment.h"
 
@@ -10,10 +12,32 @@ namespace vrok {
 
 QFont ToQFont(const FontSpec& spec) {
   QFont font(platform::ToQ(spec.face));
-  font.setPixelSize(std::max(1, std::abs(spec.height)));
   font.setWeight(spec.weight >= 700 ? QFont::Bold : QFont::Normal);
   font.setItalic(spec.italic);
   font.setUnderline(spec.underline);
+  if (spec.height < 0)
+    font.setPixelSize(-spec.height);  // the character height
+  else
+    font = WithCellHeight(font, std::max(1, spec.height));
+  return font;
+}
+
+QFont WithCellHeight(QFont font, int cellHeight) {
+  // A positive font height is the height of the character cell (ascent plus
+  // descent), as the handheld's fonts were sized; the largest pixel size
+  // whose line fits is used. Results are kept per family and height.
+  static std::map<std::tuple<QString, int, bool>, int> sizes;
+  const auto key = std::make_tuple(font.family(), cellHeight, font.bold());
+  auto it = sizes.find(key);
+  if (it == sizes.end()) {
+    int size = cellHeight;
+    for (; size > 1; --size) {
+      font.setPixelSize(size);
+      if (QFontMetrics(font).height() <= cellHeight) break;
+    }
+    it = sizes.emplace(key, size).first;
+  }
+  font.setPixelSize(it->second);
   return font;
 }
 

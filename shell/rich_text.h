@@ -15,7 +15,10 @@ class QPainter;
 
 namespace vrok {
 
+// A positive height is the character cell's, a negative one the character's.
 QFont ToQFont(const FontSpec& spec);
+// The font at the largest pixel size whose line height fits cellHeight.
+QFont WithCellHeight(QFont font, int cellHeight);
 inline QColor ToQColor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 inline Colour FromQColor(const QColor& c) {
   return RgbColour(static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),

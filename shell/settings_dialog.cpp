@@ -18,7 +18,10 @@ int DluY(int n) { return platform::ScaleY(n * 13 / 8); }
 }  // namespace
 
 SettingsDialog::SettingsDialog(QWidget* screen, PageNameMap& names, platform::Registry& registry)
-    : QDialog(screen, Qt::Widget), names_(names), registry_(registry) {
+    : QDialog(screen), names_(names), registry_(registry) {
+  // A child of the screen rather than a window of its own (QDialog makes
+  // itself a window unless told otherwise after construction).
+  setWindowFlags(Qt::Widget);
   setObjectName(QStringLiteral("1004"));
   setWindowTitle(QStringLiteral("VROK Settings"));
   setAutoFillBackground(true);

@@ -54,15 +54,6 @@ void ShellView::Show() {
                     static_cast<std::uint32_t>(data.size()), main_.Title());
   }
   RefreshButtons();
-  if (overlayOpened_) {
-    overlayOpened_ = false;
-    history_.SetOverlayShown(true);
-    RefreshButtons();
-  }
-  if (reenableInputPanel_) {
-    reenableInputPanel_ = false;
-    main_.Screen().ShowInputPanelOnRequest();
-  }
 }
 
 void ShellView::Navigate(PageId page, const std::uint8_t* data, std::uint32_t length) {
@@ -73,7 +64,8 @@ void ShellView::RefreshButtons() {
   commandBar_->SetNavButtons(history_.CanGoBack(), history_.CanGoForward(), history_.HasMenu());
 }
 
-void ShellView::NavigateTo(std::u16string_view name) {
+void ShellView::GoToNamed(std::u16string_view name) {
+  CloseOverlays();
   main_.Navigate(names_[name], nullptr, 0, true);
 }
 
@@ -89,40 +81,13 @@ void ShellView::Forward() {
   history_.Forward();
 }
 
-void ShellView::Home() {
-  CloseOverlays();
-  NavigateTo(pages::kHome);
-}
-
-void ShellView::Index() {
-  CloseOverlays();
-  NavigateTo(pages::kIndex);
-}
-
-void ShellView::Tools() {
-  CloseOverlays();
-  NavigateTo(pages::kTools);
-}
-
-void ShellView::About() {
-  CloseOverlays();
-  NavigateTo(pages::kAbout);
-}
-
-void ShellView::Authors() {
-  CloseOverlays();
-  NavigateTo(pages::kAuthors);
-}
-
-void ShellView::Guide() {
-  CloseOverlays();
-  NavigateTo(pages::kGuide);
-}
-
-void ShellView::Notice() {
-  CloseOverlays();
-  NavigateTo(pages::kNotice);
-}
+void ShellView::Home() { GoToNamed(pages::kHome); }
+void ShellView::Index() { GoToNamed(pages::kIndex); }
+void ShellView::Tools() { GoToNamed(pages::kTools); }
+void ShellView::About() { GoToNamed(pages::kAbout); }
+void ShellView::Authors() { GoToNamed(pages::kAuthors); }
+void ShellView::Guide() { GoToNamed(pages::kGuide); }
+void ShellView::Notice() { GoToNamed(pages::kNotice); }
 
 void ShellView::Exit() {
   CloseOverlays();

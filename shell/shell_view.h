@@ -56,7 +56,8 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   SettingsDialog& Settings() { return *settings_; }
 
  private:
-  void NavigateTo(std::u16string_view name);
+  // Closes the overlays and navigates to a page by name.
+  void GoToNamed(std::u16string_view name);
   void RefreshButtons();
   bool IsFootnoteRow(PageId page) const;
 
@@ -68,8 +69,6 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   std::map<std::uint32_t, std::uint32_t>& userMap_;
   CommandBar* commandBar_ = nullptr;  // a child of the main window
   std::unique_ptr<SettingsDialog> settings_;
-  bool overlayOpened_ = false;
-  bool reenableInputPanel_ = false;
 };
 
 }  // namespace vrok

@@ -36,8 +36,8 @@ void ExpandOver(QWidget* title, int height) {
 TitleBar::TitleBar(QWidget* pane) : QWidget(pane) {
   setObjectName(QStringLiteral("title"));
   font_ = QFont(QStringLiteral("Sans Serif"));
-  font_.setPixelSize((platform::ScreenMetrics().dpiY + 3) * 16 / 96);
   font_.setBold(true);
+  font_ = WithCellHeight(font_, (platform::ScreenMetrics().dpiY + 3) * 16 / 96);
   indicator_ = new PictureButton(
       kIndicatorId, platform::LoadBitmap(platform::IsHighResolution() ? 150 : 127), this);
   indicator_->hide();
@@ -185,6 +185,7 @@ int RichTitleBar::Height() const {
 }
 
 std::u16string RichTitleBar::PlainText() const { return label_->Text(); }
+std::string RichTitleBar::ReportedTitle() const { return platform::ToQ(PlainText()).toStdString(); }
 
 bool RichTitleBar::TapLink(std::uint32_t target) {
   for (const LinkBox& box : links_) {
@@ -238,83 +239,6 @@ void RichTitleBar::mouseReleaseEvent(QMouseEvent*) {
   collapsed_ = true;
   setGeometry(0, 0, parentWidget()->width(), Height());
   update();
-}
-
-// ---- TitledPane, RichTitledPane ----
-
-namespace {
-template <class Pane>
-void CreatePane(Pane& pane, const TitleArgs& args, std::optional<QRect> rect) {
-  if (rect && !rect->isEmpty()) {
-    pane.setGeometry(*rect);
-    pane.update();
-  }
-  pane.Title().Configure(args);
-}
-}  // namespace
-
-TitledPane::TitledPane(QWidget* parent) : QWidget(parent) { title_ = new TitleBar(this); }
-
-void TitledPane::CreateWithTitle(const TitleArgs& args, std::optional<QRect> rect) {
-  CreatePane(*this, args, rect);
-  Arrange();
-}
-
-void TitledPane::SetContent(QWidget* content) {
-  content_ = content;
-  Arrange();
-}
-
-void TitledPane::resizeEvent(QResizeEvent*) { Arrange(); }
-
-void TitledPane::Arrange() {
-  const int h = title_->Height() == 0 ? 0 : title_->Height() + 2 * kBorder;
-  title_->setVisible(h > 0);
-  title_->setGeometry(0, 0, width(), h);
-  LayOutContent(QRect(0, h, width(), height() - h));
-}
-
-void TitledPane::LayOutContent(QRect area) {
-  if (content_ != nullptr) content_->setGeometry(area);
-}
-
-void TitledPane::Report(nlohmann::json& pane) const {
-  pane["kind"] = "TitledPane";
-  pane["title"] = title_->Text().toStdString();
-  if (const auto* inner = dynamic_cast<const ReportedPane*>(content_)) inner->Report(pane);
-}
-
-RichTitledPane::RichTitledPane(QWidget* parent) : QWidget(parent) {
-  title_ = new RichTitleBar(this);
-}
-
-void RichTitledPane::CreateWithTitle(const TitleArgs& args, std::optional<QRect> rect) {
-  CreatePane(*this, args, rect);
-  Arrange();
-}
-
-void RichTitledPane::SetContent(QWidget* content) {
-  content_ = content;
-  Arrange();
-}
-
-void RichTitledPane::resizeEvent(QResizeEvent*) { Arrange(); }
-
-void RichTitledPane::Arrange() {
-  const int h = title_->Height();
-  title_->setVisible(h > 0);
-  title_->setGeometry(0, 0, width(), h);
-  LayOutContent(QRect(0, h, width(), height() - h));
-}
-
-void RichTitledPane::LayOutContent(QRect area) {
-  if (content_ != nullptr) content_->setGeometry(area);
-}
-
-void RichTitledPane::Report(nlohmann::json& pane) const {
-  pane["kind"] = "RichTitledPane";
-  pane["title"] = platform::ToQ(title_->PlainText()).toStdString();
-  if (const auto* inner = dynamic_cast<const ReportedPane*>(content_)) inner->Report(pane);
 }
 
 }  // namespace vrok

@@ -35,11 +35,15 @@ struct TitleArgs {
 class TitleBar : public QWidget {
  public:
   static constexpr int kIndicatorId = 69;
+  static constexpr const char* kPaneKind = "TitledPane";
 
   explicit TitleBar(QWidget* pane);
   void Configure(const TitleArgs& args);
   // 0 when hidden; else the line height times the lines shown.
   int Height() const;
+  // The height its pane gives it: with a border above and below.
+  int OuterHeight() const { return Height() == 0 ? 0 : Height() + 2; }
+  std::string ReportedTitle() const { return text_.toStdString(); }
   const QString& Text() const { return text_; }
   bool Expanded() const { return !collapsed_; }
   bool IndicatorVisible() const;
@@ -77,13 +81,17 @@ class TitleBar : public QWidget {
 // a link run goes to the link listener instead of expanding.
 class RichTitleBar : public QWidget {
  public:
+  static constexpr const char* kPaneKind = "RichTitledPane";
+
   explicit RichTitleBar(QWidget* pane);
   void Configure(const TitleArgs& args);
   void SetLinkListener(std::function<void(std::uint32_t page)> listener) {
     linkListener_ = std::move(listener);
   }
   int Height() const;
+  int OuterHeight() const { return Height(); }
   std::u16string PlainText() const;
+  std::string ReportedTitle() const;
   bool Expanded() const { return !collapsed_; }
   // Taps the first link run with that target; false when there is none.
   bool TapLink(std::uint32_t target);
@@ -114,45 +122,62 @@ class RichTitleBar : public QWidget {
   std::function<void(std::uint32_t)> linkListener_;
 };
 
-// A pane with a plain title bar above its content. The content is laid out
-// below the title by LayOutContent, which derived panes override; a single
-// content widget set with SetContent fills the area by default.
-class TitledPane : public QWidget, public ReportedPane {
+// A pane with a title bar of kind Bar above its content. The content is
+// laid out below the title by LayOutContent, which derived panes override;
+// a single content widget set with SetContent fills the area by default.
+template <class Bar>
+class TitledPaneOf : public QWidget, public ReportedPane {
  public:
-  explicit TitledPane(QWidget* parent);
+  explicit TitledPaneOf(QWidget* parent) : QWidget(parent), title_(new Bar(this)) {}
+
   // Moves to the rectangle when one is given and not empty, then titles.
-  void CreateWithTitle(const TitleArgs& args, std::optional<QRect> rect = std::nullopt);
-  TitleBar& Title() { return *title_; }
-  void SetContent(QWidget* content);
-  void Report(nlohmann::json& pane) const override;
+  void CreateWithTitle(const TitleArgs& args, std::optional<QRect> rect = std::nullopt) {
+    if (rect && !rect->isEmpty()) {
+      setGeometry(*rect);
+      update();
+    }
+    title_->Configure(args);
+    Arrange();
+  }
+  Bar& Title() { return *title_; }
+  void SetContent(QWidget* content) {
+    content_ = content;
+    Arrange();
+  }
+  void Report(nlohmann::json& pane) const override {
+    pane["kind"] = Bar::kPaneKind;
+    pane["title"] = title_->ReportedTitle();
+    if (const auto* inner = dynamic_cast<const ReportedPane*>(content_)) inner->Report(pane);
+  }
 
  protected:
-  void resizeEvent(QResizeEvent* event) override;
-  virtual void LayOutContent(QRect area);
-  void Arrange();
+  void resizeEvent(QResizeEvent*) override { Arrange(); }
+  virtual void LayOutContent(QRect area) {
+    if (content_ != nullptr) content_->setGeometry(area);
+  }
+  // The title at the top, full width; the content below it.
+  void Arrange() {
+    const int h = title_->OuterHeight();
+    title_->setVisible(h > 0);
+    title_->setGeometry(0, 0, width(), h);
+    LayOutContent(QRect(0, h, width(), height() - h));
+  }
 
  private:
-  TitleBar* title_ = nullptr;
+  Bar* title_ = nullptr;
   QWidget* content_ = nullptr;
 };
 
-// The same with a rich title (the base of the HTML pane).
-class RichTitledPane : public QWidget, public ReportedPane {
+// With a plain title: the base of the list panes.
+class TitledPane : public TitledPaneOf<TitleBar> {
  public:
-  explicit RichTitledPane(QWidget* parent);
-  void CreateWithTitle(const TitleArgs& args, std::optional<QRect> rect = std::nullopt);
-  RichTitleBar& Title() { return *title_; }
-  void SetContent(QWidget* content);
-  void Report(nlohmann::json& pane) const override;
+  using TitledPaneOf::TitledPaneOf;
+};
 
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-  virtual void LayOutContent(QRect area);
-  void Arrange();
-
- private:
-  RichTitleBar* title_ = nullptr;
-  QWidget* content_ = nullptr;
+// With a rich title (the base of the HTML pane).
+class RichTitledPane : public TitledPaneOf<RichTitleBar> {
+ public:
+  using TitledPaneOf::TitledPaneOf;
 };
 
 }  // namespace vrok

@@ -96,8 +96,8 @@ TEST_F(ControlsTest, ClientJustWideEnoughForAllButTheLastWordGivesTwoLines) {
   pane.CreateWithTitle(Args(u"alpha beta gamma delta", true));
   const QFont font = pane.Title().font();
   QFont bold(QStringLiteral("Sans Serif"));
-  bold.setPixelSize((96 + 3) * 16 / 96);
   bold.setBold(true);
+  bold = WithCellHeight(bold, (96 + 3) * 16 / 96);
   const int width = QFontMetrics(bold).horizontalAdvance(QStringLiteral("alpha beta gamma")) + 1;
   pane.setGeometry(0, 0, width, 100);
   EXPECT_EQ(pane.Title().Lines(width), (QStringList{"alpha beta gamma", "delta"}));

@@ -16,17 +16,10 @@
 #include "render/page_text.h"
 #include "render/viewer_control.h"
 #include "test_pictures.h"
+#include "reader_fixture.h"
 
 namespace vrok {
 namespace {
-
-void EnsureApp() {
-  if (QApplication::instance() != nullptr) return;
-  static int argc = 1;
-  static char name[] = "render_view_tests";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
-}
 
 std::u16string Page(std::u16string_view body) {
   return std::u16string(skeleton::kPageOpen) + std::u16string(body) +
@@ -74,7 +67,7 @@ struct PaneTest : ::testing::Test {
   std::unique_ptr<QWidget> host;
 
   PaneTest() {
-    EnsureApp();
+    test::EnsureQtApp();
     platform::SetAutomated(true);
     host = std::make_unique<QWidget>();
     host->resize(240, 294);

@@ -14,17 +14,10 @@
 #include "render/html_pane.h"
 #include "render/page_source.h"
 #include "render/viewer_control.h"
+#include "reader_fixture.h"
 
 namespace vrok {
 namespace {
-
-void EnsureApp() {
-  if (QApplication::instance() != nullptr) return;
-  static int argc = 1;
-  static char name[] = "render_view_tests";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
-}
 
 // The emulated screen with the reader's frame below a 26-pixel strip.
 struct PopupTest : ::testing::Test {
@@ -32,7 +25,7 @@ struct PopupTest : ::testing::Test {
   QWidget* frame = nullptr;
 
   PopupTest() {
-    EnsureApp();
+    test::EnsureQtApp();
     platform::ScreenMetrics() = platform::Screen{};
     platform::SetAutomated(false);
     screen = std::make_unique<QWidget>();

@@ -215,6 +215,7 @@ class Layouter {
       if (n.key || n.id.empty()) continue;
       std::uint32_t key = Fnv1a(kFnvBasis, n.id);
       if (key == 0) key = 1;
+      if (key >= format::kReservedKeysFrom) key -= 0x100;
       if (!claim(r, key)) return false;
     }
     for (std::uint32_t r = 1; r < out_.rows.size(); ++r) {
@@ -224,7 +225,9 @@ class Layouter {
       std::uint32_t key = Fnv1a(kFnvBasis, std::string_view(reinterpret_cast<const char*>(&parentKey),
                                                             sizeof parentKey));
       key = Fnv1a(key, ToUtf8(n.field) + '#' + std::to_string(runIndex_[r]));
-      while (key == 0 || used.contains(key)) ++key;  // wraps past 2^32 - 1 to 0, then 1
+      while (key == 0 || key >= format::kReservedKeysFrom || used.contains(key)) {
+        key = key >= format::kReservedKeysFrom ? 1 : key + 1;
+      }
       used.emplace(key, r);
       out_.rows[r].key = key;
     }

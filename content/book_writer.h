@@ -12,6 +12,7 @@
 // the id; any other node one hashed from its parent's key, its field and its
 // place in its run (moved on to the next free number on a clash). The root
 // has key 0 unless given one: key 0 marks pages that take no bookmark.
+// Keys from format::kReservedKeysFrom up are only ever given explicitly.
 
 #include <cstdint>
 #include <optional>

@@ -30,6 +30,10 @@ inline constexpr std::uint64_t kDataInfoSize = 32;
 inline constexpr std::uint64_t kStringsInfoSize = 20;
 inline constexpr std::uint64_t kBinaryInfoSize = 20;
 
+// Keys from here up are never assigned by the book writer by itself: the
+// reader's user data keeps them for pages outside the content.
+inline constexpr std::uint32_t kReservedKeysFrom = 0xFFFFFF00;
+
 inline constexpr std::string_view kPrefixName = "VROK-Vrok";
 inline constexpr std::string_view kDataSuffix = "-Data.pdb";
 inline constexpr std::string_view kStringsSuffix = "-Strings.pdb";

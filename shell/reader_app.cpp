@@ -64,6 +64,7 @@ bool ReaderApp::InitInstance() {
   main_ = new MainWindow(*screen_, QStringLiteral("Vrok"), QStringLiteral("Tarvessa"));
   if (!CheckInstallation()) return false;
   screen_->show();
+  RegisterWindow();
 
   const QString prefix = platform::ProgramFile(PrefixName());
   db_ = std::make_unique<ContentDatabase>(prefix.toStdString());
@@ -96,7 +97,20 @@ bool ReaderApp::InitInstance() {
   return true;
 }
 
+void ReaderApp::RegisterWindow() {
+  // Destroying the window from outside ends the program the way Exit does:
+  // the loop ends and the views are destroyed in ExitInstance. A second
+  // reader of the same user finds the first one registered and goes without.
+  window_ = WindowRegistry().Register(kReaderWindowClass, [] { platform::PostQuit(); });
+  if (!window_) return;
+  windowNotifier_ = std::make_unique<QSocketNotifier>(window_->Fd(), QSocketNotifier::Read);
+  QObject::connect(windowNotifier_.get(), &QSocketNotifier::activated,
+                   [this] { window_->HandleReadable(); });
+}
+
 int ReaderApp::ExitInstance() {
+  windowNotifier_.reset();
+  window_.reset();
   // Destruction order: shell view, index list, linked tight hierarchy,
   // hierarchy, grid, tab bar, splash, figure, flow chart, menu index, field
   // index, questionnaire, tight hierarchy.

@@ -3,11 +3,13 @@
 // It owns the screen, the main window, the content database, the page
 // names, the history and the page views.
 
+#include <QSocketNotifier>
 #include <map>
 #include <memory>
 
 #include "content/content_database.h"
 #include "platform/qt/registry.h"
+#include "platform/window_registry.h"
 #include "shell/history_list.h"
 #include "shell/page_names.h"
 
@@ -49,6 +51,9 @@ class ReaderApp {
 
  private:
   bool CheckInstallation();
+  // Makes the main window findable by its class, so that another process of
+  // the user (the sync plug-in) can close the reader.
+  void RegisterWindow();
 
   platform::Registry registry_;
   std::unique_ptr<platform::ScreenWindow> screen_;
@@ -57,6 +62,8 @@ class ReaderApp {
   PageNameMap names_;
   HistoryList history_;
   std::map<std::uint32_t, std::uint32_t> userMap_;  // handed to the bookmark and note stores
+  std::unique_ptr<WindowRegistration> window_;
+  std::unique_ptr<QSocketNotifier> windowNotifier_;
 
   // The page views, in creation order.
   std::unique_ptr<ShellView> shell_;

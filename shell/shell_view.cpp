@@ -15,6 +15,9 @@ ShellView::ShellView(MainWindow& main, const ContentDatabase& db, PageNameMap& n
                      HistoryList& history, std::map<std::uint32_t, std::uint32_t>& userMap,
                      platform::Registry& registry)
     : main_(main), db_(db), names_(names), history_(history), userMap_(userMap) {
+  const std::string folder = platform::ProgramFolder().toStdString();
+  bookmarks_ = std::make_unique<BookmarkStore>(folder, db, userMap_);
+  notes_ = std::make_unique<NoteStore>(folder, db, userMap_);
   history_.SetNavigator(this);
   commandBar_ = new CommandBar(&main, *this);
   settings_ = std::make_unique<SettingsDialog>(&main.Screen(), names, registry);
@@ -22,6 +25,8 @@ ShellView::ShellView(MainWindow& main, const ContentDatabase& db, PageNameMap& n
 
 ShellView::~ShellView() {
   history_.SetNavigator(nullptr);
+  notes_.reset();
+  bookmarks_.reset();
   settings_.reset();
   delete commandBar_;
 }

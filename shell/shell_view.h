@@ -12,6 +12,8 @@
 #include "shell/history_list.h"
 #include "shell/page_names.h"
 #include "shell/page_view.h"
+#include "userdata/bookmark_store.h"
+#include "userdata/note_store.h"
 
 namespace vrok {
 
@@ -67,6 +69,10 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   PageNameMap& names_;
   HistoryList& history_;
   std::map<std::uint32_t, std::uint32_t>& userMap_;
+  // The user's bookmarks and notes, open from start-up to exit; their record
+  // files are compacted when the stores are destroyed with this view.
+  std::unique_ptr<BookmarkStore> bookmarks_;
+  std::unique_ptr<NoteStore> notes_;
   CommandBar* commandBar_ = nullptr;  // a child of the main window
   std::unique_ptr<SettingsDialog> settings_;
 };

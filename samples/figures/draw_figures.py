@@ -125,15 +125,25 @@ def oxygen(s):
 
 
 def splash(s):
+    # The splash window is the screen less its title strip and menu bar, so
+    # everything stays in the top 270 pixels.
     img = Image.new("RGB", (240 * s, 320 * s), (28, 70, 120))
     d = ImageDraw.Draw(img)
-    d.rounded_rectangle((30 * s, 60 * s, 210 * s, 200 * s), radius=16 * s, fill="white")
-    d.rectangle((108 * s, 80 * s, 132 * s, 180 * s), fill=RED)
-    d.rectangle((70 * s, 118 * s, 170 * s, 142 * s), fill=RED)
-    centred(d, 220, "Tarvessa", font(26, s, True), s, fill="white")
-    centred(d, 256, "A sample clinical handbook", font(12, s), s, fill="white")
-    centred(d, 274, "for the Vrok reader", font(12, s), s, fill="white")
-    centred(d, 298, "Not clinical advice", font(10, s), s, fill=(250, 210, 120))
+    # An open book with a teal plus in a ring on its right-hand page (not the
+    # red cross on white, which is a protected emblem).
+    teal = (0, 128, 118)
+    d.polygon([(30 * s, 30 * s), (118 * s, 22 * s), (118 * s, 138 * s), (30 * s, 146 * s)], fill="white")
+    d.polygon([(122 * s, 22 * s), (210 * s, 30 * s), (210 * s, 146 * s), (122 * s, 138 * s)], fill="white")
+    for i in range(5):
+        y = 50 + 18 * i
+        d.line([(44 * s, y * s), (104 * s, (y - 5) * s)], fill=(170, 180, 195), width=3 * s)
+    d.ellipse((136 * s, 52 * s, 196 * s, 112 * s), outline=teal, width=5 * s)
+    d.rectangle((160 * s, 64 * s, 172 * s, 100 * s), fill=teal)
+    d.rectangle((148 * s, 76 * s, 184 * s, 88 * s), fill=teal)
+    centred(d, 160, "Tarvessa", font(26, s, True), s, fill="white")
+    centred(d, 196, "A sample clinical handbook", font(12, s), s, fill="white")
+    centred(d, 214, "for the Vrok reader", font(12, s), s, fill="white")
+    centred(d, 240, "Not clinical advice", font(10, s), s, fill=(250, 210, 120))
     return img
 
 

@@ -5,6 +5,7 @@
 
 #include "content/book_writer.h"
 #include "content/content_database.h"
+#include "content/format.h"
 #include "content/node_cursor.h"
 #include "support/test_books.h"
 
@@ -140,6 +141,22 @@ TEST(Writer, KeysSurviveAnEditionThatAddsPages) {
   }
   // The same source always gives the same keys.
   EXPECT_EQ(KeysById(chapter({})), first);
+}
+
+TEST(Writer, AssignedKeysStayBelowTheReservedRange) {
+  // Many nodes, with and without ids: no assigned key reaches the keys kept
+  // for pages outside the content.
+  Book b;
+  b.root = Num(u"root", 0);
+  for (int i = 0; i < 20000; ++i) {
+    BookNode n = Num(u"item", static_cast<std::uint32_t>(i));
+    if (i % 2) n.id = "n" + std::to_string(i);
+    b.root.children.push_back(std::move(n));
+  }
+  std::string error;
+  const auto layout = LayOutBook(b, error);
+  ASSERT_TRUE(layout) << error;
+  for (const LaidOutRow& row : layout->rows) EXPECT_LT(row.key, format::kReservedKeysFrom);
 }
 
 TEST(Writer, ImageItemLayout) {

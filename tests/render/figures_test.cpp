@@ -87,16 +87,5 @@ TEST(Figures, RecordPagesAnswerPictureRequestsWithTheFiguresBytes) {
   EXPECT_TRUE(page.SupplyImage(u"99999", 78).encoded.empty());
 }
 
-TEST(Figures, AVariantWhoseOffsetLiesPastTheItemLoadsNothing) {
-  test::TempDir dir;
-  Book book;
-  std::vector<std::uint8_t> bad = MakeImageItem({{240, 320, {1, 2, 3}}, {480, 640, {4, 5}}});
-  bad[3 + 5 + 3] = 200;  // variant 0's offset now lies past the item's end
-  book.items = {bad};
-  book.root = Num(u"root", 0, {Num(u"figure", 0)});
-  ContentDatabase db(test::WriteTestBook(book, dir));
-  EXPECT_FALSE(LoadPictureBytes(db, db.FindChild(0, db.FieldIdOf(u"figure")), {}));
-}
-
 }  // namespace
 }  // namespace vrok

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "content/content_database.h"
+#include "render/figures.h"
 #include "shell/tab_for_page.h"
 #include "shell_books.h"
 
@@ -75,6 +76,23 @@ TEST_F(BookTest, TabForPage) {
   EXPECT_EQ(TabForPage(db, names, RowOf(book, "quest")), kTabTools);
   EXPECT_EQ(TabForPage(db, names, RowOf(book, "otheritem")), kTabContents);
   EXPECT_EQ(TabForPage(db, names, 0), kTabContents);  // the root: no table
+}
+
+TEST(PictureTest, ReadsTheChosenVariantAndRejectsBadOffsets) {
+  test::TempDir dir;
+  Book book;
+  std::vector<std::uint8_t> bad = MakeImageItem({{240, 320, {1, 2, 3}}, {480, 640, {4, 5}}});
+  bad[3 + 5 + 3] = 200;  // variant 0's offset now lies past the item's end
+  book.items = {MakeImageItem({{480, 640, {4, 5}}, {240, 320, {1, 2, 3}}}), bad};
+  book.root = test::Num(u"root", 0,
+                        {test::WithId(test::Num(u"figure", 0, {test::Num(u"data", 0)}), "good"),
+                         test::WithId(test::Num(u"figure", 1), "bad")});
+  ContentDatabase db(test::WriteTestBook(book, dir));
+  const auto good = LoadPictureBytes(db, test::RowOf(book, "good"), {});
+  ASSERT_TRUE(good);
+  EXPECT_EQ(good->encoded, (std::vector<std::uint8_t>{1, 2, 3}));
+  EXPECT_FALSE(LoadPictureBytes(db, test::RowOf(book, "bad"), {}));
+  EXPECT_FALSE(LoadPictureBytes(db, 9999, {}));
 }
 
 }  // namespace

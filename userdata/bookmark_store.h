@@ -1,0 +1,88 @@
+#pragma once
+// The user's bookmarks: pages together with the navigation data they were
+// reached with (an anchor, a search text), each with a title. They live in
+// the pair "bookmarks.vsi"/"bookmarks.vsd" of the program folder, one record
+// per bookmark in stored order (layout in user_records.h); every change is on
+// disk before it returns, and the pair is compacted when the store is
+// destroyed.
+//
+// Only pages with a stored key can be bookmarked (stored_pages.h): content
+// rows whose key is not 0, and pages given a reserved key. Built-in pages
+// (the lists, the splash page, ...) cannot.
+//
+// When the pair cannot be used (one of its files is missing), the store is
+// failed: the list is empty, adding and deleting give -1 and no file is
+// touched.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "content/types.h"
+#include "userdata/file_system.h"
+#include "userdata/record_file.h"
+#include "userdata/stored_pages.h"
+
+namespace vrok {
+
+inline constexpr std::u16string_view kBookmarksCaption = u"Bookmarks";
+inline constexpr std::u16string_view kBookmarkExistsMessage =
+    u"You can't place a bookmark here. Bookmark exists.";
+inline constexpr std::u16string_view kBookmarkNotPlaceableMessage =
+    u"You can't place a bookmark here.";
+
+struct Bookmark {
+  std::u16string title;
+  std::optional<RowIndex> page;     // nothing: the page is not in this edition
+  std::vector<std::uint8_t> state;  // navigation data, passed to Navigate unchanged
+};
+
+enum class Placement {
+  kExists = 0,  // the same page with the same state is bookmarked already
+  kAllowed = 1,
+  kNotPlaceable = 2  // the page has no stored key
+};
+
+class BookmarkStore {
+ public:
+  // Opens the pair in programFolder and loads every entry. content must
+  // outlive the store.
+  BookmarkStore(const std::string& programFolder, const ContentDatabase& content,
+                const ReservedKeys& reserved = {}, FileSystem& files = RealFileSystem());
+  BookmarkStore(const BookmarkStore&) = delete;
+  BookmarkStore& operator=(const BookmarkStore&) = delete;
+
+  bool Failed() const { return file_.Failed(); }
+
+  // Whether page, reached with state, may be bookmarked: exists when a
+  // bookmark has the same stored key and byte for byte the same state.
+  Placement CanPlace(RowIndex page, std::span<const std::uint8_t> state) const;
+
+  // Appends a bookmark when CanPlace allows it. 0, or -1 when it is refused
+  // or cannot be written (the list is then unchanged).
+  int Add(std::u16string_view title, RowIndex page, std::span<const std::uint8_t> state);
+
+  // Deletes the entries at these list positions (in any order, repeats
+  // allowed). Nothing is deleted when one is out of range. 0 or -1; the list
+  // is reloaded either way.
+  int Delete(std::span<const int> positions);
+
+  const std::vector<Bookmark>& Entries() const { return entries_; }
+  int Count() const { return static_cast<int>(entries_.size()); }
+  // nullptr for a position out of range.
+  const Bookmark* Entry(int position) const;
+
+ private:
+  void Reload();
+
+  StoredPages pages_;
+  RecordFile file_;
+  std::vector<Bookmark> entries_;
+  std::vector<int> records_;   // record number of each entry
+  std::vector<NodeKey> keys_;  // stored key of each entry
+};
+
+}  // namespace vrok

@@ -1,0 +1,84 @@
+#pragma once
+// The user's notes: at most one note (a title and a free text) per page. They
+// live in the pair "notes.vsi"/"notes.vsd" of the program folder, one record
+// per note in stored order (layout in user_records.h); every change is on
+// disk before it returns, and the pair is compacted when the store is
+// destroyed.
+//
+// Every page that has a stored key can hold a note (stored_pages.h): content
+// rows whose key is not 0 and the built-in pages, which are stored under
+// keys of their own so that a note on the bookmark list comes back there in
+// a later edition of the content.
+//
+// When the pair cannot be used (one of its files is missing), the store is
+// failed: the list is empty, adding and deleting give -1 and no file is
+// touched.
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "content/types.h"
+#include "userdata/file_system.h"
+#include "userdata/record_file.h"
+#include "userdata/stored_pages.h"
+
+namespace vrok {
+
+inline constexpr std::u16string_view kNotesCaption = u"Notes";
+inline constexpr std::u16string_view kNoteNotPlaceableMessage = u"You can't place a note here.";
+inline constexpr std::u16string_view kNoteTitleEmptyMessage =
+    u"You can't save this note. \"Title\" field is empty.";
+
+struct Note {
+  std::u16string title;
+  std::optional<RowIndex> page;  // nothing: the page is not in this edition
+  std::u16string text;
+};
+
+class NoteStore {
+ public:
+  // Opens the pair in programFolder and loads every entry. content must
+  // outlive the store.
+  NoteStore(const std::string& programFolder, const ContentDatabase& content,
+            const ReservedKeys& reserved = {}, FileSystem& files = RealFileSystem());
+  NoteStore(const NoteStore&) = delete;
+  NoteStore& operator=(const NoteStore&) = delete;
+
+  bool Failed() const { return file_.Failed(); }
+
+  // False for a page without a stored key (a content row whose key is 0).
+  bool CanPlace(RowIndex page) const;
+  // List position of the page's note (the last one, should there be
+  // several), or -1.
+  int Find(RowIndex page) const;
+
+  // Saves the page's note, replacing any earlier note of the page; the new
+  // one goes to the end of the list. The new note is written before the old
+  // one is removed, so no failure loses both. 0, or -1 when the page cannot
+  // hold a note or the note cannot be written (nothing changed), or when the
+  // new note is saved but the old one could not be removed (both listed).
+  int Add(std::u16string_view title, RowIndex page, std::u16string_view text);
+
+  // Deletes the entries at these list positions (in any order, repeats
+  // allowed). Nothing is deleted when one is out of range. 0 or -1; the list
+  // is reloaded either way.
+  int Delete(std::span<const int> positions);
+
+  const std::vector<Note>& Entries() const { return entries_; }
+  int Count() const { return static_cast<int>(entries_.size()); }
+  // nullptr for a position out of range.
+  const Note* Entry(int position) const;
+
+ private:
+  void Reload();
+
+  StoredPages pages_;
+  RecordFile file_;
+  std::vector<Note> entries_;
+  std::vector<int> records_;  // record number of each entry
+};
+
+}  // namespace vrok

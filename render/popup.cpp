@@ -176,7 +176,10 @@ bool PopupHtmlDialog::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-FootnotePopup::FootnotePopup(QWidget* owner) : owner_(owner), dialog_(owner), font_(PageFontSpec()) {}
+FootnotePopup::FootnotePopup(QWidget* owner)
+    : owner_(owner), dialog_(new PopupHtmlDialog(owner)), font_(PageFontSpec()) {}
+
+FootnotePopup::~FootnotePopup() { delete dialog_.data(); }
 
 QRect FootnotePopup::AvailableArea() const {
   const QRect owner(QPoint(0, 0), owner_->size());
@@ -218,10 +221,10 @@ QRect FootnotePopup::PopupRect(const std::u16string& text, QPoint point, QRect w
 
 bool FootnotePopup::Show(const std::u16string& title, const std::u16string& text, QPoint point,
                          QRect window, Placement mode) {
-  if (dialog_.IsOpen()) return false;
+  if (dialog_ == nullptr || dialog_->IsOpen()) return false;
   last_ = PopupRect(text, point, window, mode);
-  return dialog_.Open(last_, title, text, [this](std::int32_t page) {
-    if (page != -1 && listener_) listener_(static_cast<PageId>(page), dialog_.Anchor());
+  return dialog_->Open(last_, title, text, [this](std::int32_t page) {
+    if (page != -1 && listener_) listener_(static_cast<PageId>(page), dialog_->Anchor());
   });
 }
 

@@ -84,6 +84,9 @@ class FootnotePopup {
   enum class Placement { kAtPoint, kOverWindow };
 
   explicit FootnotePopup(QWidget* owner);
+  ~FootnotePopup();
+  FootnotePopup(const FootnotePopup&) = delete;
+  FootnotePopup& operator=(const FootnotePopup&) = delete;
 
   void SetFont(const FontSpec& font) { font_ = font; }
   // Hears the page (and anchor) of a link tapped in the pop-up.
@@ -104,11 +107,12 @@ class FootnotePopup {
   QRect PopupRect(const std::u16string& text, QPoint point, QRect window, Placement mode) const;
   QRect AvailableArea() const;
   QRect LastPlacement() const { return last_; }
-  PopupHtmlDialog& Dialog() { return dialog_; }
+  PopupHtmlDialog& Dialog() { return *dialog_; }
 
  private:
   QWidget* owner_;
-  PopupHtmlDialog dialog_;
+  // A child of the owner's screen, which may delete it first at exit.
+  QPointer<PopupHtmlDialog> dialog_;
   FontSpec font_;
   QRect last_;
   std::function<void(PageId, const std::u16string&)> listener_;

@@ -6,8 +6,8 @@ namespace vrok {
 
 bool IsWebLink(std::u16string_view target) { return target.starts_with(u"http"); }
 
-LinkTarget ParseLinkTarget(std::u16string_view target) {
-  LinkTarget result;
+ParsedLink ParseLinkTarget(std::u16string_view target) {
+  ParsedLink result;
   constexpr std::uint64_t kMax = std::numeric_limits<std::uint32_t>::max();
   std::uint64_t page = 0;
   for (char16_t c : target) {

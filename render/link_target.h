@@ -9,7 +9,7 @@
 
 namespace vrok {
 
-struct LinkTarget {
+struct ParsedLink {
   std::uint32_t page = 0;  // leading decimal digits; 0 when there are none
   std::u16string anchor;   // text after the first "#", empty when none
 };
@@ -19,6 +19,6 @@ bool IsWebLink(std::u16string_view target);
 
 // Reads the leading digits as the page id; a number too large for 32 bits
 // is clamped to 4294967295 rather than wrapped onto some unrelated page.
-LinkTarget ParseLinkTarget(std::u16string_view target);
+ParsedLink ParseLinkTarget(std::u16string_view target);
 
 }  // namespace vrok

@@ -7,6 +7,9 @@
 #include "platform/qt/environment.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/screen_window.h"
+#include "render/figure_view.h"
+#include "render/popup.h"
+#include "shell/automation.h"
 #include "shell/main_window.h"
 #include "shell/shell_view.h"
 #include "shell/splash_view.h"
@@ -37,7 +40,7 @@ void InstallationError(unsigned stringId) {
 ReaderApp::ReaderApp(platform::Registry registry) : registry_(std::move(registry)) {}
 
 ReaderApp::~ReaderApp() {
-  if (shell_ || tabs_ || splash_) ExitInstance();
+  if (shell_ || tabs_ || splash_ || figures_) ExitInstance();
 }
 
 bool ReaderApp::CheckInstallation() {
@@ -72,6 +75,7 @@ bool ReaderApp::InitInstance() {
   shell_ = std::make_unique<ShellView>(*main_, *db_, names_, history_, userMap_, registry_);
   tabs_ = std::make_unique<TabBar>(*main_, *db_, names_);
   splash_ = std::make_unique<SplashView>(*main_, *db_, names_);
+  figures_ = std::make_unique<FigureView>(*main_, *db_);
 
   // Registration order, which is the order navigation asks the views in:
   // shell view, index list, menu index, linked tight hierarchy, tab bar,
@@ -80,6 +84,14 @@ bool ReaderApp::InitInstance() {
   main_->RegisterView(shell_.get());
   main_->RegisterView(tabs_.get());
   main_->RegisterView(splash_.get());
+  main_->RegisterView(figures_.get());
+
+  // The pop-up open now is the topmost viewer for scripts and the report.
+  SetPopupSource([] {
+    const PopupHtmlDialog* popup = PopupHtmlDialog::Shown();
+    return popup != nullptr ? popup->Report() : nlohmann::json(nullptr);
+  });
+  SetPopupWidget([]() -> QWidget* { return PopupHtmlDialog::Shown(); });
 
   main_->Navigate(names_[pages::kSplash], nullptr, 0, true);
   return true;
@@ -105,6 +117,7 @@ int ReaderApp::ExitInstance() {
   shell_.reset();
   tabs_.reset();
   splash_.reset();
+  figures_.reset();
   // The views have removed their uses of the page font; this removal only
   // succeeds for a use the views did not account for.
   platform::RemoveFontResource(platform::ProgramFile(QLatin1String(platform::kPageFontFile)));

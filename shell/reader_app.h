@@ -22,6 +22,7 @@ class MainWindow;
 class ShellView;
 class TabBar;
 class SplashView;
+class FigureView;
 
 class ReaderApp {
  public:
@@ -46,6 +47,7 @@ class ReaderApp {
   ShellView* Shell() const { return shell_.get(); }
   TabBar* Tabs() const { return tabs_.get(); }
   SplashView* Splash() const { return splash_.get(); }
+  FigureView* Figures() const { return figures_.get(); }
 
  private:
   bool CheckInstallation();
@@ -67,6 +69,7 @@ class ReaderApp {
   std::unique_ptr<ShellView> shell_;
   std::unique_ptr<TabBar> tabs_;
   std::unique_ptr<SplashView> splash_;
+  std::unique_ptr<FigureView> figures_;
 };
 
 }  // namespace vrok

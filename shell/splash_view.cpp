@@ -4,9 +4,8 @@
 #include <QPainter>
 
 #include "platform/qt/environment.h"
-#include "platform/qt/image_decoder.h"
 #include "platform/qt/timer.h"
-#include "render/figures.h"
+#include "render/picture_loader.h"
 #include "shell/main_window.h"
 #include "shell/screen_report.h"
 
@@ -66,15 +65,9 @@ class SplashWindow : public QWidget, public ReportedPane {
 
 SplashView::SplashView(MainWindow& main, const ContentDatabase& db, PageNameMap& names)
     : main_(main), names_(names) {
-  const auto& s = platform::ScreenMetrics();
-  const ScreenMetrics screen{s.width, s.height, s.dpiX, s.dpiY};
   const RowIndex splash = db.TableRow(u"SPLASH");
   QImage picture;
-  if (splash != 0) {
-    if (const auto bytes = LoadPictureBytes(db, splash, screen)) {
-      picture = platform::DecodeImage(bytes->encoded);
-    }
-  }
+  if (splash != 0) picture = LoadPicture(db, splash).image;
   window_ = new SplashWindow(&main, *this, std::move(picture));
 }
 

@@ -32,6 +32,7 @@ TEST(Figures, VariantChoice) {
   // No exact match: 240 x 320 scaled to the dots per inch, first one.
   EXPECT_EQ(ChooseVariant(Sizes({{1, 1}, {480, 640}, {480, 640}}), ScreenMetrics{600, 800, 192, 192}),
             1u);
+  EXPECT_EQ(ChooseVariant(Sizes({{240, 320}, {480, 640}}), ScreenMetrics{480, 800, 192, 192}), 1u);
   EXPECT_EQ(ChooseVariant(Sizes({{1, 1}, {2, 2}}), small), 0u);
   // One variant is always used, whatever its size.
   EXPECT_EQ(ChooseVariant(Sizes({{10, 10}}), small), 0u);

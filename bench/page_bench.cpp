@@ -1,0 +1,196 @@
+// The largest record page of a generated book (200 fields of 2 KB each)
+// built and shown, and a figure decoded, each beside a floor measured in
+// the same run: the string reads the page cannot avoid, the viewer widget's
+// own layout of the same document, the image library's own decode.
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QTextDocument>
+#include <filesystem>
+
+#include "content/book_writer.h"
+#include "content/content_database.h"
+#include "content/node_cursor.h"
+#include "platform/qt/image_decoder.h"
+#include "render/html_pane.h"
+#include "render/picture_loader.h"
+#include "render/record_page.h"
+#include "render/viewer_html.h"
+
+namespace vrok {
+namespace {
+
+constexpr int kFields = 200;
+constexpr std::size_t kFieldChars = 2048;
+
+std::vector<std::uint8_t> Encoded(const char* format) {
+  QImage image(240, 320, QImage::Format_RGB32);
+  for (int y = 0; y < 320; ++y)
+    for (int x = 0; x < 240; ++x) image.setPixel(x, y, qRgb(x, y % 256, (x * y) % 256));
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, format);
+  return {bytes.begin(), bytes.end()};
+}
+
+BookNode Node(std::u16string field, std::u16string text) {
+  BookNode n;
+  n.field = std::move(field);
+  n.type = u"string";
+  n.text = std::move(text);
+  return n;
+}
+
+struct PageBook {
+  std::string folder;
+  std::unique_ptr<ContentDatabase> db;
+  RowIndex record = 0, png = 0, jpeg = 0;
+
+  PageBook() {
+    char pattern[] = "/tmp/vrok-page-bench-XXXXXX";
+    folder = ::mkdtemp(pattern);
+    Book book;
+    book.root.field = u"root";
+    book.items = {MakeImageItem({{240, 320, Encoded("PNG")}}),
+                  MakeImageItem({{240, 320, Encoded("JPG")}})};
+    BookNode table = Node(u"table", u"BIG");
+    table.children.push_back(Node(u"table type", u"html"));
+    BookNode big = Node(u"hierarchy item", u"The largest record");
+    for (int f = 0; f < kFields; ++f) {
+      table.children.push_back(Node(u"field name", u"Section " + std::u16string(1, u'A' + f % 26)));
+      std::u16string text;
+      while (text.size() < kFieldChars) text += u"Words of a field, <B>some bold</B>, and more. ";
+      text.resize(kFieldChars);
+      big.children.push_back(Node(u"field", text));
+    }
+    big.id = "record";
+    table.children.push_back(std::move(big));
+    book.root.children.push_back(std::move(table));
+    for (std::uint32_t item : {0u, 1u}) {
+      BookNode figure = Node(u"hierarchy item", u"Figure");
+      figure.id = item == 0 ? "png" : "jpeg";
+      figure.children.push_back(Node(u"table type", u"figure"));
+      BookNode data;
+      data.field = u"data";
+      data.value = item;
+      figure.children.push_back(data);
+      book.root.children.push_back(std::move(figure));
+    }
+    std::string error;
+    const auto layout = LayOutBook(book, error);
+    if (!layout || !WriteBook(book, folder).ok) std::abort();
+    for (const auto& [id, row] : layout->ids) {
+      if (id == "record") record = row;
+      if (id == "png") png = row;
+      if (id == "jpeg") jpeg = row;
+    }
+    db = std::make_unique<ContentDatabase>(folder + "/VROK-Vrok");
+  }
+  ~PageBook() { std::filesystem::remove_all(folder); }
+};
+
+PageBook& TheBook() {
+  static PageBook book;
+  return book;
+}
+
+void BM_BuildLargestRecordPage(benchmark::State& state) {
+  PageBook& b = TheBook();
+  std::size_t size = 0;
+  for (auto _ : state) {
+    RecordPage page(*b.db, ScreenMetrics{});  // a fresh builder: no cached page
+    size = page.BuildPage(b.record).size();
+    benchmark::DoNotOptimize(size);
+  }
+  state.counters["chars"] = static_cast<double>(size);
+}
+
+// Floor: the record's fields collected and their 200 texts read and joined.
+void BM_FloorReadTheFields(benchmark::State& state) {
+  PageBook& b = TheBook();
+  for (auto _ : state) {
+    std::vector<NodeRow> fields;
+    NodeCursor(*b.db, b.record).CollectChildren(u"field", fields);
+    std::u16string all;
+    for (const NodeRow& f : fields) {
+      std::u16string text;
+      NodeCursor(f).ReadString(text);
+      all += text;
+    }
+    benchmark::DoNotOptimize(all.size());
+  }
+}
+
+void BM_ShowLargestRecordPage(benchmark::State& state) {
+  PageBook& b = TheBook();
+  RecordPage page(*b.db, ScreenMetrics{});
+  const std::u16string html = page.BuildPage(b.record);
+  QWidget host;
+  host.resize(240, 294);
+  auto* pane = new HtmlPane(&host, &page);
+  pane->setGeometry(host.rect());
+  host.show();
+  for (auto _ : state) {
+    pane->ShowHtml(html);
+    benchmark::DoNotOptimize(pane->ScrollPosition());
+  }
+}
+
+// Floor: the widget library laying out the same document by itself.
+void BM_FloorLayOutTheDocument(benchmark::State& state) {
+  PageBook& b = TheBook();
+  RecordPage page(*b.db, ScreenMetrics{});
+  const QString html = QString::fromStdU16String(ViewerHtml(page.BuildPage(b.record)));
+  QTextDocument doc;
+  doc.setTextWidth(224);
+  for (auto _ : state) {
+    doc.setHtml(html);
+    benchmark::DoNotOptimize(doc.size().height());
+  }
+}
+
+void BM_LoadFigure(benchmark::State& state) {
+  PageBook& b = TheBook();
+  const RowIndex row = state.range(0) == 0 ? b.png : b.jpeg;
+  for (auto _ : state) {
+    const LoadedPicture picture = LoadPicture(*b.db, row);
+    if (picture.image.isNull()) state.SkipWithError("no picture");
+    benchmark::DoNotOptimize(picture.image.constBits());
+  }
+}
+
+// Floor: the image library decoding the same bytes, already in memory.
+void BM_FloorDecode(benchmark::State& state) {
+  PageBook& b = TheBook();
+  const auto bytes = LoadPictureBytes(*b.db, state.range(0) == 0 ? b.png : b.jpeg, ScreenMetrics{});
+  const QByteArray data(reinterpret_cast<const char*>(bytes->encoded.data()),
+                        static_cast<qsizetype>(bytes->encoded.size()));
+  for (auto _ : state) {
+    const QImage image = QImage::fromData(data);
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+
+BENCHMARK(BM_BuildLargestRecordPage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FloorReadTheFields)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShowLargestRecordPage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FloorLayOutTheDocument)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadFigure)->Arg(0)->Arg(1)->ArgNames({"jpeg"})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FloorDecode)->Arg(0)->Arg(1)->ArgNames({"jpeg"})->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace vrok
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

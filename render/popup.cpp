@@ -1,0 +1,231 @@
+#include "render/popup.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+#include "platform/qt/dialogs.h"
+#include "platform/qt/environment.h"
+#include "render/link_target.h"
+#include "render/page_text.h"
+#include "render/viewer_control.h"
+#include "shell/rich_text.h"
+
+namespace vrok {
+
+namespace {
+QPointer<PopupHtmlDialog> shownPopup;
+
+// One border (SM_CXBORDER, SM_CYBORDER).
+constexpr int kBorder = 1;
+// Room around the text inside the viewer, per side.
+int TextMargin() { return platform::ScaleX(4); }
+int CaptionHeight() { return platform::ScaleY(20); }
+
+bool IsInputEvent(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+      return true;
+    default:
+      return false;
+  }
+}
+
+QRect RectIn(const QWidget* widget, const QWidget* ancestor) {
+  return QRect(widget->mapTo(ancestor, QPoint(0, 0)), widget->size());
+}
+}  // namespace
+
+PopupHtmlDialog::PopupHtmlDialog(QWidget* owner)
+    : QDialog(owner->window()), owner_(owner) {
+  // Drawn inside the screen like every window of the program, not as a
+  // window of the desktop (QDialog makes itself one on construction).
+  setWindowFlags(Qt::Widget);
+  setObjectName(QStringLiteral("1005"));
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  setPalette(pal);
+
+  captionLabel_ = new QLabel(this);
+  captionLabel_->setObjectName(QStringLiteral("caption"));
+  captionLabel_->setStyleSheet(
+      QStringLiteral("background: rgb(24,52,110); color: white; font-weight: bold;"));
+  ok_ = new QPushButton(QStringLiteral("ok"), this);
+  ok_->setObjectName(QStringLiteral("ok"));
+  connect(ok_, &QPushButton::clicked, this, [this] { accept(); });
+
+  viewer_ = new ViewerControl(this);
+  viewer_->setObjectName(QStringLiteral("1001"));
+  // The pop-up supplies no pictures: no page source.
+  viewer_->SetLinkListener([this](const std::u16string& href) { LinkTapped(href); });
+  hide();
+}
+
+PopupHtmlDialog* PopupHtmlDialog::Shown() { return shownPopup.data(); }
+
+bool PopupHtmlDialog::Open(const QRect& placement, const std::u16string& caption,
+                           const std::u16string& body, Done done) {
+  if (open_) return false;
+  open_ = true;
+  tapped_ = -1;
+  caption_ = caption;
+  done_ = std::move(done);
+
+  const QRect owner = RectIn(owner_, parentWidget());
+  if (placement.isEmpty()) {
+    setGeometry(owner);
+  } else {
+    setGeometry(owner.left() + (owner.width() - placement.width()) / 2,
+                owner.top() + (owner.height() - placement.height()) / 2, placement.width(),
+                placement.height());
+  }
+  captionLabel_->setText(QStringLiteral(" ") + platform::ToQ(caption));
+  Arrange();
+
+  html_ = std::u16string(skeleton::kPopupOpen) + body + std::u16string(skeleton::kPopupClose);
+  viewer_->Clear();
+  viewer_->ShowHtml(html_);
+
+  shownPopup = this;
+  // Taps on the page below wait until the pop-up has closed.
+  qApp->installEventFilter(this);
+  raise();
+  platform::RunModal(*this);
+  return true;
+}
+
+std::int32_t PopupHtmlDialog::Show(const QRect& placement, const std::u16string& caption,
+                                   const std::u16string& body) {
+  std::int32_t result = -1;
+  bool ended = false;
+  QEventLoop loop;
+  const bool opened = Open(placement, caption, body, [&](std::int32_t page) {
+    result = page;
+    ended = true;
+    loop.quit();
+  });
+  if (!opened) return -1;
+  if (!ended) loop.exec();
+  return result;
+}
+
+void PopupHtmlDialog::LinkTapped(const std::u16string& href) {
+  // Web links do nothing here either.
+  if (!open_ || IsWebLink(href)) return;
+  const ParsedLink link = ParseLinkTarget(href);
+  anchor_ = link.anchor;
+  // Page ids above the largest signed value would read as "no link".
+  tapped_ = static_cast<std::int32_t>(std::min<std::uint32_t>(link.page, INT32_MAX));
+  accept();
+}
+
+void PopupHtmlDialog::done(int result) {
+  const std::int32_t page = std::exchange(tapped_, -1);
+  const bool wasOpen = std::exchange(open_, false);
+  qApp->removeEventFilter(this);
+  if (shownPopup == this) shownPopup = nullptr;
+  QDialog::done(result);
+  if (wasOpen && done_) std::exchange(done_, nullptr)(page);
+}
+
+nlohmann::json PopupHtmlDialog::Report() const {
+  const QRect g = geometry();
+  return {{"caption", platform::ToQ(caption_).toStdString()},
+          {"html", platform::ToQ(html_).toStdString()},
+          {"geometry", nlohmann::json::array({g.x(), g.y(), g.width(), g.height()})}};
+}
+
+void PopupHtmlDialog::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  Arrange();
+}
+
+void PopupHtmlDialog::Arrange() {
+  const int captionH = CaptionHeight();
+  const int okW = platform::ScaleX(28);
+  captionLabel_->setGeometry(0, 0, width(), captionH);
+  ok_->setGeometry(width() - okW - platform::ScaleX(2), platform::ScaleY(2), okW,
+                   captionH - platform::ScaleY(4));
+  ok_->raise();
+  viewer_->setGeometry(kBorder, captionH, width() - 2 * kBorder, height() - captionH - kBorder);
+}
+
+void PopupHtmlDialog::paintEvent(QPaintEvent*) {
+  // White inside a one-pixel frame, so the pop-up stands out from the page.
+  QPainter g(this);
+  g.fillRect(rect(), Qt::white);
+  g.setPen(QColor(24, 52, 110));
+  g.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+bool PopupHtmlDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (open_ && IsInputEvent(event->type())) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget != nullptr && widget != this && !isAncestorOf(widget) &&
+        widget->window() == window())
+      return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+FootnotePopup::FootnotePopup(QWidget* owner)
+    : owner_(owner), dialog_(new PopupHtmlDialog(owner)), font_(PageFontSpec()) {}
+
+FootnotePopup::~FootnotePopup() { delete dialog_.data(); }
+
+QRect FootnotePopup::AvailableArea() const {
+  const QRect owner(QPoint(0, 0), owner_->size());
+  return owner.adjusted(0, 0, -(platform::ScaleX(1) + kBorder), -(platform::ScaleY(1) + kBorder));
+}
+
+QRect FootnotePopup::PopupRect(const std::u16string& text, QPoint point, QRect window,
+                               Placement mode) const {
+  const QRect area = AvailableArea();
+  // Everything around the text: borders, the viewer's margins, the caption.
+  const int extraW = 2 * kBorder + 2 * TextMargin();
+  const int extraH = 2 * kBorder + 2 * TextMargin() + CaptionHeight();
+  const int maxTextW = std::max(1, area.width() - extraW);
+
+  QtMeasurer measurer;
+  RichLabel label(text);
+  label.SetFontAndColour(font_, 0);
+  int textW = 0;
+  int lines = 1;
+  if (label.LayOut(measurer)) {
+    const auto wrapped = RichLines(label, measurer, maxTextW, 0);
+    lines = std::max<int>(1, static_cast<int>(wrapped.size()));
+    textW = lines > 1 ? maxTextW : std::min(label.Width(), maxTextW);
+  }
+  const int w = std::min(area.width(), textW + extraW);
+  const int h = std::min(area.height(), lines * measurer.LineHeight(font_) + extraH);
+
+  QRect rect(0, 0, std::max(w, CaptionHeight() * 3), h);
+  rect.setWidth(std::min(rect.width(), area.width()));
+  if (mode == Placement::kAtPoint)
+    rect.moveTopLeft(point);
+  else
+    rect.moveCenter(window.center());
+  // Keep it inside the available area.
+  rect.moveLeft(std::clamp(rect.left(), area.left(), area.right() + 1 - rect.width()));
+  rect.moveTop(std::clamp(rect.top(), area.top(), area.bottom() + 1 - rect.height()));
+  return rect;
+}
+
+bool FootnotePopup::Show(const std::u16string& title, const std::u16string& text, QPoint point,
+                         QRect window, Placement mode) {
+  if (dialog_ == nullptr || dialog_->IsOpen()) return false;
+  last_ = PopupRect(text, point, window, mode);
+  return dialog_->Open(last_, title, text, [this](std::int32_t page) {
+    if (page != -1 && listener_) listener_(static_cast<PageId>(page), dialog_->Anchor());
+  });
+}
+
+}  // namespace vrok

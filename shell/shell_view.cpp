@@ -170,8 +170,7 @@ void ShellView::History() {
 
 void ShellView::Exclaim(std::u16string_view text, std::u16string_view caption) {
   platform::ShowMessage(std::u16string(text), std::u16string(caption),
-                        platform::MessageIcon::kExclamation, platform::MessageButtons::kOk,
-                        &main_);
+                        platform::MessageIcon::kExclamation, platform::MessageButtons::kOk, &main_);
 }
 
 void ShellView::ViewNotes() {
@@ -189,9 +188,9 @@ void ShellView::AddEditNote() {
   }
   CloseOverlays();
   main_.KeepPanes();
-  const std::uint8_t block[4] = {static_cast<std::uint8_t>(page), static_cast<std::uint8_t>(page >> 8),
-                                 static_cast<std::uint8_t>(page >> 16),
-                                 static_cast<std::uint8_t>(page >> 24)};
+  const std::uint8_t block[4] = {
+      static_cast<std::uint8_t>(page), static_cast<std::uint8_t>(page >> 8),
+      static_cast<std::uint8_t>(page >> 16), static_cast<std::uint8_t>(page >> 24)};
   main_.Navigate(names_[pages::kNotes], block, sizeof block, true);
 }
 

@@ -59,8 +59,6 @@ class ShellView : public PageView, public CommandListener, public Navigator {
 
   CommandBar& Commands() { return *commandBar_; }
   SettingsDialog& Settings() { return *settings_; }
-  BookmarkListPanel& BookmarkList() { return *bookmarkList_; }
-  NotesPanel& Notes() { return *notesPanel_; }
   AddBookmarkDialog& AddBookmarkBox() { return *addBookmark_; }
 
  private:

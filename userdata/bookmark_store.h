@@ -34,7 +34,8 @@ inline constexpr std::u16string_view kBookmarkExistsMessage =
 inline constexpr std::u16string_view kBookmarkNotPlaceableMessage =
     u"You can't place a bookmark here.";
 // Adding was allowed but the record could not be written.
-inline constexpr std::u16string_view kBookmarkNotSavedMessage = u"This bookmark could not be saved.";
+inline constexpr std::u16string_view kBookmarkNotSavedMessage =
+    u"This bookmark could not be saved.";
 
 struct Bookmark {
   std::u16string title;

@@ -326,7 +326,8 @@ QPixmap Draw(int id) {
 }  // namespace
 
 int ButtonBitmap(int id) {
-  static const std::map<int, int> kTwins{{134, 546}, {104, 547}, {122, 548}, {107, 549}, {118, 550}};
+  static const std::map<int, int> kTwins{
+      {134, 546}, {104, 547}, {122, 548}, {107, 549}, {118, 550}};
   const auto it = kTwins.find(id);
   return it != kTwins.end() && IsHighResolution() ? it->second : id;
 }

@@ -3,19 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include <QLineEdit>
-
 #include "platform/qt/bitmaps.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
 #include "reader_fixture.h"
-#include "shell/main_window.h"
 #include "shell/shell_view.h"
 #include "shell_books.h"
 #include "support/test_books.h"
 #include "userdata/add_bookmark_dialog.h"
-#include "userdata/notes_panel.h"
 
 namespace vrok {
 namespace {
@@ -24,7 +20,8 @@ using nlohmann::json;
 using test::ReaderFixture;
 using test::RowOf;
 
-json Message(const std::string& text, const std::string& caption, const char* icon = "exclamation") {
+json Message(const std::string& text, const std::string& caption,
+             const char* icon = "exclamation") {
   return {{"text", text}, {"caption", caption}, {"icon", icon}, {"answer", "ok"}};
 }
 
@@ -53,12 +50,13 @@ struct PanelsTest : ::testing::Test {
 };
 
 TEST_F(PanelsTest, SameLinkTwiceGivesExistsButAnotherAnchorIsANewBookmark) {
-  auto r = f.Run("navigate " + asthma + " a\n" + Bookmark("Asthma") + "dump\n" + "command 40025\n" +
-                 "dump\nnavigate " + asthma + " b\n" + Bookmark("Asthma b") +
-                 "command 40026\ndump\n");
+  auto r =
+      f.Run("navigate " + asthma + " a\n" + Bookmark("Asthma") + "dump\n" + "command 40025\n" +
+            "dump\nnavigate " + asthma + " b\n" + Bookmark("Asthma b") + "command 40026\ndump\n");
   EXPECT_TRUE(r[0]["messages"].empty()) << r[0]["messages"];
-  EXPECT_EQ(r[1]["messages"], json::array({Message(
-                                  "You can't place a bookmark here. Bookmark exists.", "Bookmarks")}));
+  EXPECT_EQ(
+      r[1]["messages"],
+      json::array({Message("You can't place a bookmark here. Bookmark exists.", "Bookmarks")}));
   EXPECT_EQ(platform::OpenDialog(), nullptr);
   ASSERT_EQ(r[2]["overlays"].size(), 1u);
   const json& list = r[2]["overlays"][0];
@@ -71,11 +69,11 @@ TEST_F(PanelsTest, SameLinkTwiceGivesExistsButAnotherAnchorIsANewBookmark) {
 
 TEST_F(PanelsTest, BuiltInPagesAndKeyZeroRowsRefuseBookmarksNotesOnlyOnKeyZero) {
   // Page 0 is the root, whose key is 0; "history" is a built-in page.
-  auto r = f.Run("navigate 0\ncommand 40025\ncommand 40023\ndump\nnavigate history\ncommand 40025\n" +
-                 Note("On history", "text") + "dump\n");
-  EXPECT_EQ(r[0]["messages"],
-            json::array({Message("You can't place a bookmark here.", "Bookmarks"),
-                         Message("You can't place a note here.", "Notes")}));
+  auto r =
+      f.Run("navigate 0\ncommand 40025\ncommand 40023\ndump\nnavigate history\ncommand 40025\n" +
+            Note("On history", "text") + "dump\n");
+  EXPECT_EQ(r[0]["messages"], json::array({Message("You can't place a bookmark here.", "Bookmarks"),
+                                           Message("You can't place a note here.", "Notes")}));
   EXPECT_TRUE(r[0]["overlays"].empty());
   EXPECT_EQ(r[0]["page"], 0);
   EXPECT_EQ(r[1]["messages"],
@@ -113,8 +111,9 @@ TEST_F(PanelsTest, EmptyTitlesAreRefusedAndNothingIsStored) {
   EXPECT_EQ(Overlay()["items"], json({"Typed"}));
 
   auto r = f.Run("command 40023\nset 44-text body only\nclick 43\ndump\n");
-  EXPECT_EQ(r[0]["messages"],
-            json::array({Message("You can't save this note. \"Title\" field is empty.", "", "none")}));
+  EXPECT_EQ(
+      r[0]["messages"],
+      json::array({Message("You can't save this note. \"Title\" field is empty.", "", "none")}));
   const json& editor = r[0]["overlays"][0];
   EXPECT_EQ(editor["mode"], "editor");
   EXPECT_EQ(editor["text"], "body only");
@@ -171,7 +170,8 @@ TEST(SquareScreenTest, TheInputPanelStaysDownForTheEditorAndTheDialog) {
   ASSERT_EQ(f.app->Screen()->width(), f.app->Screen()->height());
   const std::string asthma = std::to_string(RowOf(book, "asthma"));
   auto r = f.Run("dismiss-splash\nnavigate " + asthma +
-                 "\nset input-panel 1\ncommand 40023\ndump\nclick 40\ndump\ncommand 40025\ndump\nanswer cancel\ndump\n");
+                 "\nset input-panel 1\ncommand 40023\ndump\nclick 40\ndump\ncommand "
+                 "40025\ndump\nanswer cancel\ndump\n");
   EXPECT_FALSE(r[0]["keyboard"]);
   // Put back as it was before the editor opened.
   EXPECT_TRUE(r[1]["keyboard"]);
@@ -180,7 +180,8 @@ TEST(SquareScreenTest, TheInputPanelStaysDownForTheEditorAndTheDialog) {
 }
 
 TEST_F(PanelsTest, BackWhileAListIsOpenShowsThePageUnderIt) {
-  auto r = f.Run("navigate " + asthma + "\nnavigate " + other + "\ncommand 40026\ndump\n"
+  auto r = f.Run("navigate " + asthma + "\nnavigate " + other +
+                 "\ncommand 40026\ndump\n"
                  "command 40006\ndump\n");
   EXPECT_EQ(r[0]["overlays"].size(), 1u);
   EXPECT_EQ(r[0]["tab"], r[1]["tab"]);  // the strip under the list is unchanged
@@ -192,7 +193,8 @@ TEST_F(PanelsTest, BackWhileAListIsOpenShowsThePageUnderIt) {
 }
 
 TEST_F(PanelsTest, AddBookmarkPageAsksForTheTitleOfThePageUnderIt) {
-  auto r = f.Run("navigate " + other + " x\nnavigate add_bookmark\nset 6969 Via page\nanswer ok\n"
+  auto r = f.Run("navigate " + other +
+                 " x\nnavigate add_bookmark\nset 6969 Via page\nanswer ok\n"
                  "dump\ncommand 40026\ndump\n");
   EXPECT_EQ(r[0]["page"], RowOf(book, "otheritem"));
   EXPECT_EQ(r[1]["overlays"][0]["items"], json({"Via page"}));
@@ -201,8 +203,8 @@ TEST_F(PanelsTest, AddBookmarkPageAsksForTheTitleOfThePageUnderIt) {
 }
 
 TEST_F(PanelsTest, EntriesOfPagesMissingFromANewEditionStayAndSaySo) {
-  f.Run("navigate " + other + "\n" + Bookmark("Gone") + Note("Gone note", "kept") +
-        "navigate " + asthma + "\n" + Bookmark("Here"));
+  f.Run("navigate " + other + "\n" + Bookmark("Gone") + Note("Gone note", "kept") + "navigate " +
+        asthma + "\n" + Bookmark("Here"));
   // A new edition of the book without that record.
   f.app->ExitInstance();
   f.app.reset();
@@ -210,7 +212,8 @@ TEST_F(PanelsTest, EntriesOfPagesMissingFromANewEditionStayAndSaySo) {
   edition.root.children.back().children.pop_back();
   test::WriteTestBook(edition, f.dir);
   ASSERT_TRUE(f.Start());
-  auto r = f.Run("dismiss-splash\ncommand 40026\ntap-row 0\ndump\ncommand 40024\ntap-row 0\ndump\n");
+  auto r =
+      f.Run("dismiss-splash\ncommand 40026\ntap-row 0\ndump\ncommand 40024\ntap-row 0\ndump\n");
   EXPECT_EQ(r[0]["messages"],
             json::array({Message("This page is not in this edition of the book.", "Bookmarks")}));
   EXPECT_EQ(r[0]["overlays"][0]["items"], json({"Gone", "Here"}));

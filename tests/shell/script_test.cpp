@@ -3,11 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <filesystem>
+#include <fstream>
 
 #include "reader_fixture.h"
 #include "shell_books.h"
@@ -147,11 +146,12 @@ TEST_F(ProgramTest, BookmarksAndNotesSurviveARestartThroughExitInCompactedFiles)
     return "command 40023\nset 44 " + title + "\nset 44-text " + text + "\nclick 43\n";
   };
   // A replaced note and a deleted bookmark leave dead bytes behind.
-  const std::string first = "dismiss-splash\nnavigate " + asthma + " dose\n" + bookmark("Dose") +
-                            note("Draft", "old") + "navigate " + other + "\n" + bookmark("Scratch") +
-                            "navigate " + other + " x\n" + bookmark("Other") + note("Other note", "two") + "navigate " + asthma +
-                            "\n" + note("Asthma note", "new text") +
-                            "command 40026\ntick-row 1\ncommand 123\nanswer yes\ncommand 40019\ndump\n";
+  const std::string first =
+      "dismiss-splash\nnavigate " + asthma + " dose\n" + bookmark("Dose") + note("Draft", "old") +
+      "navigate " + other + "\n" + bookmark("Scratch") + "navigate " + other + " x\n" +
+      bookmark("Other") + note("Other note", "two") + "navigate " + asthma + "\n" +
+      note("Asthma note", "new text") +
+      "command 40026\ntick-row 1\ncommand 123\nanswer yes\ncommand 40019\ndump\n";
   Result r = RunReader(folder, unused.registryFile, first);
   EXPECT_EQ(r.status, 0) << r.errors;
   EXPECT_TRUE(r.reports.empty());  // the program ended at Exit
@@ -161,14 +161,14 @@ TEST_F(ProgramTest, BookmarksAndNotesSurviveARestartThroughExitInCompactedFiles)
     EXPECT_FALSE(std::filesystem::exists(base + ".vsd.new")) << store;
   }
 
-  r = RunReader(folder, unused.registryFile,
-                "dismiss-splash\ncommand 40026\ndump\ntap-row 0\ndump\ncommand 40024\ntap-row 1\ndump\n");
+  r = RunReader(
+      folder, unused.registryFile,
+      "dismiss-splash\ncommand 40026\ndump\ntap-row 0\ndump\ncommand 40024\ntap-row 1\ndump\n");
   EXPECT_EQ(r.status, 0) << r.errors;
   ASSERT_EQ(r.reports.size(), 3u);
   EXPECT_EQ(r.reports[0]["overlays"][0]["items"], json({"Dose", "Other"}));
   EXPECT_EQ(r.reports[1]["page"], RowOf(book, "asthma"));
-  EXPECT_EQ(r.reports[1]["page_data"], "64006f0073006500"
-                                       "0000");  // "dose" as zero-terminated UTF-16
+  EXPECT_EQ(r.reports[1]["page_data"], "64006f00730065000000");  // "dose", zero-terminated UTF-16
   const json& editor = r.reports[2]["overlays"][0];
   EXPECT_EQ(editor["heading"], "Edit Note");
   EXPECT_EQ(editor["title"], "Asthma note");

@@ -119,6 +119,9 @@ bool HierarchyView::Accept(PageId page, const std::uint8_t* data, std::uint32_t 
     saveScroll_ = false;
   }
 
+  // The drop-down belongs to the page it was opened on.
+  sections_->hide();
+
   HierarchyPages pages;
   pages.calculators = names_[u"calculators"];
   pages.aZInBrief = names_[u"a_z_in_brief"];
@@ -172,7 +175,6 @@ bool HierarchyView::Accept(PageId page, const std::uint8_t* data, std::uint32_t 
   main_.AddPane(0, kSideFill, pane_);
   main_.SetTitle(d.title);
 
-  sections_->hide();
   const QSignalBlocker quiet(sections_);
   sections_->clear();
   if (sectionEntries_.size() < 2) {

@@ -127,6 +127,12 @@ TEST_F(HierarchyViewTest, RecordPageHasSectionsFootnotesAndItsPathAsTitle) {
   EXPECT_NE(notes["popup"]["html"].get<std::string>().find("A note.<BR><BR>Another note."),
             std::string::npos);
   reader.Run("answer ok");
+
+  // A drop-down left open does not follow the user to the next page.
+  reader.Run("command 1234");
+  ASSERT_TRUE(View().SectionList().isVisible());
+  reader.Run("navigate contents");
+  EXPECT_FALSE(View().SectionList().isVisible());
 }
 
 TEST_F(HierarchyViewTest, AFieldIsShownAsItsRecordScrolledToTheField) {

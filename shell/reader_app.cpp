@@ -8,6 +8,8 @@
 #include "platform/qt/fonts.h"
 #include "platform/qt/screen_window.h"
 #include "render/figure_view.h"
+#include "render/hierarchy_view.h"
+#include "render/tree_views.h"
 #include "render/popup.h"
 #include "shell/automation.h"
 #include "shell/main_window.h"
@@ -40,7 +42,7 @@ void InstallationError(unsigned stringId) {
 ReaderApp::ReaderApp(platform::Registry registry) : registry_(std::move(registry)) {}
 
 ReaderApp::~ReaderApp() {
-  if (shell_ || tabs_ || splash_ || figures_) ExitInstance();
+  if (shell_ || tabs_ || linked_ || hierarchy_ || splash_ || figures_ || tight_) ExitInstance();
 }
 
 bool ReaderApp::CheckInstallation() {
@@ -74,17 +76,23 @@ bool ReaderApp::InitInstance() {
   // Creation order: shell view, tab bar, ..., splash view, ...
   shell_ = std::make_unique<ShellView>(*main_, *db_, names_, history_, userMap_, registry_);
   tabs_ = std::make_unique<TabBar>(*main_, *db_, names_);
+  linked_ = std::make_unique<LinkedTreeView>(*main_, *db_);
+  hierarchy_ = std::make_unique<HierarchyView>(*main_, *db_, names_, history_);
   splash_ = std::make_unique<SplashView>(*main_, *db_, names_);
   figures_ = std::make_unique<FigureView>(*main_, *db_);
+  tight_ = std::make_unique<TightHierarchyView>(*main_, *db_);
 
   // Registration order, which is the order navigation asks the views in:
   // shell view, index list, menu index, linked tight hierarchy, tab bar,
   // hierarchy, grid, splash, figure, flow chart, field index,
   // questionnaire, tight hierarchy.
   main_->RegisterView(shell_.get());
+  main_->RegisterView(linked_.get());
   main_->RegisterView(tabs_.get());
+  main_->RegisterView(hierarchy_.get());
   main_->RegisterView(splash_.get());
   main_->RegisterView(figures_.get());
+  main_->RegisterView(tight_.get());
 
   // The pop-up open now is the topmost viewer for scripts and the report.
   SetPopupSource([] {
@@ -115,9 +123,12 @@ int ReaderApp::ExitInstance() {
   // hierarchy, grid, tab bar, splash, figure, flow chart, menu index, field
   // index, questionnaire, tight hierarchy.
   shell_.reset();
+  linked_.reset();
+  hierarchy_.reset();
   tabs_.reset();
   splash_.reset();
   figures_.reset();
+  tight_.reset();
   // The views have removed their uses of the page font; this removal only
   // succeeds for a use the views did not account for.
   platform::RemoveFontResource(platform::ProgramFile(QLatin1String(platform::kPageFontFile)));

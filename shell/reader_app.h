@@ -23,6 +23,9 @@ class ShellView;
 class TabBar;
 class SplashView;
 class FigureView;
+class HierarchyView;
+class LinkedTreeView;
+class TightHierarchyView;
 
 class ReaderApp {
  public:
@@ -48,6 +51,9 @@ class ReaderApp {
   TabBar* Tabs() const { return tabs_.get(); }
   SplashView* Splash() const { return splash_.get(); }
   FigureView* Figures() const { return figures_.get(); }
+  HierarchyView* Hierarchy() const { return hierarchy_.get(); }
+  LinkedTreeView* Linked() const { return linked_.get(); }
+  TightHierarchyView* Tight() const { return tight_.get(); }
 
  private:
   bool CheckInstallation();
@@ -68,8 +74,11 @@ class ReaderApp {
   // The page views, in creation order.
   std::unique_ptr<ShellView> shell_;
   std::unique_ptr<TabBar> tabs_;
+  std::unique_ptr<LinkedTreeView> linked_;
+  std::unique_ptr<HierarchyView> hierarchy_;
   std::unique_ptr<SplashView> splash_;
   std::unique_ptr<FigureView> figures_;
+  std::unique_ptr<TightHierarchyView> tight_;
 };
 
 }  // namespace vrok

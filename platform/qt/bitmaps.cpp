@@ -200,6 +200,25 @@ QPixmap FootnotesButton(int scale) {
   return pm;
 }
 
+// The section-list button: a small list of lines with a drop-down mark.
+QPixmap SectionsButton(int scale) {
+  QPixmap pm(18 * scale, 18 * scale);
+  pm.fill(kMaskColour);
+  QPainter g(&pm);
+  g.setRenderHint(QPainter::Antialiasing);
+  g.scale(scale, scale);
+  g.setPen(QPen(QColor(90, 90, 90), 1));
+  g.setBrush(Qt::white);
+  g.drawRoundedRect(QRectF(0.5, 0.5, 17, 17), 3, 3);
+  g.setPen(QPen(QColor(20, 60, 140), 1.5));
+  for (int i = 0; i < 3; ++i) g.drawLine(QPointF(4, 5 + 4 * i), QPointF(10, 5 + 4 * i));
+  g.setPen(Qt::NoPen);
+  g.setBrush(QColor(20, 60, 140));
+  const QPointF mark[3] = {QPointF(11.5, 8), QPointF(15.5, 8), QPointF(13.5, 11)};
+  g.drawPolygon(mark, 3);
+  return pm;
+}
+
 enum class Face { kDelete, kSave, kCancel };
 
 // A labelled push button on light grey, raised, or sunk while pressed.
@@ -298,6 +317,10 @@ QPixmap Draw(int id) {
       return FootnotesButton(1);
     case 131:
       return FootnotesButton(2);
+    case 113:
+      return SectionsButton(1);
+    case 132:
+      return SectionsButton(2);
     case 134:
       return TextButton(Face::kDelete, false, 1);
     case 546:

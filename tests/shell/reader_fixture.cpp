@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -51,6 +52,24 @@ ReaderFixture::ReaderFixture(const Book& book, std::optional<std::uint32_t> init
   if (initialTab)
     text += "SOFTWARE\\Apps\\KESTOR%20Vrok\\InitialTab=" + std::to_string(*initialTab) + "\n";
   WriteRegistry(text);
+}
+
+ReaderFixture::ReaderFixture(const CompiledBook& compiled)
+    : registryFile(dir.File("registry.ini")) {
+  EnsureQtApp();
+  platform::ScreenMetrics() = platform::Screen{};
+  platform::SetProgramFolder(QString::fromStdString(dir.Path()));
+  platform::SetAutomated(true);
+  platform::ClearAutomationQueues();
+  platform::ResetQuit();
+  for (const char* suffix : {"-Data.pdb", "-Strings.pdb", "-Binary-PPC.pdb"}) {
+    const std::string name = std::string("VROK-Vrok") + suffix;
+    std::error_code error;
+    std::filesystem::copy_file(compiled.folder + "/" + name, dir.File(name), error);
+    EXPECT_FALSE(error) << "cannot copy " << name << ": " << error.message();
+  }
+  WriteRegistry("[HKEY_LOCAL_MACHINE]\nSOFTWARE\\Apps\\KESTOR%20Vrok\\InstallDir=" + dir.Path() +
+                "\n");
 }
 
 ReaderFixture::~ReaderFixture() {

@@ -31,6 +31,11 @@ struct ReaderFixture {
   // install is false) and "InitialTab" (when given) into the registry.
   explicit ReaderFixture(const Book& book, std::optional<std::uint32_t> initialTab = std::nullopt,
                          bool install = true);
+  // Copies the three content files of a compiled book from that folder.
+  struct CompiledBook {
+    std::string folder;
+  };
+  explicit ReaderFixture(const CompiledBook& compiled);
   ~ReaderFixture();
 
   bool Start();

@@ -8,6 +8,7 @@
 #include "platform/qt/fonts.h"
 #include "platform/qt/screen_window.h"
 #include "render/figure_view.h"
+#include "render/grid_view.h"
 #include "render/popup.h"
 #include "shell/automation.h"
 #include "shell/main_window.h"
@@ -40,7 +41,7 @@ void InstallationError(unsigned stringId) {
 ReaderApp::ReaderApp(platform::Registry registry) : registry_(std::move(registry)) {}
 
 ReaderApp::~ReaderApp() {
-  if (shell_ || tabs_ || splash_ || figures_) ExitInstance();
+  if (shell_ || tabs_ || grids_ || splash_ || figures_) ExitInstance();
 }
 
 bool ReaderApp::CheckInstallation() {
@@ -74,6 +75,7 @@ bool ReaderApp::InitInstance() {
   // Creation order: shell view, tab bar, ..., splash view, ...
   shell_ = std::make_unique<ShellView>(*main_, *db_, names_, history_, userMap_, registry_);
   tabs_ = std::make_unique<TabBar>(*main_, *db_, names_);
+  grids_ = std::make_unique<GridView>(*main_, *db_, names_);
   splash_ = std::make_unique<SplashView>(*main_, *db_, names_);
   figures_ = std::make_unique<FigureView>(*main_, *db_);
 
@@ -83,6 +85,7 @@ bool ReaderApp::InitInstance() {
   // questionnaire, tight hierarchy.
   main_->RegisterView(shell_.get());
   main_->RegisterView(tabs_.get());
+  main_->RegisterView(grids_.get());
   main_->RegisterView(splash_.get());
   main_->RegisterView(figures_.get());
 
@@ -115,6 +118,7 @@ int ReaderApp::ExitInstance() {
   // hierarchy, grid, tab bar, splash, figure, flow chart, menu index, field
   // index, questionnaire, tight hierarchy.
   shell_.reset();
+  grids_.reset();
   tabs_.reset();
   splash_.reset();
   figures_.reset();

@@ -23,6 +23,7 @@ class ShellView;
 class TabBar;
 class SplashView;
 class FigureView;
+class GridView;
 
 class ReaderApp {
  public:
@@ -48,6 +49,7 @@ class ReaderApp {
   TabBar* Tabs() const { return tabs_.get(); }
   SplashView* Splash() const { return splash_.get(); }
   FigureView* Figures() const { return figures_.get(); }
+  GridView* Grids() const { return grids_.get(); }
 
  private:
   bool CheckInstallation();
@@ -70,6 +72,7 @@ class ReaderApp {
   std::unique_ptr<TabBar> tabs_;
   std::unique_ptr<SplashView> splash_;
   std::unique_ptr<FigureView> figures_;
+  std::unique_ptr<GridView> grids_;
 };
 
 }  // namespace vrok

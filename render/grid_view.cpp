@@ -26,6 +26,28 @@ int FootnotesBitmap() { return platform::IsHighResolution() ? 131 : 112; }
 // How long the stylus must stay down on a cell before its text pops up.
 constexpr int kHoldMs = 100;
 
+// A cell's runs as the rich text of the full-text pop-up, links kept.
+QString PopupHtml(const RichLabel& label) {
+  QString html;
+  const std::u16string& text = label.Text();
+  for (const Run& run : label.Runs()) {
+    QString part = QString::fromUtf16(text.data() + run.start,
+                                      static_cast<qsizetype>(run.end - run.start))
+                       .toHtmlEscaped()
+                       .replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    if (run.style.bold) part = QStringLiteral("<b>") + part + QStringLiteral("</b>");
+    if (run.style.italic) part = QStringLiteral("<i>") + part + QStringLiteral("</i>");
+    if (run.style.vertical == VerticalPosition::kSuperscript)
+      part = QStringLiteral("<sup>") + part + QStringLiteral("</sup>");
+    if (run.style.vertical == VerticalPosition::kSubscript)
+      part = QStringLiteral("<sub>") + part + QStringLiteral("</sub>");
+    if (run.style.link)
+      part = QStringLiteral("<a href=\"%1\">%2</a>").arg(run.style.target).arg(part);
+    html += part;
+  }
+  return html;
+}
+
 void SendMouse(QWidget* w, QEvent::Type type, QPoint at) {
   QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::LeftButton,
                 type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
@@ -52,6 +74,9 @@ GridControl::GridControl(QWidget* parent) : QWidget(parent), holdTimer_([this] {
   popup_->setObjectName(QStringLiteral("popup"));
   popup_->setProperty("id", kPopupId);
   popup_->setWordWrap(true);
+  popup_->setTextFormat(Qt::RichText);
+  popup_->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+  connect(popup_, &QLabel::linkActivated, this, [this](const QString& href) { PopupLinkTapped(href); });
   popup_->setStyleSheet(
       QStringLiteral("background: white; color: black; border: 1px solid black; padding: 2px;"));
   popup_->hide();
@@ -217,7 +242,8 @@ void GridControl::HoldTick() {
   if (cell.label.Text().empty()) return;
   // The whole text at full size, wrapped to the room the grid shows.
   const QRect view = ViewRect();
-  popup_->setText(platform::ToQ(PlainTextOf(cell.markup)));
+  popupText_ = platform::ToQ(cell.label.Text());
+  popup_->setText(PopupHtml(cell.label));
   popup_->setMaximumWidth(std::max(40, view.width() - 2));
   popup_->setMinimumWidth(0);
   popup_->adjustSize();
@@ -243,10 +269,51 @@ void GridControl::wheelEvent(QWheelEvent* event) {
 }
 
 bool GridControl::PopupShown() const { return popup_->isVisibleTo(this); }
-QString GridControl::PopupText() const { return popup_->text(); }
+QString GridControl::PopupText() const { return popupText_; }
+
+void GridControl::PopupLinkTapped(const QString& href) {
+  // The link leads on from where the pop-up is, over the cell.
+  const QPoint at = popup_->geometry().topLeft();
+  popup_->hide();
+  if (linkListener_) linkListener_(LeadingNumber(href.toStdU16String()), at);
+}
+
+std::optional<QPoint> GridControl::ShowRowStart(int row) {
+  if (row < 0) return std::nullopt;
+  for (const Cell& cell : cells_) {
+    if (cell.row != static_cast<std::uint32_t>(row) || cell.column != 0) continue;
+    const QRect rect = CellRect(cell.row, 0);
+    const QRect view = ViewRect();
+    if (!QRect(Offset(), view.size()).contains(rect.center()))
+      ScrollTo(QPoint(0, rect.top() - metrics_.line));
+    return rect.center() - Offset();
+  }
+  return std::nullopt;
+}
+
+bool GridControl::TapRow(int row) {
+  const auto at = ShowRowStart(row);
+  if (!at) return false;
+  SendMouse(this, QEvent::MouseButtonPress, *at);
+  SendMouse(this, QEvent::MouseButtonRelease, *at);
+  return true;
+}
+
+bool GridControl::HoldRow(int row) {
+  const auto at = ShowRowStart(row);
+  if (!at) return false;
+  SendMouse(this, QEvent::MouseButtonPress, *at);
+  platform::AdvanceClock(kHoldMs);  // one tick of the press timer
+  SendMouse(this, QEvent::MouseButtonRelease, *at);
+  return true;
+}
 
 bool GridControl::TapLink(const std::u16string& href) {
   const std::uint32_t page = LeadingNumber(href);
+  if (PopupShown() && popup_->text().contains(QStringLiteral("<a href=\"%1\">").arg(page))) {
+    PopupLinkTapped(QString::number(page));
+    return true;
+  }
   for (const LinkBox& link : links_) {
     if (link.target != page) continue;
     // Scroll the link into view, then tap its middle.

@@ -36,7 +36,7 @@ class ButtonBar;
 class MainWindow;
 class PageNameMap;
 
-class GridControl : public QWidget, public ReportedPane, public LinkTarget {
+class GridControl : public QWidget, public ReportedPane, public LinkTarget, public RowTarget {
  public:
   static constexpr int kVerticalBarId = 1001;
   static constexpr int kHorizontalBarId = 1002;
@@ -78,8 +78,12 @@ class GridControl : public QWidget, public ReportedPane, public LinkTarget {
   QRect CellRect(std::uint32_t row, std::uint32_t column) const;
 
   void Report(nlohmann::json& pane) const override;
-  // Taps the first link in a cell whose target is the HREF's page.
+  // Taps the first link to the HREF's page: in the full-text pop-up when
+  // it is shown, else in the cells as drawn.
   bool TapLink(const std::u16string& href) override;
+  // A tap, or a tap-and-hold, on the first cell of grid row N.
+  bool TapRow(int row) override;
+  bool HoldRow(int row) override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -105,6 +109,9 @@ class GridControl : public QWidget, public ReportedPane, public LinkTarget {
   void Draw();
   std::optional<std::size_t> CellAt(QPoint tablePoint) const;
   void HoldTick();
+  void PopupLinkTapped(const QString& href);
+  // Scrolls the first cell of a grid row into view; its centre, or none.
+  std::optional<QPoint> ShowRowStart(int row);
 
   GridModel* model_ = nullptr;
   FontSpec font_ = PageFontSpec();
@@ -121,6 +128,7 @@ class GridControl : public QWidget, public ReportedPane, public LinkTarget {
   QScrollBar* hbar_ = nullptr;
   QWidget* corner_ = nullptr;
   QLabel* popup_ = nullptr;
+  QString popupText_;  // plain
   platform::Timer holdTimer_;
   std::optional<std::size_t> pressedCell_;
   QPoint pressPoint_;

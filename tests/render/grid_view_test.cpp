@@ -14,6 +14,7 @@
 
 #include "content/schema.h"
 #include "platform/qt/environment.h"
+#include "platform/qt/screen_window.h"
 #include "platform/qt/timer.h"
 #include "reader_fixture.h"
 #include "render/page_text.h"
@@ -257,9 +258,12 @@ TEST_F(GridTest, HoldingACellShowsItsWholeTextAndAQuickTapDoesNot) {
   platform::AdvanceClock(200);
   EXPECT_FALSE(control.PopupShown());
 
-  send(QEvent::MouseButtonPress);
-  platform::AdvanceClock(100);
-  send(QEvent::MouseButtonRelease);
+  // The script's hold, at the cell's place on the screen.
+  const QPoint onScreen = control.mapTo(reader.app->Screen(), at);
+  int status = 0;
+  reader.Run("hold " + std::to_string(onScreen.x()) + " " + std::to_string(onScreen.y()) + "\n",
+             &status);
+  EXPECT_EQ(status, 0);
   ASSERT_TRUE(control.PopupShown());
   EXPECT_EQ(control.PopupText(), "a rather long text that cannot fit one cell");
   const QWidget* popup = control.findChild<QWidget*>("popup");

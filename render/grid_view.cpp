@@ -31,10 +31,10 @@ QString PopupHtml(const RichLabel& label) {
   QString html;
   const std::u16string& text = label.Text();
   for (const Run& run : label.Runs()) {
-    QString part = QString::fromUtf16(text.data() + run.start,
-                                      static_cast<qsizetype>(run.end - run.start))
-                       .toHtmlEscaped()
-                       .replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    QString part =
+        QString::fromUtf16(text.data() + run.start, static_cast<qsizetype>(run.end - run.start))
+            .toHtmlEscaped()
+            .replace(QLatin1Char('\n'), QStringLiteral("<br>"));
     if (run.style.bold) part = QStringLiteral("<b>") + part + QStringLiteral("</b>");
     if (run.style.italic) part = QStringLiteral("<i>") + part + QStringLiteral("</i>");
     if (run.style.vertical == VerticalPosition::kSuperscript)
@@ -76,7 +76,8 @@ GridControl::GridControl(QWidget* parent) : QWidget(parent), holdTimer_([this] {
   popup_->setWordWrap(true);
   popup_->setTextFormat(Qt::RichText);
   popup_->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
-  connect(popup_, &QLabel::linkActivated, this, [this](const QString& href) { PopupLinkTapped(href); });
+  connect(popup_, &QLabel::linkActivated, this,
+          [this](const QString& href) { PopupLinkTapped(href); });
   popup_->setStyleSheet(
       QStringLiteral("background: white; color: black; border: 1px solid black; padding: 2px;"));
   popup_->hide();
@@ -107,8 +108,8 @@ void GridControl::LayOut() {
       std::min<std::int64_t>(columns, (kMaxBitmapSide - metrics_.line) / columnPitch));
   const std::int64_t width = std::max<std::int64_t>(1, metrics_.TableWidth(drawnColumns_));
   const std::int64_t maxHeight = std::min<std::int64_t>(kMaxBitmapPixels / width, 32767);
-  drawnRows_ = static_cast<std::uint32_t>(
-      std::min<std::int64_t>(rows, std::max<std::int64_t>(0, (maxHeight - metrics_.line) / rowPitch)));
+  drawnRows_ = static_cast<std::uint32_t>(std::min<std::int64_t>(
+      rows, std::max<std::int64_t>(0, (maxHeight - metrics_.line) / rowPitch)));
   if (drawnColumns_ == 0 || drawnRows_ == 0) drawnColumns_ = drawnRows_ = 0;
 
   cells_.reserve(std::size_t{drawnRows_} * drawnColumns_);
@@ -152,7 +153,8 @@ void GridControl::ArrangeBars() {
   const QRect view = ViewRect();
   if (need.vertical) vbar_->setGeometry(view.right() + 1, 0, s, view.height());
   if (need.horizontal) hbar_->setGeometry(0, view.bottom() + 1, view.width(), s);
-  if (need.horizontal && need.vertical) corner_->setGeometry(view.right() + 1, view.bottom() + 1, s, s);
+  if (need.horizontal && need.vertical)
+    corner_->setGeometry(view.right() + 1, view.bottom() + 1, s, s);
 
   hbar_->setRange(0, need.horizontal ? std::max(0, table.width() - view.width()) : 0);
   hbar_->setPageStep(std::max(1, view.width()));
@@ -378,9 +380,8 @@ GridView::GridView(MainWindow& main, const ContentDatabase& db, PageNameMap& nam
   buttons_->AddButton(kFootnotesCommand, FootnotesBitmap());
   buttons_->SetListener([this](int id) { OnCommand(id); });
   buttons_->hide();
-  popup_.SetListener([this](PageId page, const std::u16string& anchor) {
-    NavigateToLink(main_, page, anchor);
-  });
+  popup_.SetListener(
+      [this](PageId page, const std::u16string& anchor) { NavigateToLink(main_, page, anchor); });
 }
 
 GridView::~GridView() {

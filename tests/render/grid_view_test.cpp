@@ -39,7 +39,8 @@ BookNode Row(std::vector<std::u16string> fields) {
 
 // FOUR: 4 columns, 3 rows (the second short), a cell linking to its second
 // footnote, two footnotes. SMALL: 2 columns that fit the screen, one long
-// cell, no footnotes. NOCOLS: rows but no "column count". OTHER: a page of
+// cell, no footnotes. NOCOLS: rows but no "column count". HUGE: a column
+// count no screen could hold. OTHER: a page of
 // another type. ABOUT_KESTOR: where command 1111 leads.
 Book GridBook() {
   test::EnsureQtApp();
@@ -63,6 +64,10 @@ Book GridBook() {
                   "small"),
            WithId(Str(u"table", u"No columns", {Str(u"table type", u"table"), Row({u"x", u"y"})}),
                   "nocols"),
+           WithId(Str(u"table", u"Damaged",
+                      {Str(u"table type", u"table"), Num(u"column count", 4000000000u),
+                       Str(u"column name", u"A"), Row({u"x"})}),
+                  "huge"),
            WithId(Str(u"table", u"OTHER", {Str(u"table type", u"html")}), "other"),
            WithId(Str(u"table", u"ABOUT_KESTOR", {Str(u"table type", u"html")}), "about")}),
       0);
@@ -136,10 +141,10 @@ TEST_F(GridTest, ATableThatFitsShowsNoBarsAndIsDrawnInItsColours) {
   EXPECT_EQ(bitmap.pixelColor(header.bottomRight()), QColor(0x99, 0xCC, 0xFF));
   EXPECT_EQ(bitmap.pixelColor(body.bottomRight()), QColor(Qt::white));
   const QColor grey(0xC0, 0xC0, 0xC0);
-  EXPECT_EQ(bitmap.pixelColor(0, 5), grey);                            // left edge
+  EXPECT_EQ(bitmap.pixelColor(0, 5), grey);                              // left edge
   EXPECT_EQ(bitmap.pixelColor(header.right() + 1, header.top()), grey);  // between columns
-  EXPECT_EQ(bitmap.pixelColor(body.left(), body.top() - 1), grey);     // between rows
-  EXPECT_EQ(bitmap.pixelColor(156, 5), QColor(Qt::white));             // beyond the table
+  EXPECT_EQ(bitmap.pixelColor(body.left(), body.top() - 1), grey);       // between rows
+  EXPECT_EQ(bitmap.pixelColor(156, 5), QColor(Qt::white));               // beyond the table
   // Text is drawn inside the cells, and a cut text ends inside its cell.
   const auto darkIn = [&](QRect r) {
     int dark = 0;
@@ -166,6 +171,21 @@ TEST_F(GridTest, NoColumnCountDrawsAnEmptyGrid) {
   for (int y = 0; y < bitmap.height(); y += 3)
     for (int x = 0; x < bitmap.width(); x += 3)
       ASSERT_EQ(bitmap.pixel(x, y), qRgb(255, 255, 255)) << x << "," << y;
+}
+
+TEST_F(GridTest, AnAbsurdColumnCountIsDrawnOnlyAsFarAsTheBitmapMayGrow) {
+  test::ReaderFixture reader(book);
+  ASSERT_TRUE(reader.Start());
+  const auto reports = reader.Run("dismiss-splash\nnavigate " + RowId("huge") + "\ndump\n");
+  const json grid = GridPane(reports.at(0));
+  EXPECT_EQ(grid["columns"], 4000000000u);
+  EXPECT_EQ(grid["size"][0], std::int64_t{77} * 4000000000 + 1);  // by the formula
+  EXPECT_EQ(grid["rows"][0][0], "A");
+  EXPECT_EQ(grid["rows"][1][0], "x");
+  const QImage& bitmap = reader.app->Grids()->Window().Grid().Bitmap();
+  EXPECT_LE(bitmap.width(), GridControl::kMaxBitmapSide);
+  EXPECT_LE(std::int64_t{bitmap.width()} * bitmap.height(), GridControl::kMaxBitmapPixels);
+  EXPECT_EQ(grid["bars"]["horizontal"], true);
 }
 
 TEST_F(GridTest, OnlyRowsOfTablesOfTypeTableAreAccepted) {
@@ -200,8 +220,9 @@ TEST_F(GridTest, FootnotesCommandShowsThemAllAndOnlyWhenThereAreAny) {
       reader.Run("dismiss-splash\nnavigate " + RowId("four") + "\ncommand 1001\ndump\nanswer ok\n");
   const json& popup = reports.at(0)["popup"];
   EXPECT_EQ(popup["caption"], "Footnotes");
-  EXPECT_EQ(popup["html"],
-            "<HTML><BODY><FONT FACE='PPC_Font2'>First note.<BR>Second note.<BR></FONT></BODY></FONT>");
+  EXPECT_EQ(
+      popup["html"],
+      "<HTML><BODY><FONT FACE='PPC_Font2'>First note.<BR>Second note.<BR></FONT></BODY></FONT>");
   int status = 0;
   reader.Run("navigate " + RowId("small") + "\ncommand 1001\n", &status);
   EXPECT_EQ(status, 2);  // no footnotes: no button and nothing handles 1001
@@ -211,8 +232,8 @@ TEST_F(GridTest, FootnotesCommandShowsThemAllAndOnlyWhenThereAreAny) {
 TEST_F(GridTest, ALinkToAFootnoteOpensItAtTheTapPointAndANavigationOverTheGrid) {
   test::ReaderFixture reader(book);
   ASSERT_TRUE(reader.Start());
-  auto reports = reader.Run("dismiss-splash\nnavigate " + RowId("four") + "\ndump\n" +
-                            "tap-link " + RowId("fn2") + "\ndump\n");
+  auto reports = reader.Run("dismiss-splash\nnavigate " + RowId("four") + "\ndump\n" + "tap-link " +
+                            RowId("fn2") + "\ndump\n");
   ASSERT_EQ(reports.size(), 2u);
   GridView& view = *reader.app->Grids();
   const QRect placed = view.Popup().LastPlacement();
@@ -249,8 +270,7 @@ TEST_F(GridTest, HoldingACellShowsItsWholeTextAndAQuickTapDoesNot) {
   const QPoint at = control.CellRect(1, 0).center();
   const auto send = [&](QEvent::Type type) {
     QMouseEvent e(type, QPointF(at), control.mapToGlobal(QPointF(at)), Qt::LeftButton,
-                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                  Qt::NoModifier);
+                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&control, &e);
   };
   send(QEvent::MouseButtonPress);
@@ -277,7 +297,8 @@ TEST_F(GridTest, HoldingACellShowsItsWholeTextAndAQuickTapDoesNot) {
 TEST_F(GridTest, Command1111GoesToTheAboutPage) {
   test::ReaderFixture reader(book);
   ASSERT_TRUE(reader.Start());
-  const auto reports = reader.Run("dismiss-splash\nnavigate " + RowId("four") + "\ncommand 1111\ndump\n");
+  const auto reports =
+      reader.Run("dismiss-splash\nnavigate " + RowId("four") + "\ncommand 1111\ndump\n");
   EXPECT_EQ(reports.at(0)["page"], test::RowOf(book, "about"));
   EXPECT_TRUE(GridPane(reports.at(0)).is_null());
 }
@@ -343,12 +364,13 @@ TEST(GridProgramTest, SampleFluidsGridOpensWithItsFootnotesAtBothResolutions) {
   for (const Case& c : {Case{"240", {}, 6 * 77 + 1},
                         Case{"480", {"--dpi", "192", "--screen", "480x640"}, 6 * 154 + 2}}) {
     SCOPED_TRACE(c.name);
-    const std::string script = "dismiss-splash\nnavigate " + table + "\ndump\n" +
-                               grab(std::string("grid-") + c.name + ".png") + "command 1001\ndump\n" +
-                               grab(std::string("grid-footnotes-") + c.name + ".png") +
-                               "answer ok\nhold-row 2\n" + grab(std::string("grid-hold-") + c.name + ".png") +
-                               "tap-link " + std::to_string(fluids->footnote) +
-                               "\ndump\n" + grab(std::string("grid-footnote-") + c.name + ".png");
+    const std::string script =
+        "dismiss-splash\nnavigate " + table + "\ndump\n" +
+        grab(std::string("grid-") + c.name + ".png") + "command 1001\ndump\n" +
+        grab(std::string("grid-footnotes-") + c.name + ".png") + "answer ok\nhold-row 2\n" +
+        grab(std::string("grid-hold-") + c.name + ".png") + "tap-link " +
+        std::to_string(fluids->footnote) + "\ndump\n" +
+        grab(std::string("grid-footnote-") + c.name + ".png");
     const auto reports = RunSample(dir, c.screen, script);
     ASSERT_EQ(reports.size(), 3u);
     const json grid = GridPane(reports[0]);

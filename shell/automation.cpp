@@ -101,11 +101,12 @@ std::vector<T*> Targets(ReaderApp& app) {
   return found;
 }
 
-void Tap(QWidget* target, QPoint local) {
+void Tap(QWidget* target, QPoint local, int holdMs = 0) {
   const QPointF global = target->mapToGlobal(QPointF(local));
   QMouseEvent press(QEvent::MouseButtonPress, QPointF(local), global, Qt::LeftButton,
                     Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &press);
+  if (holdMs > 0) platform::AdvanceClock(holdMs);
   QMouseEvent release(QEvent::MouseButtonRelease, QPointF(local), global, Qt::LeftButton,
                       Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(target, &release);
@@ -317,18 +318,19 @@ bool ScriptRunner::RunLine(const std::string& line, std::string& error) {
     SplashView* splash = app_.Splash();
     if (splash == nullptr || !splash->Window()->isVisible() || !splash->Dismiss())
       return fail("the splash page is not shown");
-  } else if (verb == "pen") {
+  } else if (verb == "pen" || verb == "hold") {
     const auto sep = rest.find(' ');
     const auto x = Number(rest.substr(0, sep));
     const auto y = sep == std::string::npos ? std::nullopt : Number(rest.substr(sep + 1));
-    if (!x || !y) return fail("pen needs X and Y");
+    if (!x || !y) return fail(verb + " needs X and Y");
     const QPoint at(static_cast<int>(*x), static_cast<int>(*y));
     platform::SetLastStylusPoint(at);
     platform::ScreenWindow* screen = app_.Screen();
     QWidget* target = platform::Capture();
     if (target == nullptr) target = screen->childAt(at);
     if (target == nullptr) target = screen;
-    Tap(target, target->mapFrom(screen, at));
+    // A hold keeps the stylus down for one tick of the press timer.
+    Tap(target, target->mapFrom(screen, at), verb == "hold" ? 100 : 0);
   } else if (verb == "grab") {
     if (!app_.Screen()->grab().save(QString::fromStdString(rest), "PNG"))
       return fail("cannot write " + rest);

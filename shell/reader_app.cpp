@@ -8,6 +8,7 @@
 #include "platform/qt/fonts.h"
 #include "platform/qt/screen_window.h"
 #include "render/figure_view.h"
+#include "render/grid_view.h"
 #include "render/hierarchy_view.h"
 #include "render/tree_views.h"
 #include "render/popup.h"
@@ -42,7 +43,7 @@ void InstallationError(unsigned stringId) {
 ReaderApp::ReaderApp(platform::Registry registry) : registry_(std::move(registry)) {}
 
 ReaderApp::~ReaderApp() {
-  if (shell_ || tabs_ || linked_ || hierarchy_ || splash_ || figures_ || tight_) ExitInstance();
+  if (shell_ || tabs_ || linked_ || hierarchy_ || grids_ || splash_ || figures_ || tight_) ExitInstance();
 }
 
 bool ReaderApp::CheckInstallation() {
@@ -78,6 +79,7 @@ bool ReaderApp::InitInstance() {
   tabs_ = std::make_unique<TabBar>(*main_, *db_, names_);
   linked_ = std::make_unique<LinkedTreeView>(*main_, *db_);
   hierarchy_ = std::make_unique<HierarchyView>(*main_, *db_, names_, history_);
+  grids_ = std::make_unique<GridView>(*main_, *db_, names_);
   splash_ = std::make_unique<SplashView>(*main_, *db_, names_);
   figures_ = std::make_unique<FigureView>(*main_, *db_);
   tight_ = std::make_unique<TightHierarchyView>(*main_, *db_);
@@ -90,6 +92,7 @@ bool ReaderApp::InitInstance() {
   main_->RegisterView(linked_.get());
   main_->RegisterView(tabs_.get());
   main_->RegisterView(hierarchy_.get());
+  main_->RegisterView(grids_.get());
   main_->RegisterView(splash_.get());
   main_->RegisterView(figures_.get());
   main_->RegisterView(tight_.get());
@@ -125,6 +128,7 @@ int ReaderApp::ExitInstance() {
   shell_.reset();
   linked_.reset();
   hierarchy_.reset();
+  grids_.reset();
   tabs_.reset();
   splash_.reset();
   figures_.reset();

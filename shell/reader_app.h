@@ -26,6 +26,7 @@ class FigureView;
 class HierarchyView;
 class LinkedTreeView;
 class TightHierarchyView;
+class GridView;
 
 class ReaderApp {
  public:
@@ -54,6 +55,7 @@ class ReaderApp {
   HierarchyView* Hierarchy() const { return hierarchy_.get(); }
   LinkedTreeView* Linked() const { return linked_.get(); }
   TightHierarchyView* Tight() const { return tight_.get(); }
+  GridView* Grids() const { return grids_.get(); }
 
  private:
   bool CheckInstallation();
@@ -79,6 +81,7 @@ class ReaderApp {
   std::unique_ptr<SplashView> splash_;
   std::unique_ptr<FigureView> figures_;
   std::unique_ptr<TightHierarchyView> tight_;
+  std::unique_ptr<GridView> grids_;
 };
 
 }  // namespace vrok

@@ -133,6 +133,7 @@ bool FigureView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
   if (!OwnTableTypeIs(db_, page, u"figure")) return false;
   row_ = page;
   const std::u16string title = PlainTextOf(TextOf(db_, page));
+  main_.SetTitle(title);  // the history names the page by it
   main_.AddPane(0, kSideBottom, buttons_);
   main_.AddPane(0, kSideFill, window_);
   LoadedPicture picture = LoadPicture(db_, page);

@@ -402,6 +402,8 @@ bool GridView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
     shownTable_ = table;
   }
   window_->SetTitle(PlainTextOf(model_.Title()));
+  // The history names the page by the main window's title.
+  main_.SetTitle(model_.Title());
   main_.AddPane(0, kSideFill, window_);
   main_.AddPane(0, kSideBottom, buttons_);
 

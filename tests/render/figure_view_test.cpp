@@ -87,6 +87,7 @@ TEST_F(FigureTest, TheVariantOfTheScreenIsDecodedAndReported) {
   EXPECT_EQ(fig["note"], "Compare <A HREF='" + Row("gif") + "#top'>the small one</A>.");
   const json gif = FigurePane(reports[1]);
   EXPECT_EQ(gif["title"], "GIF small");  // plain text
+  EXPECT_EQ(reports[1]["history"]["entries"].back()["title"], "GIF small");
   EXPECT_EQ(gif["variant"], 0);
   EXPECT_EQ(gif["image"], json::array({50, 40}));
   EXPECT_EQ(gif["note"], "");

@@ -93,6 +93,9 @@ TEST_F(GridTest, CellsHeaderFirstShortRowsEmptyAndTheSizeAt96Dpi) {
   const json grid = GridPane(reports[0]);
   ASSERT_FALSE(grid.is_null()) << reports[0].dump();
   EXPECT_EQ(grid["title"], "Four columns");
+  // The page's title, as the history records it: the table's text.
+  EXPECT_EQ(reports[0]["title"], "Four <B>columns</B>");
+  EXPECT_EQ(reports[0]["history"]["entries"].back()["title"], "Four <B>columns</B>");
   EXPECT_EQ(grid["columns"], 4);
   const json rows = json::array({json::array({"Drug", "Dose", "Route", "Notes"}),
                                  json::array({"Aspirin", "300 mg", "oral", "chew"}),

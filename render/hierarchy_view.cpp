@@ -232,10 +232,7 @@ void HierarchyView::OnLink(HtmlPane&, PageId page, const std::u16string& anchor)
     ShowPopup(std::u16string(), text, false);
     return;
   }
-  if (anchor.empty())
-    main_.Navigate(page, nullptr, 0, true);
-  else
-    NavigateToLink(main_, page, anchor);
+  NavigateToLink(main_, page, anchor);
 }
 
 void HierarchyView::ShowPopup(const std::u16string& title, const std::u16string& text,

@@ -58,6 +58,10 @@ void HtmlPane::Report(nlohmann::json& pane) const {
 }
 
 void NavigateToLink(MainWindow& main, PageId page, const std::u16string& anchor) {
+  if (anchor.empty()) {
+    main.Navigate(page, nullptr, 0, true);
+    return;
+  }
   std::u16string data = anchor;
   data.push_back(u'\0');
   main.Navigate(page, reinterpret_cast<const std::uint8_t*>(data.data()),

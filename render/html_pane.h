@@ -75,7 +75,8 @@ class HtmlPane : public RichTitledPane {
 };
 
 // Navigates to a tapped link: the anchor travels as zero-terminated UTF-16
-// text (its bytes, terminator included), as every link's does.
+// text (its bytes, terminator included); a link without an anchor carries
+// no data.
 void NavigateToLink(MainWindow& main, PageId page, const std::u16string& anchor);
 
 }  // namespace vrok

@@ -431,8 +431,6 @@ void TightHierarchyView::OnLink(HtmlPane&, PageId page, const std::u16string& an
     ShowPopup(std::u16string(), text, false);
   } else if (previewRow_ && !anchor.empty() && page == *previewRow_) {
     pane_->Preview().JumpToAnchor(anchor);
-  } else if (anchor.empty()) {
-    main_.Navigate(page, nullptr, 0, true);
   } else {
     NavigateToLink(main_, page, anchor);
   }

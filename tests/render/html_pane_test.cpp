@@ -17,6 +17,9 @@
 #include "render/viewer_control.h"
 #include "test_pictures.h"
 #include "reader_fixture.h"
+#include "shell/main_window.h"
+#include "shell/reader_app.h"
+#include "shell_books.h"
 
 namespace vrok {
 namespace {
@@ -233,6 +236,25 @@ TEST_F(PaneTest, MenuPagesShowAsListsWithOneLinkPerItem) {
     if (b.textList() != nullptr && !b.text().trimmed().isEmpty()) ++listed;
   EXPECT_EQ(listed, 3);
   EXPECT_EQ(pane->Document().substr(0, skeleton::kMenuOpen.size()), skeleton::kMenuOpen);
+}
+
+}  // namespace
+}  // namespace vrok
+
+namespace vrok {
+namespace {
+
+TEST(NavigateToLink, AnAnchorTravelsAsTextAndNoAnchorAsNoData) {
+  test::ReaderFixture reader(test::ShellTestBook());
+  ASSERT_TRUE(reader.Start());
+  reader.Run("dismiss-splash\n");
+  MainWindow& main = *reader.app->Main();
+  NavigateToLink(main, 1, u"a2");
+  EXPECT_EQ(main.CurrentPage(), 1u);
+  EXPECT_EQ(main.CurrentData(), (std::vector<std::uint8_t>{'a', 0, '2', 0, 0, 0}));
+  NavigateToLink(main, 2, u"");
+  EXPECT_EQ(main.CurrentPage(), 2u);
+  EXPECT_TRUE(main.CurrentData().empty());
 }
 
 }  // namespace

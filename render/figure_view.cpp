@@ -79,10 +79,7 @@ void ImageCanvas::mouseReleaseEvent(QMouseEvent*) { dragFrom_.reset(); }
 
 ImageWindow::ImageWindow(QWidget* parent) : TitledPane(parent) {
   setObjectName(QStringLiteral("figure"));
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  setPalette(pal);
+  UseWhiteBackground(*this);
   canvas_ = new ImageCanvas(this);
   SetContent(canvas_);
   hide();

@@ -347,10 +347,7 @@ void GridControl::Report(nlohmann::json& pane) const {
 
 GridWindow::GridWindow(QWidget* parent) : TitledPane(parent) {
   setObjectName(QStringLiteral("grid-window"));
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  setPalette(pal);
+  UseWhiteBackground(*this);
   grid_ = new GridControl(this);
   SetContent(grid_);
   hide();

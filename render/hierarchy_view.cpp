@@ -12,6 +12,7 @@
 #include "shell/main_window.h"
 #include "shell/picture_button.h"
 #include "shell/screen_report.h"
+#include "shell/title_bar.h"
 
 namespace vrok {
 
@@ -71,10 +72,7 @@ HierarchyView::HierarchyView(MainWindow& main, const ContentDatabase& db, PageNa
       popup_(&main) {
   pane_ = new HierarchyPane(&main, *this);
   pane_->setObjectName(QStringLiteral("hierarchy"));
-  pane_->setAutoFillBackground(true);
-  QPalette pal = pane_->palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  pane_->setPalette(pal);
+  UseWhiteBackground(*pane_);
   pane_->hide();
 
   buttons_ = new ButtonBar(&main);
@@ -221,26 +219,18 @@ void HierarchyView::OnLink(HtmlPane&, PageId page, const std::u16string& anchor)
   }
   std::u16string text;
   if (AppendFootnotes(db_, page, text)) {
-    ShowPopup(u"Footnotes", text, true);
+    popup_.ShowFromPage(u"Footnotes", text, main_, *pane_, true);
     return;
   }
   if (FootnoteText(db_, page, text)) {
-    ShowPopup(u"Footnote", text, false);
+    popup_.ShowFromPage(u"Footnote", text, main_, *pane_, false);
     return;
   }
   if (PopupText(db_, page, text)) {
-    ShowPopup(std::u16string(), text, false);
+    popup_.ShowFromPage(std::u16string(), text, main_, *pane_, false);
     return;
   }
   NavigateToLink(main_, page, anchor);
-}
-
-void HierarchyView::ShowPopup(const std::u16string& title, const std::u16string& text,
-                              bool overPane) {
-  const QRect over(pane_->mapTo(&main_, QPoint(0, 0)), pane_->size());
-  const QPoint at = main_.mapFrom(&main_.Screen(), platform::LastStylusPoint());
-  popup_.Show(title, text, at, over,
-              overPane ? FootnotePopup::Placement::kOverWindow : FootnotePopup::Placement::kAtPoint);
 }
 
 bool HierarchyView::OnCommand(int commandId) {
@@ -248,7 +238,7 @@ bool HierarchyView::OnCommand(int commandId) {
     case kFootnotesCommand: {
       std::u16string text;
       if (footnotes_ == 0 || !AppendFootnotes(db_, footnotes_, text)) return false;
-      ShowPopup(u"Footnotes", text, true);
+      popup_.ShowFromPage(u"Footnotes", text, main_, *pane_, true);
       return true;
     }
     case kSectionsCommand: {

@@ -54,7 +54,6 @@ class HierarchyView : public PageView, public LinkSink {
   const std::vector<SectionEntry>& Sections() const { return sectionEntries_; }
 
  private:
-  void ShowPopup(const std::u16string& title, const std::u16string& text, bool overPane);
 
   MainWindow& main_;
   const ContentDatabase& db_;

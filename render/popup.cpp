@@ -8,10 +8,13 @@
 
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
+#include "platform/qt/screen_window.h"
 #include "render/link_target.h"
 #include "render/page_text.h"
 #include "render/viewer_control.h"
+#include "shell/main_window.h"
 #include "shell/rich_text.h"
+#include "shell/title_bar.h"
 
 namespace vrok {
 
@@ -49,10 +52,7 @@ PopupHtmlDialog::PopupHtmlDialog(QWidget* owner)
   // window of the desktop (QDialog makes itself one on construction).
   setWindowFlags(Qt::Widget);
   setObjectName(QStringLiteral("1005"));
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  setPalette(pal);
+  UseWhiteBackground(*this);
 
   captionLabel_ = new QLabel(this);
   captionLabel_->setObjectName(QStringLiteral("caption"));
@@ -226,6 +226,13 @@ bool FootnotePopup::Show(const std::u16string& title, const std::u16string& text
   return dialog_->Open(last_, title, text, [this](std::int32_t page) {
     if (page != -1 && listener_) listener_(static_cast<PageId>(page), dialog_->Anchor());
   });
+}
+
+bool FootnotePopup::ShowFromPage(const std::u16string& title, const std::u16string& text,
+                                 MainWindow& main, const QWidget& pane, bool overPane) {
+  const QRect over(pane.mapTo(&main, QPoint(0, 0)), pane.size());
+  const QPoint at = main.mapFrom(&main.Screen(), platform::LastStylusPoint());
+  return Show(title, text, at, over, overPane ? Placement::kOverWindow : Placement::kAtPoint);
 }
 
 }  // namespace vrok

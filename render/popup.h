@@ -21,6 +21,8 @@ class QPushButton;
 
 namespace vrok {
 
+class MainWindow;
+
 class ViewerControl;
 
 class PopupHtmlDialog : public QDialog {
@@ -105,6 +107,11 @@ class FootnotePopup {
   // when wider, and kept inside that area: the owner's rectangle less
   // (L + 48) / 96 plus a border at the right and the bottom.
   QRect PopupRect(const std::u16string& text, QPoint point, QRect window, Placement mode) const;
+
+  // Shows a pop-up of a page view whose owner is the main window: over the
+  // page's pane, or at the last stylus point.
+  bool ShowFromPage(const std::u16string& title, const std::u16string& text, MainWindow& main,
+                    const QWidget& pane, bool overPane);
   QRect AvailableArea() const;
   QRect LastPlacement() const { return last_; }
   PopupHtmlDialog& Dialog() { return *dialog_; }

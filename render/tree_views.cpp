@@ -424,11 +424,11 @@ void TightHierarchyView::Show() {
 void TightHierarchyView::OnLink(HtmlPane&, PageId page, const std::u16string& anchor) {
   std::u16string text;
   if (AppendFootnotes(db_, page, text)) {
-    ShowPopup(u"Footnotes", text, true);
+    popup_.ShowFromPage(u"Footnotes", text, main_, *pane_, true);
   } else if (FootnoteText(db_, page, text)) {
-    ShowPopup(u"Footnote", text, false);
+    popup_.ShowFromPage(u"Footnote", text, main_, *pane_, false);
   } else if (PopupText(db_, page, text)) {
-    ShowPopup(std::u16string(), text, false);
+    popup_.ShowFromPage(std::u16string(), text, main_, *pane_, false);
   } else if (previewRow_ && !anchor.empty() && page == *previewRow_) {
     pane_->Preview().JumpToAnchor(anchor);
   } else {
@@ -436,19 +436,11 @@ void TightHierarchyView::OnLink(HtmlPane&, PageId page, const std::u16string& an
   }
 }
 
-void TightHierarchyView::ShowPopup(const std::u16string& title, const std::u16string& text,
-                                   bool overPane) {
-  const QRect over(pane_->mapTo(&main_, QPoint(0, 0)), pane_->size());
-  const QPoint at = main_.mapFrom(&main_.Screen(), platform::LastStylusPoint());
-  popup_.Show(title, text, at, over,
-              overPane ? FootnotePopup::Placement::kOverWindow : FootnotePopup::Placement::kAtPoint);
-}
-
 bool TightHierarchyView::OnCommand(int commandId) {
   std::u16string text;
   if (commandId != kFootnotesCommand || footnotes_ == 0 || !AppendFootnotes(db_, footnotes_, text))
     return false;
-  ShowPopup(u"Footnotes", text, true);
+  popup_.ShowFromPage(u"Footnotes", text, main_, *pane_, true);
   return true;
 }
 

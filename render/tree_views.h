@@ -148,7 +148,6 @@ class TightHierarchyView : public PageView, public LinkSink {
   ButtonBar& Buttons() const { return *buttons_; }
 
  private:
-  void ShowPopup(const std::u16string& title, const std::u16string& text, bool overPane);
 
   MainWindow& main_;
   const ContentDatabase& db_;

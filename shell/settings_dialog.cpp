@@ -8,6 +8,7 @@
 #include "platform/qt/environment.h"
 #include "platform/qt/registry.h"
 #include "platform/qt/screen_window.h"
+#include "shell/title_bar.h"
 
 namespace vrok {
 
@@ -24,10 +25,7 @@ SettingsDialog::SettingsDialog(QWidget* screen, PageNameMap& names, platform::Re
   setWindowFlags(Qt::Widget);
   setObjectName(QStringLiteral("1004"));
   setWindowTitle(QStringLiteral("VROK Settings"));
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  setPalette(pal);
+  UseWhiteBackground(*this);
 
   // The caption row: title at the left, OK at the right.
   const int captionH = platform::ScaleY(26);

@@ -241,4 +241,11 @@ void RichTitleBar::mouseReleaseEvent(QMouseEvent*) {
   update();
 }
 
+void UseWhiteBackground(QWidget& widget) {
+  widget.setAutoFillBackground(true);
+  QPalette pal = widget.palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  widget.setPalette(pal);
+}
+
 }  // namespace vrok

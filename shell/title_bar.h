@@ -181,4 +181,8 @@ class RichTitledPane : public TitledPaneOf<RichTitleBar> {
   using TitledPaneOf::TitledPaneOf;
 };
 
+// A white background, so that the panes or the page under a window do not
+// show through.
+void UseWhiteBackground(QWidget& widget);
+
 }  // namespace vrok

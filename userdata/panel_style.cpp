@@ -11,13 +11,6 @@ void UseScreenFont(QWidget& widget) {
   widget.setFont(font);
 }
 
-void UseWhiteBackground(QWidget& widget) {
-  widget.setAutoFillBackground(true);
-  QPalette pal = widget.palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  widget.setPalette(pal);
-}
-
 TitleArgs HeadingArgs(std::u16string_view text) {
   TitleArgs args;
   args.text = std::u16string(text);

@@ -14,8 +14,6 @@ class TickedList;
 // The text of the lists, boxes and labels: 12 pixels at 96 dots per inch,
 // so that it keeps its size on a high-resolution screen.
 void UseScreenFont(QWidget& widget);
-// A white background, so that the page under an overlay does not show.
-void UseWhiteBackground(QWidget& widget);
 // A shown heading in white on slate.
 TitleArgs HeadingArgs(std::u16string_view text);
 // "items" (the titles) and "ticked" (their list positions).

@@ -62,11 +62,7 @@ Book FigureBook() {
   return book;
 }
 
-json FigurePane(const json& report) {
-  for (const json& pane : report["panes"])
-    if (pane["kind"] == "FigureView") return pane;
-  return nullptr;
-}
+json FigurePane(const json& report) { return test::PaneWhere(report, "kind", "FigureView"); }
 
 struct FigureTest : ::testing::Test {
   Book book = FigureBook();

@@ -74,11 +74,7 @@ Book GridBook() {
   return book;
 }
 
-json GridPane(const json& report) {
-  for (const json& pane : report["panes"])
-    if (pane["kind"] == "GridControl") return pane;
-  return nullptr;
-}
+json GridPane(const json& report) { return test::PaneWhere(report, "kind", "GridControl"); }
 
 struct GridTest : ::testing::Test {
   Book book = GridBook();

@@ -80,11 +80,7 @@ Book HierarchyBook() {
   return book;
 }
 
-json PagePane(const json& report) {
-  for (const json& pane : report["panes"])
-    if (pane["name"] == "hierarchy") return pane;
-  return nullptr;
-}
+json PagePane(const json& report) { return test::PaneWhere(report, "name", "hierarchy"); }
 
 struct HierarchyViewTest : ::testing::Test {
   Book book = HierarchyBook();

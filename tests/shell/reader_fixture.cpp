@@ -109,4 +109,12 @@ std::vector<nlohmann::json> ReaderFixture::Run(const std::string& script, int* s
 
 nlohmann::json ReaderFixture::Dump() { return ScreenReport(*app); }
 
+nlohmann::json PaneWhere(const nlohmann::json& report, const char* key,
+                         const nlohmann::json& value) {
+  for (const nlohmann::json& pane : report["panes"]) {
+    if (pane[key] == value) return pane;
+  }
+  return nullptr;
+}
+
 }  // namespace vrok::test

@@ -47,4 +47,8 @@ struct ReaderFixture {
   void WriteRegistry(const std::string& text);
 };
 
+// The first pane of a screen report whose `key` is `value`; null when none.
+nlohmann::json PaneWhere(const nlohmann::json& report, const char* key,
+                         const nlohmann::json& value);
+
 }  // namespace vrok::test

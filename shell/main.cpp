@@ -4,7 +4,9 @@
 //                    user's config folder)
 //   --screen WxH, --dpi N, --zoom N   the emulated handheld screen
 //   --script FILE    run a script ("-" for standard input) and exit
-//   --install        the installer step: write "InstallDir" and exit
+//   --install        the installer step: write "InstallDir" and exit (no
+//                    display needed)
+// vrok-hires is the same program with another default screen.
 
 #include <QApplication>
 #include <QCommandLineParser>

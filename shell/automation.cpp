@@ -139,7 +139,8 @@ json Measure(const QWidget* w, const QWidget* screen) {
          {"font", QFontInfo(w->font()).pixelSize()}};
   if (const auto* picture = dynamic_cast<const PictureButton*>(w))
     m["picture"] = json::array({picture->Picture().width(), picture->Picture().height()});
-  else if (const auto* button = qobject_cast<const QAbstractButton*>(w); button && !button->icon().isNull())
+  else if (const auto* button = qobject_cast<const QAbstractButton*>(w);
+           button && !button->icon().isNull())
     m["icon"] = json::array({button->iconSize().width(), button->iconSize().height()});
   return m;
 }

@@ -13,9 +13,9 @@
 #include <QDir>
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "platform/qt/dialogs.h"
@@ -80,9 +80,8 @@ int main(int argc, char** argv) {
   if (zoom > 1 && qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"))
     qputenv("QT_SCALE_FACTOR", QByteArray::number(zoom));
 
-  std::unique_ptr<QCoreApplication> app = install
-                                              ? std::make_unique<QCoreApplication>(argc, argv)
-                                              : std::make_unique<QApplication>(argc, argv);
+  std::unique_ptr<QCoreApplication> app = install ? std::make_unique<QCoreApplication>(argc, argv)
+                                                  : std::make_unique<QApplication>(argc, argv);
   QCommandLineParser parser;
   parser.addHelpOption();
   parser.addOption({"folder", "Program folder.", "DIR"});

@@ -118,7 +118,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "offscreen");
   p.setProcessEnvironment(env);
-  const QString binary = QStringLiteral(VROK_BINARY_DIR "/program/") + QString::fromStdString(program);
+  const QString binary =
+      QStringLiteral(VROK_BINARY_DIR "/program/") + QString::fromStdString(program);
   QStringList list;
   for (const std::string& a : args) list << QString::fromStdString(a);
   p.start(binary, list);

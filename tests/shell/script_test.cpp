@@ -23,9 +23,10 @@ struct Result {
 };
 
 // Runs build/program/vrok on a program folder with a script on stdin.
-Result RunReader(const std::string& folder, const std::string& registry, const std::string& script) {
-  test::ProgramRun run =
-      test::RunProgram("vrok", {"--folder", folder, "--registry", registry, "--script", "-"}, script);
+Result RunReader(const std::string& folder, const std::string& registry,
+                 const std::string& script) {
+  test::ProgramRun run = test::RunProgram(
+      "vrok", {"--folder", folder, "--registry", registry, "--script", "-"}, script);
   return {run.status, std::move(run.lines), std::move(run.errors)};
 }
 

@@ -34,9 +34,9 @@ for f in usr/bin/vrok usr/bin/vrok-hires usr/bin/vrok-book usr/bin/vrok-dump usr
 done
 if file "$root/usr/lib/vrok/vrok" | grep -q "not stripped"; then fail "the reader is not stripped"; fi
 desktop="$root/usr/share/applications/vrok.desktop"
-for exe in $(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop"); do
+while read -r exe; do
   [ -x "$root/usr/bin/$exe" ] || fail "the desktop entry runs $exe, which is not installed"
-done
+done < <(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$desktop"; fi
 
 # A user's first start: the launcher makes the user's program folder and

@@ -34,6 +34,7 @@ class ListModel {
 // "hierarchy item"): each child's string value is a row.
 class ChildListModel : public ListModel {
  public:
+  ChildListModel() = default;  // no rows
   ChildListModel(const ContentDatabase& db, RowIndex row,
                  std::u16string_view field = u"hierarchy item");
   int RowCount() const override { return static_cast<int>(rows_.size()); }

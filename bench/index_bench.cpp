@@ -17,6 +17,7 @@
 #include <fstream>
 #include <random>
 
+#include "bench_books.h"
 #include "content/book_writer.h"
 #include "content/node_cursor.h"
 #include "platform/qt/environment.h"
@@ -35,14 +36,7 @@ constexpr int kEntries = 100000;
 constexpr int kWords = 300;    // entries typed, letter by letter
 constexpr int kTypedMax = 8;   // letters typed per entry
 
-BookNode Node(std::u16string field, std::u16string text, std::vector<BookNode> children = {}) {
-  BookNode n;
-  n.field = std::move(field);
-  n.type = u"string";
-  n.text = std::move(text);
-  n.children = std::move(children);
-  return n;
-}
+using bench::TextNode;
 
 // Made-up index words of two to four syllables, mixed case, every
 // sixteenth in bold, sorted on their plain text ignoring case.
@@ -84,26 +78,23 @@ struct IndexReader {
   std::vector<std::u16string> keystrokes;  // the box's text after each one
 
   IndexReader() {
-    char pattern[] = "/tmp/vrok-index-bench-XXXXXX";
-    folder = ::mkdtemp(pattern);
+    folder = bench::MakeTempFolder();
     texts = IndexTexts();
-    std::vector<BookNode> entries{Node(u"table type", u"index")};
+    std::vector<BookNode> entries{TextNode(u"table type", u"index")};
     for (const std::u16string& t : texts) {
       BookNode link;
       link.field = u"link";
       link.ref = "target";
-      entries.push_back(Node(u"hierarchy item", t, {std::move(link)}));
+      entries.push_back(TextNode(u"hierarchy item", t, {std::move(link)}));
     }
-    BookNode target = Node(u"table", u"TARGET", {Node(u"table type", u"html"), Node(u"html", u"x")});
+    BookNode target = TextNode(u"table", u"TARGET", {TextNode(u"table type", u"html"), TextNode(u"html", u"x")});
     target.id = "target";
     Book book;
     book.root.field = u"root";
-    book.root.children = {Node(u"table", u"INDEX", std::move(entries)), std::move(target)};
+    book.root.children = {TextNode(u"table", u"INDEX", std::move(entries)), std::move(target)};
     const auto written = WriteBook(book, folder);
     if (!written.ok) std::fprintf(stderr, "index_bench: %s\n", written.message.c_str());
-    const std::string registry = folder + "/registry.ini";
-    std::ofstream(registry) << "[HKEY_LOCAL_MACHINE]\nSOFTWARE\\Apps\\KESTOR%20Vrok\\InstallDir="
-                            << folder << "\n";
+    const std::string registry = bench::WriteInstallRegistry(folder);
     platform::SetProgramFolder(QString::fromStdString(folder));
     app = std::make_unique<ReaderApp>(platform::Registry(QString::fromStdString(registry)));
     if (!app->InitInstance()) std::fprintf(stderr, "index_bench: start-up failed\n");

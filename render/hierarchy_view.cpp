@@ -4,6 +4,7 @@
 
 #include "content/node_cursor.h"
 #include "content/schema.h"
+#include "platform/qt/bitmaps.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
 #include "render/link_target.h"
@@ -19,8 +20,6 @@ namespace vrok {
 
 namespace {
 
-int SectionsBitmap() { return platform::IsHighResolution() ? 132 : 113; }
-int FootnotesBitmap() { return platform::IsHighResolution() ? 131 : 112; }
 
 ScreenMetrics EmulatedScreen() {
   const platform::Screen& s = platform::ScreenMetrics();
@@ -67,8 +66,8 @@ HierarchyView::HierarchyView(MainWindow& main, const ContentDatabase& db, PageNa
 
   buttons_ = new ButtonBar(&main);
   buttons_->setObjectName(QStringLiteral("hierarchy-buttons"));
-  buttons_->AddButton(kFootnotesCommand, FootnotesBitmap());
-  buttons_->AddButton(kSectionsCommand, SectionsBitmap());
+  buttons_->AddButton(kFootnotesCommand, platform::ButtonBitmap(112));
+  buttons_->AddButton(kSectionsCommand, platform::ButtonBitmap(113));
   buttons_->SetListener([this](int id) { OnCommand(id); });
   buttons_->hide();
 

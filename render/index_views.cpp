@@ -2,6 +2,7 @@
 
 #include "content/node_cursor.h"
 #include "content/schema.h"
+#include "platform/qt/bitmaps.h"
 #include "platform/qt/environment.h"
 #include "render/link_target.h"
 #include "render/page_text.h"
@@ -18,8 +19,6 @@ namespace {
 // grey over the field index.
 const QColor kSlate(132, 150, 164);
 const QColor kGrey(175, 175, 175);
-
-int FootnotesBitmap() { return platform::IsHighResolution() ? 131 : 112; }
 
 TitleArgs ListTitle(const std::u16string& text, QColor background, QColor colour) {
   TitleArgs args;
@@ -173,7 +172,7 @@ MenuIndexView::MenuIndexView(MainWindow& main, const ContentDatabase& db)
   pane_->hide();
   buttons_ = new ButtonBar(&main);
   buttons_->setObjectName(QStringLiteral("menu-index-buttons"));
-  buttons_->AddButton(kFootnotesCommand, FootnotesBitmap());
+  buttons_->AddButton(kFootnotesCommand, platform::ButtonBitmap(112));
   buttons_->SetListener([this](int id) { OnCommand(id); });
   buttons_->hide();
   popup_.SetFont(PageFontSpec());

@@ -8,6 +8,7 @@
 
 #include "content/node_cursor.h"
 #include "content/schema.h"
+#include "platform/qt/bitmaps.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
 #include "render/link_target.h"
@@ -357,7 +358,7 @@ TightHierarchyView::TightHierarchyView(MainWindow& main, const ContentDatabase& 
   });
   buttons_ = new ButtonBar(&main, platform::ScaleY(22));
   buttons_->setObjectName(QStringLiteral("tree-buttons"));
-  buttons_->AddButton(kFootnotesCommand, platform::IsHighResolution() ? 131 : 112);
+  buttons_->AddButton(kFootnotesCommand, platform::ButtonBitmap(112));
   buttons_->SetListener([this](int id) { OnCommand(id); });
   buttons_->hide();
   popup_.SetFont(PageFontSpec());

@@ -27,7 +27,7 @@ SearchBar::SearchBar(QWidget* parent) : TitledPane(parent) {
   });
 
   button_ = new PictureButton(kButtonId,
-                              platform::LoadBitmap(platform::IsHighResolution() ? 131 : 112), this);
+                              platform::LoadBitmap(platform::ButtonBitmap(112)), this);
   QObject::connect(button_, &QAbstractButton::clicked, this, [this] {
     if (buttonListener_) buttonListener_();
   });

@@ -20,6 +20,7 @@ namespace vrok {
 namespace {
 
 using nlohmann::json;
+using test::FillPane;
 using test::Num;
 using test::PaneWhere;
 using test::Ref;
@@ -72,13 +73,6 @@ Book IndexBook() {
   return book;
 }
 
-// The one pane filling the page (two views taking the page would be a fault).
-json FillPane(const json& report) {
-  int fills = 0;
-  for (const json& pane : report["panes"]) fills += pane["side"] == 4 ? 1 : 0;
-  EXPECT_LE(fills, 1) << report.dump();
-  return PaneWhere(report, "side", 4);
-}
 json SearchPane(const json& report) { return PaneWhere(report, "kind", "SearchBar"); }
 
 struct IndexViewTest : ::testing::Test {

@@ -39,14 +39,7 @@ std::u16string TableTypeOf(const ContentDatabase& db, RowIndex row) {
   return ChildTextOf(NodeCursor(db, table), names::kTableType);
 }
 
-// The name of the pane filling the page; empty when none does.
-std::string FillPane(const json& report) {
-  for (const json& pane : report["panes"])
-    if (pane["side"] == 4) return pane["name"];
-  return {};
-}
-
-bool PageShown(const json& report) { return !FillPane(report).empty(); }
+bool PageShown(const json& report) { return !test::FillPane(report).is_null(); }
 
 std::vector<std::string> LinksIn(const json& report) {
   static const std::regex href(R"re(HREF\s*=\s*['"]?([^'" >]+))re", std::regex::icase);
@@ -118,7 +111,7 @@ TEST(SampleWalk, EveryLinkLeadsToAPageAViewShows) {
       continue;
     }
     ++shown;
-    fills.insert(FillPane(report));
+    fills.insert(test::FillPane(report)["name"].get<std::string>());
     // Every link of the page's HTML and every row of its lists, each tapped
     // on the page freshly shown.
     std::vector<std::string> taps;

@@ -12,6 +12,7 @@
 #include <QTextDocument>
 #include <filesystem>
 
+#include "bench_books.h"
 #include "content/book_writer.h"
 #include "content/content_database.h"
 #include "content/node_cursor.h"
@@ -38,13 +39,7 @@ std::vector<std::uint8_t> Encoded(const char* format) {
   return {bytes.begin(), bytes.end()};
 }
 
-BookNode Node(std::u16string field, std::u16string text) {
-  BookNode n;
-  n.field = std::move(field);
-  n.type = u"string";
-  n.text = std::move(text);
-  return n;
-}
+using bench::TextNode;
 
 struct PageBook {
   std::string folder;
@@ -58,23 +53,23 @@ struct PageBook {
     book.root.field = u"root";
     book.items = {MakeImageItem({{240, 320, Encoded("PNG")}}),
                   MakeImageItem({{240, 320, Encoded("JPG")}})};
-    BookNode table = Node(u"table", u"BIG");
-    table.children.push_back(Node(u"table type", u"html"));
-    BookNode big = Node(u"hierarchy item", u"The largest record");
+    BookNode table = TextNode(u"table", u"BIG");
+    table.children.push_back(TextNode(u"table type", u"html"));
+    BookNode big = TextNode(u"hierarchy item", u"The largest record");
     for (int f = 0; f < kFields; ++f) {
-      table.children.push_back(Node(u"field name", u"Section " + std::u16string(1, u'A' + f % 26)));
+      table.children.push_back(TextNode(u"field name", u"Section " + std::u16string(1, u'A' + f % 26)));
       std::u16string text;
       while (text.size() < kFieldChars) text += u"Words of a field, <B>some bold</B>, and more. ";
       text.resize(kFieldChars);
-      big.children.push_back(Node(u"field", text));
+      big.children.push_back(TextNode(u"field", text));
     }
     big.id = "record";
     table.children.push_back(std::move(big));
     book.root.children.push_back(std::move(table));
     for (std::uint32_t item : {0u, 1u}) {
-      BookNode figure = Node(u"hierarchy item", u"Figure");
+      BookNode figure = TextNode(u"hierarchy item", u"Figure");
       figure.id = item == 0 ? "png" : "jpeg";
-      figure.children.push_back(Node(u"table type", u"figure"));
+      figure.children.push_back(TextNode(u"table type", u"figure"));
       BookNode data;
       data.field = u"data";
       data.value = item;

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <memory>
 
+#include "bench_books.h"
 #include "content/book_writer.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
@@ -22,19 +23,7 @@ namespace {
 
 using namespace vrok;
 
-std::string MakeTempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vrok-bench-XXXXXX").string();
-  return mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-}
-
-BookNode Node(std::u16string field, std::u16string text, std::vector<BookNode> children = {}) {
-  BookNode n;
-  n.field = std::move(field);
-  n.type = u"string";
-  n.text = std::move(text);
-  n.children = std::move(children);
-  return n;
-}
+using bench::TextNode;
 
 // A book of about `rows` rows: the named tables, then CONTENTS holding
 // records of ten fields each.
@@ -43,10 +32,10 @@ Book GeneratedBook(std::uint32_t rows) {
   book.root.field = u"root";
   std::vector<BookNode> tables;
   for (const char16_t* name : {u"INDEX", u"TOOLS", u"NOTICE", u"ABOUT_KESTOR"})
-    tables.push_back(Node(u"table", name, {Node(u"table type", u"html")}));
-  BookNode contents = Node(u"table", u"CONTENTS", {Node(u"table type", u"html list")});
+    tables.push_back(TextNode(u"table", name, {TextNode(u"table type", u"html")}));
+  BookNode contents = TextNode(u"table", u"CONTENTS", {TextNode(u"table type", u"html list")});
   for (std::uint32_t i = 0; contents.children.size() * 11 + 16 < rows; ++i) {
-    BookNode record = Node(u"hierarchy item", u"Record");
+    BookNode record = TextNode(u"hierarchy item", u"Record");
     for (int f = 0; f < 10; ++f) {
       BookNode value;
       value.field = u"field";
@@ -72,7 +61,7 @@ const Folder& BookFolder(std::uint32_t rows) {
   auto it = folders.find(rows);
   if (it != folders.end()) return it->second;
   Folder f;
-  f.path = MakeTempDir();
+  f.path = bench::MakeTempFolder();
   if (rows == 0) {
     // The sample book from the program folder.
     for (const char* name :
@@ -82,9 +71,7 @@ const Folder& BookFolder(std::uint32_t rows) {
     const auto result = WriteBook(GeneratedBook(rows), f.path);
     if (!result.ok) std::fprintf(stderr, "bench: %s\n", result.message.c_str());
   }
-  f.registry = f.path + "/registry.ini";
-  std::ofstream(f.registry) << "[HKEY_LOCAL_MACHINE]\nSOFTWARE\\Apps\\KESTOR%20Vrok\\InstallDir="
-                            << f.path << "\n";
+  f.registry = bench::WriteInstallRegistry(f.path);
   return folders.emplace(rows, f).first->second;
 }
 

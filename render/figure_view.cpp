@@ -5,6 +5,7 @@
 #include <QScrollBar>
 
 #include "content/schema.h"
+#include "platform/qt/bitmaps.h"
 #include "platform/qt/environment.h"
 #include "render/html_pane.h"
 #include "render/markup.h"
@@ -17,7 +18,7 @@ namespace vrok {
 
 namespace {
 // The footnotes bitmap, and its high-resolution twin.
-int NoteBitmap() { return platform::IsHighResolution() ? 131 : 112; }
+int NoteBitmap() { return platform::ButtonBitmap(112); }
 }  // namespace
 
 ImageCanvas::ImageCanvas(QWidget* parent) : QAbstractScrollArea(parent) {

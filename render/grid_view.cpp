@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "content/schema.h"
+#include "platform/qt/bitmaps.h"
 #include "platform/qt/environment.h"
 #include "render/html_pane.h"
 #include "render/markup.h"
@@ -21,7 +22,6 @@ namespace vrok {
 
 namespace {
 // The footnotes bitmap, and its high-resolution twin.
-int FootnotesBitmap() { return platform::IsHighResolution() ? 131 : 112; }
 
 // How long the stylus must stay down on a cell before its text pops up.
 constexpr int kHoldMs = 100;
@@ -374,7 +374,7 @@ GridView::GridView(MainWindow& main, const ContentDatabase& db, PageNameMap& nam
   });
   buttons_ = new ButtonBar(&main);
   buttons_->setObjectName(QStringLiteral("grid-buttons"));
-  buttons_->AddButton(kFootnotesCommand, FootnotesBitmap());
+  buttons_->AddButton(kFootnotesCommand, platform::ButtonBitmap(112));
   buttons_->SetListener([this](int id) { OnCommand(id); });
   buttons_->hide();
   popup_.SetListener(

@@ -4,8 +4,10 @@
 
 #include "content/node_cursor.h"
 #include "content/schema.h"
+#include "platform/qt/bitmaps.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
+#include "render/link_target.h"
 #include "render/page_text.h"
 #include "shell/button_bar.h"
 #include "shell/history_list.h"
@@ -18,8 +20,6 @@ namespace vrok {
 
 namespace {
 
-int SectionsBitmap() { return platform::IsHighResolution() ? 132 : 113; }
-int FootnotesBitmap() { return platform::IsHighResolution() ? 131 : 112; }
 
 ScreenMetrics EmulatedScreen() {
   const platform::Screen& s = platform::ScreenMetrics();
@@ -37,17 +37,6 @@ class HierarchyPane : public HtmlPane, public CommandTarget {
  private:
   HierarchyView& view_;
 };
-
-// The anchor of a navigation: zero-terminated UTF-16 text, as links send it.
-std::u16string AnchorOf(const std::uint8_t* data, std::uint32_t length) {
-  std::u16string text;
-  for (std::uint32_t i = 0; i + 1 < length; i += 2) {
-    const char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-    if (c == 0) break;
-    text.push_back(c);
-  }
-  return text;
-}
 
 std::int32_t ReadLe32(const std::uint8_t* p) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) |
@@ -77,8 +66,8 @@ HierarchyView::HierarchyView(MainWindow& main, const ContentDatabase& db, PageNa
 
   buttons_ = new ButtonBar(&main);
   buttons_->setObjectName(QStringLiteral("hierarchy-buttons"));
-  buttons_->AddButton(kFootnotesCommand, FootnotesBitmap());
-  buttons_->AddButton(kSectionsCommand, SectionsBitmap());
+  buttons_->AddButton(kFootnotesCommand, platform::ButtonBitmap(112));
+  buttons_->AddButton(kSectionsCommand, platform::ButtonBitmap(113));
   buttons_->SetListener([this](int id) { OnCommand(id); });
   buttons_->hide();
 
@@ -131,7 +120,7 @@ bool HierarchyView::Accept(PageId page, const std::uint8_t* data, std::uint32_t 
   scroll_.reset();
   if (data != nullptr && length > 0) {
     if (data[0] != 0)
-      anchor_ = AnchorOf(data, length);
+      anchor_ = NavigationText(data, length);
     else if (length >= 8)  // a shorter block carries nothing we can read
       scroll_ = ReadLe32(data + 4);
   }
@@ -217,20 +206,7 @@ void HierarchyView::OnLink(HtmlPane&, PageId page, const std::u16string& anchor)
       return;
     }
   }
-  std::u16string text;
-  if (AppendFootnotes(db_, page, text)) {
-    popup_.ShowFromPage(u"Footnotes", text, main_, *pane_, true);
-    return;
-  }
-  if (FootnoteText(db_, page, text)) {
-    popup_.ShowFromPage(u"Footnote", text, main_, *pane_, false);
-    return;
-  }
-  if (PopupText(db_, page, text)) {
-    popup_.ShowFromPage(std::u16string(), text, main_, *pane_, false);
-    return;
-  }
-  NavigateToLink(main_, page, anchor);
+  if (!popup_.ShowForLink(db_, page, main_, *pane_)) NavigateToLink(main_, page, anchor);
 }
 
 bool HierarchyView::OnCommand(int commandId) {

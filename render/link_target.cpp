@@ -22,4 +22,15 @@ ParsedLink ParseLinkTarget(std::u16string_view target) {
   return result;
 }
 
+std::u16string NavigationText(const std::uint8_t* data, std::uint32_t length) {
+  std::u16string text;
+  if (data == nullptr) return text;
+  for (std::uint32_t i = 0; i + 1 < length; i += 2) {
+    const auto c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+    if (c == 0) break;
+    text.push_back(c);
+  }
+  return text;
+}
+
 }  // namespace vrok

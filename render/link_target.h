@@ -21,4 +21,9 @@ bool IsWebLink(std::u16string_view target);
 // is clamped to 4294967295 rather than wrapped onto some unrelated page.
 ParsedLink ParseLinkTarget(std::u16string_view target);
 
+// The text a navigation carries as its data (a link's anchor, the search
+// text of "index_search"): UTF-16 code units, low byte first, up to the
+// first zero unit; an odd last byte is ignored. Empty for no data.
+std::u16string NavigationText(const std::uint8_t* data, std::uint32_t length);
+
 }  // namespace vrok

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "content/schema.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
@@ -233,6 +234,21 @@ bool FootnotePopup::ShowFromPage(const std::u16string& title, const std::u16stri
   const QRect over(pane.mapTo(&main, QPoint(0, 0)), pane.size());
   const QPoint at = main.mapFrom(&main.Screen(), platform::LastStylusPoint());
   return Show(title, text, at, over, overPane ? Placement::kOverWindow : Placement::kAtPoint);
+}
+
+bool FootnotePopup::ShowForLink(const ContentDatabase& db, PageId page, MainWindow& main,
+                                const QWidget& pane) {
+  std::u16string text;
+  if (AppendFootnotes(db, page, text)) {
+    ShowFromPage(u"Footnotes", text, main, pane, true);
+  } else if (FootnoteText(db, page, text)) {
+    ShowFromPage(u"Footnote", text, main, pane, false);
+  } else if (PopupText(db, page, text)) {
+    ShowFromPage(std::u16string(), text, main, pane, false);
+  } else {
+    return false;
+  }
+  return true;
 }
 
 }  // namespace vrok

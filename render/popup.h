@@ -21,6 +21,7 @@ class QPushButton;
 
 namespace vrok {
 
+class ContentDatabase;
 class MainWindow;
 
 class ViewerControl;
@@ -112,6 +113,10 @@ class FootnotePopup {
   // page's pane, or at the last stylus point.
   bool ShowFromPage(const std::u16string& title, const std::u16string& text, MainWindow& main,
                     const QWidget& pane, bool overPane);
+  // A link to a "footnotes" row (all its footnotes, over the pane), a
+  // "footnote" or a "popup" row (at the last stylus point) opens the pop-up
+  // instead of a page; false, showing nothing, for any other page.
+  bool ShowForLink(const ContentDatabase& db, PageId page, MainWindow& main, const QWidget& pane);
   QRect AvailableArea() const;
   QRect LastPlacement() const { return last_; }
   PopupHtmlDialog& Dialog() { return *dialog_; }

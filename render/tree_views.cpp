@@ -8,8 +8,10 @@
 
 #include "content/node_cursor.h"
 #include "content/schema.h"
+#include "platform/qt/bitmaps.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
+#include "render/link_target.h"
 #include "render/page_text.h"
 #include "shell/button_bar.h"
 #include "shell/main_window.h"
@@ -38,16 +40,6 @@ void WhiteBackground(QWidget* w) {
   pal.setColor(QPalette::Window, Qt::white);
   pal.setColor(QPalette::Base, Qt::white);
   w->setPalette(pal);
-}
-
-std::u16string AnchorOf(const std::uint8_t* data, std::uint32_t length) {
-  std::u16string text;
-  for (std::uint32_t i = 0; i + 1 < length; i += 2) {
-    const char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-    if (c == 0) break;
-    text.push_back(c);
-  }
-  return text;
 }
 
 // The splitter bar: a grip at the left, the three ratio buttons at the
@@ -366,7 +358,7 @@ TightHierarchyView::TightHierarchyView(MainWindow& main, const ContentDatabase& 
   });
   buttons_ = new ButtonBar(&main, platform::ScaleY(22));
   buttons_->setObjectName(QStringLiteral("tree-buttons"));
-  buttons_->AddButton(kFootnotesCommand, platform::IsHighResolution() ? 131 : 112);
+  buttons_->AddButton(kFootnotesCommand, platform::ButtonBitmap(112));
   buttons_->SetListener([this](int id) { OnCommand(id); });
   buttons_->hide();
   popup_.SetFont(PageFontSpec());
@@ -402,7 +394,7 @@ bool TightHierarchyView::Accept(PageId page, const std::uint8_t* data, std::uint
   if (previewAsked || record) {
     fields_.Load(d.table, true);
     previewRow_ = d.row;
-    if (record && !previewAsked && data != nullptr && length > 0) anchor_ = AnchorOf(data, length);
+    if (record && !previewAsked && data != nullptr && length > 0) anchor_ = NavigationText(data, length);
     if (anchor_.empty() && d.jumpToField != 0) anchor_ = Decimal(d.jumpToField);
   }
 
@@ -422,14 +414,8 @@ void TightHierarchyView::Show() {
 }
 
 void TightHierarchyView::OnLink(HtmlPane&, PageId page, const std::u16string& anchor) {
-  std::u16string text;
-  if (AppendFootnotes(db_, page, text)) {
-    popup_.ShowFromPage(u"Footnotes", text, main_, *pane_, true);
-  } else if (FootnoteText(db_, page, text)) {
-    popup_.ShowFromPage(u"Footnote", text, main_, *pane_, false);
-  } else if (PopupText(db_, page, text)) {
-    popup_.ShowFromPage(std::u16string(), text, main_, *pane_, false);
-  } else if (previewRow_ && !anchor.empty() && page == *previewRow_) {
+  if (popup_.ShowForLink(db_, page, main_, *pane_)) return;
+  if (previewRow_ && !anchor.empty() && page == *previewRow_) {
     pane_->Preview().JumpToAnchor(anchor);
   } else {
     NavigateToLink(main_, page, anchor);

@@ -42,6 +42,16 @@ std::u16string ViewerHtml(std::u16string_view page) {
     }
     if (name == u"a") anchorOpen = true;
     if (name == u"/a") anchorOpen = false;
+    if (name == u"br") {
+      // A break that ends a list item adds no line on the handheld; the
+      // desktop viewer would draw an empty line under every item.
+      const std::size_t end = page.find(u'>', i);
+      if (end != std::u16string_view::npos && end + 1 < page.size() && page[end + 1] == u'<' &&
+          TagName(page, end + 1) == u"/li") {
+        i = end + 1;
+        continue;
+      }
+    }
     if (name == u"menu" || name == u"/menu") {
       out += name == u"menu" ? u"<UL" : u"</UL";
       i = nameEnd;

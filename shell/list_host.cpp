@@ -73,15 +73,15 @@ int ListHost::ClientWidth() const {
   return width() - (scroll_->isVisible() ? scroll_->width() : 0);
 }
 
-const RichLabel& ListHost::Label(int row) {
-  auto& slot = cache_[row];
-  if (!slot) {
-    slot = std::make_unique<RichLabel>(model_->RowText(row));
-    slot->SetFontAndColour(font_, RgbColour(0, 0, 0));
-    slot->SetMargins(2, 0, 2, 0);
-    slot->LayOut(measurer_);
+ListHost::CachedRow& ListHost::Cached(int row) {
+  CachedRow& slot = cache_[row];
+  if (!slot.label) {
+    slot.label = std::make_unique<RichLabel>(model_->RowText(row));
+    slot.label->SetFontAndColour(font_, RgbColour(0, 0, 0));
+    slot.label->SetMargins(2, 0, 2, 0);
+    slot.label->LayOut(measurer_);
   }
-  return *slot;
+  return slot;
 }
 
 void ListHost::resizeEvent(QResizeEvent*) {
@@ -100,29 +100,43 @@ void ListHost::resizeEvent(QResizeEvent*) {
   Redraw();
 }
 
+// Changes only mark the bitmap stale; the rows are drawn into it when the
+// list is next painted, so that a selection and a scroll made together (as
+// a search makes them) draw once.
 void ListHost::Redraw() {
-  if (width() <= 0 || height() <= 0) return;
-  drawn_ = QPixmap(size());
-  drawn_.fill(background_);
-  if (model_ != nullptr) {
-    QPainter g(&drawn_);
-    const int rh = RowHeight();
-    const int margin = (platform::ScreenMetrics().dpiY + 48) / 96;
-    const QColor white(Qt::white);
-    for (int row = first_; row < model_->RowCount() && (row - first_) * rh < height(); ++row) {
-      const QRect box(0, (row - first_) * rh, ClientWidth(), rh);
-      const bool selected = row == selected_;
-      g.fillRect(box, selected ? kSelectedColour : background_);
-      const RichLabel& label = Label(row);
-      if (!label.IsLaidOut()) continue;
-      DrawRichLines(g, label, measurer_, RichLines(label, measurer_, box.width() - 4, 1),
-                    box.adjusted(2, margin, -2, 0), rh, nullptr, selected ? &white : nullptr);
-    }
-  }
+  stale_ = true;
   update();
 }
 
-void ListHost::paintEvent(QPaintEvent*) { QPainter(this).drawPixmap(0, 0, drawn_); }
+void ListHost::DrawRows() {
+  stale_ = false;
+  if (width() <= 0 || height() <= 0) return;
+  if (drawn_.size() != size()) drawn_ = QPixmap(size());
+  drawn_.fill(background_);
+  if (model_ == nullptr) return;
+  QPainter g(&drawn_);
+  const int rh = RowHeight();
+  const int margin = (platform::ScreenMetrics().dpiY + 48) / 96;
+  const QColor white(Qt::white);
+  for (int row = first_; row < model_->RowCount() && (row - first_) * rh < height(); ++row) {
+    const QRect box(0, (row - first_) * rh, ClientWidth(), rh);
+    const bool selected = row == selected_;
+    g.fillRect(box, selected ? kSelectedColour : background_);
+    CachedRow& cached = Cached(row);
+    if (!cached.label->IsLaidOut()) continue;
+    if (cached.lineWidth != box.width() - 4) {
+      cached.lineWidth = box.width() - 4;
+      cached.line = RichLines(*cached.label, measurer_, cached.lineWidth, 1);
+    }
+    DrawRichLines(g, *cached.label, measurer_, cached.line, box.adjusted(2, margin, -2, 0), rh,
+                  nullptr, selected ? &white : nullptr);
+  }
+}
+
+void ListHost::paintEvent(QPaintEvent*) {
+  if (stale_) DrawRows();
+  QPainter(this).drawPixmap(0, 0, drawn_);
+}
 
 void ListHost::SelectRow(int row) {
   selected_ = model_ != nullptr && row >= 0 && row < model_->RowCount() ? row : -1;

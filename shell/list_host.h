@@ -34,6 +34,7 @@ class ListModel {
 // "hierarchy item"): each child's string value is a row.
 class ChildListModel : public ListModel {
  public:
+  ChildListModel() = default;  // no rows
   ChildListModel(const ContentDatabase& db, RowIndex row,
                  std::u16string_view field = u"hierarchy item");
   int RowCount() const override { return static_cast<int>(rows_.size()); }
@@ -82,8 +83,16 @@ class ListHost : public QWidget, public RowTarget, public ReportedPane {
   void wheelEvent(QWheelEvent* event) override;
 
  private:
-  const RichLabel& Label(int row);
+  // A row laid out, and its line as last drawn at a width.
+  struct CachedRow {
+    std::unique_ptr<RichLabel> label;
+    std::vector<TextLine> line;
+    int lineWidth = -1;
+  };
+  CachedRow& Cached(int row);
+  const RichLabel& Label(int row) { return *Cached(row).label; }
   void Redraw();
+  void DrawRows();
   void Tick();
   int ClientWidth() const;
   QPoint RowPoint(int row) const;
@@ -98,9 +107,10 @@ class ListHost : public QWidget, public RowTarget, public ReportedPane {
   int first_ = 0;
   int rowsPerPage_ = 0;
   int selected_ = -1;
-  std::map<int, std::unique_ptr<RichLabel>> cache_;
+  std::map<int, CachedRow> cache_;
   QtMeasurer measurer_;
   QPixmap drawn_;
+  bool stale_ = true;
   QScrollBar* scroll_ = nullptr;
   QLabel* popup_ = nullptr;
 

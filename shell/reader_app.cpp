@@ -10,6 +10,7 @@
 #include "render/figure_view.h"
 #include "render/grid_view.h"
 #include "render/hierarchy_view.h"
+#include "render/index_views.h"
 #include "render/tree_views.h"
 #include "render/popup.h"
 #include "shell/automation.h"
@@ -43,7 +44,9 @@ void InstallationError(unsigned stringId) {
 ReaderApp::ReaderApp(platform::Registry registry) : registry_(std::move(registry)) {}
 
 ReaderApp::~ReaderApp() {
-  if (shell_ || tabs_ || linked_ || hierarchy_ || grids_ || splash_ || figures_ || tight_) ExitInstance();
+  if (shell_ || tabs_ || indexList_ || linked_ || hierarchy_ || grids_ || splash_ || menuIndex_ ||
+      figures_ || fieldIndex_ || tight_)
+    ExitInstance();
 }
 
 bool ReaderApp::CheckInstallation() {
@@ -77,11 +80,14 @@ bool ReaderApp::InitInstance() {
   // Creation order: shell view, tab bar, ..., splash view, ...
   shell_ = std::make_unique<ShellView>(*main_, *db_, names_, history_, userMap_, registry_);
   tabs_ = std::make_unique<TabBar>(*main_, *db_, names_);
+  indexList_ = std::make_unique<IndexListView>(*main_, *db_, names_);
   linked_ = std::make_unique<LinkedTreeView>(*main_, *db_);
   hierarchy_ = std::make_unique<HierarchyView>(*main_, *db_, names_, history_);
   grids_ = std::make_unique<GridView>(*main_, *db_, names_);
   splash_ = std::make_unique<SplashView>(*main_, *db_, names_);
+  menuIndex_ = std::make_unique<MenuIndexView>(*main_, *db_);
   figures_ = std::make_unique<FigureView>(*main_, *db_);
+  fieldIndex_ = std::make_unique<FieldIndexView>(*main_, *db_);
   tight_ = std::make_unique<TightHierarchyView>(*main_, *db_);
 
   // Registration order, which is the order navigation asks the views in:
@@ -89,12 +95,15 @@ bool ReaderApp::InitInstance() {
   // hierarchy, grid, splash, figure, flow chart, field index,
   // questionnaire, tight hierarchy.
   main_->RegisterView(shell_.get());
+  main_->RegisterView(indexList_.get());
+  main_->RegisterView(menuIndex_.get());
   main_->RegisterView(linked_.get());
   main_->RegisterView(tabs_.get());
   main_->RegisterView(hierarchy_.get());
   main_->RegisterView(grids_.get());
   main_->RegisterView(splash_.get());
   main_->RegisterView(figures_.get());
+  main_->RegisterView(fieldIndex_.get());
   main_->RegisterView(tight_.get());
 
   // The pop-up open now is the topmost viewer for scripts and the report.
@@ -126,12 +135,15 @@ int ReaderApp::ExitInstance() {
   // hierarchy, grid, tab bar, splash, figure, flow chart, menu index, field
   // index, questionnaire, tight hierarchy.
   shell_.reset();
+  indexList_.reset();
   linked_.reset();
   hierarchy_.reset();
   grids_.reset();
   tabs_.reset();
   splash_.reset();
   figures_.reset();
+  menuIndex_.reset();
+  fieldIndex_.reset();
   tight_.reset();
   // The views have removed their uses of the page font; this removal only
   // succeeds for a use the views did not account for.

@@ -27,6 +27,9 @@ class HierarchyView;
 class LinkedTreeView;
 class TightHierarchyView;
 class GridView;
+class IndexListView;
+class MenuIndexView;
+class FieldIndexView;
 
 class ReaderApp {
  public:
@@ -57,6 +60,9 @@ class ReaderApp {
   LinkedTreeView* Linked() const { return linked_.get(); }
   TightHierarchyView* Tight() const { return tight_.get(); }
   GridView* Grids() const { return grids_.get(); }
+  IndexListView* IndexList() const { return indexList_.get(); }
+  MenuIndexView* MenuIndex() const { return menuIndex_.get(); }
+  FieldIndexView* FieldIndex() const { return fieldIndex_.get(); }
 
  private:
   bool CheckInstallation();
@@ -77,10 +83,13 @@ class ReaderApp {
   // The page views, in creation order.
   std::unique_ptr<ShellView> shell_;
   std::unique_ptr<TabBar> tabs_;
+  std::unique_ptr<IndexListView> indexList_;
   std::unique_ptr<LinkedTreeView> linked_;
   std::unique_ptr<HierarchyView> hierarchy_;
   std::unique_ptr<SplashView> splash_;
+  std::unique_ptr<MenuIndexView> menuIndex_;
   std::unique_ptr<FigureView> figures_;
+  std::unique_ptr<FieldIndexView> fieldIndex_;
   std::unique_ptr<TightHierarchyView> tight_;
   std::unique_ptr<GridView> grids_;
 };

@@ -48,15 +48,23 @@ FontSpec PageFontSpec() {
   return spec;
 }
 
+const std::pair<QFont, QFontMetrics>& QtMeasurer::Entry(const FontSpec& font) const {
+  const Key key{font.face, font.height, font.weight, font.italic, font.underline};
+  auto it = fonts_.find(key);
+  if (it == fonts_.end()) {
+    const QFont q = ToQFont(font);
+    it = fonts_.emplace(key, std::make_pair(q, QFontMetrics(q))).first;
+  }
+  return it->second;
+}
+
 TextExtent QtMeasurer::Measure(std::u16string_view text, const FontSpec& font) const {
-  const QFontMetrics fm(ToQFont(font));
+  const QFontMetrics& fm = Metrics(font);
   const QString s = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
   return {fm.horizontalAdvance(s), fm.height()};
 }
 
-int QtMeasurer::LineHeight(const FontSpec& font) const {
-  return QFontMetrics(ToQFont(font)).height();
-}
+int QtMeasurer::LineHeight(const FontSpec& font) const { return Metrics(font).height(); }
 
 std::vector<TextLine> RichLines(const RichLabel& label, const QtMeasurer& measurer, int width,
                                 std::size_t maxLines) {
@@ -70,7 +78,7 @@ void DrawRichLines(QPainter& g, const RichLabel& label, const QtMeasurer& measur
                    const std::vector<TextLine>& lines, QRect area, int lineHeight,
                    std::vector<LinkBox>* links, const QColor* textColour) {
   const FontSpec& base = label.Font();
-  const int ascent = QFontMetrics(ToQFont(base)).ascent();
+  const int ascent = measurer.Metrics(base).ascent();
   const std::u16string& text = label.Text();
   g.save();
   g.setClipRect(area);
@@ -88,8 +96,8 @@ void DrawRichLines(QPainter& g, const RichLabel& label, const QtMeasurer& measur
       int baseline = top + ascent;
       if (run.style.vertical == VerticalPosition::kSubscript) baseline += SubscriptDrop(base);
       if (run.style.vertical == VerticalPosition::kSuperscript)
-        baseline = top + QFontMetrics(ToQFont(spec)).ascent();
-      g.setFont(ToQFont(spec));
+        baseline = top + measurer.Metrics(spec).ascent();
+      g.setFont(measurer.Font(spec));
       g.setPen(textColour != nullptr && !run.style.link ? *textColour : ToQColor(run.style.colour));
       g.drawText(QPoint(x, baseline), part);
       if (run.style.link && links != nullptr)
@@ -97,7 +105,7 @@ void DrawRichLines(QPainter& g, const RichLabel& label, const QtMeasurer& measur
       x += w;
     }
     if (line.ellipsis) {
-      g.setFont(ToQFont(base));
+      g.setFont(measurer.Font(base));
       g.drawText(QPoint(x, top + ascent), QStringLiteral("..."));
     }
     top += lineHeight;

@@ -5,8 +5,13 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QRect>
 #include <cstdint>
+#include <map>
+#include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "render/markup.h"
@@ -28,11 +33,20 @@ inline Colour FromQColor(const QColor& c) {
 // The face "PPC_Font2" at ((L + 3) x 16) / 96 pixels, weight 400.
 FontSpec PageFontSpec();
 
+// Measures with Qt's font metrics. The fonts and metrics of the specs it
+// has met are kept: making them is most of the cost of measuring a word.
 class QtMeasurer : public TextMeasurer {
  public:
   TextExtent Measure(std::u16string_view text, const FontSpec& font) const override;
   // The height of one line of the base font.
   int LineHeight(const FontSpec& font) const;
+  const QFont& Font(const FontSpec& font) const { return Entry(font).first; }
+  const QFontMetrics& Metrics(const FontSpec& font) const { return Entry(font).second; }
+
+ private:
+  using Key = std::tuple<std::u16string, int, int, bool, bool>;
+  const std::pair<QFont, QFontMetrics>& Entry(const FontSpec& font) const;
+  mutable std::map<Key, std::pair<QFont, QFontMetrics>> fonts_;
 };
 
 struct LinkBox {

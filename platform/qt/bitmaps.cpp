@@ -350,7 +350,7 @@ QPixmap Draw(int id) {
 
 int ButtonBitmap(int id) {
   static const std::map<int, int> kTwins{
-      {134, 546}, {104, 547}, {122, 548}, {107, 549}, {118, 550}};
+      {134, 546}, {104, 547}, {122, 548}, {107, 549}, {118, 550}, {112, 131}, {113, 132}};
   const auto it = kTwins.find(id);
   return it != kTwins.end() && IsHighResolution() ? it->second : id;
 }

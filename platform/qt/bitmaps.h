@@ -22,9 +22,9 @@ namespace vrok::platform {
 // Light grey (192, 192, 192): the transparent colour of the image strips.
 inline const QColor kMaskColour{192, 192, 192};
 
-// The high-resolution twin of a standard bitmap of the list and editor
-// buttons above (134, 104, 122, 107, 118) on a high-resolution screen, else
-// the id itself.
+// The high-resolution twin of a standard bitmap of the buttons above (112,
+// 113, 134, 104, 122, 107, 118) on a high-resolution screen, else the id
+// itself.
 int ButtonBitmap(int id);
 
 // A null pixmap for an unknown id.

@@ -38,5 +38,14 @@ TEST(LinkTarget, OnlyLowerCaseHttpIsAWebLink) {
   EXPECT_FALSE(IsWebLink(u"120#http"));
 }
 
+TEST(LinkTarget, NavigationTextStopsAtTheTerminatorAndTheBlockEnd) {
+  const std::uint8_t apple[] = {'a', 0, 'p', 0, 0, 0, 'x', 0};
+  EXPECT_EQ(NavigationText(apple, sizeof apple), u"ap");
+  EXPECT_EQ(NavigationText(apple, 3), u"a");  // the odd byte is not read
+  const std::uint8_t wide[] = {0x16, 0x04, 'b', 0};  // no terminator
+  EXPECT_EQ(NavigationText(wide, sizeof wide), u"\u0416b");
+  EXPECT_EQ(NavigationText(nullptr, 8), u"");
+}
+
 }  // namespace
 }  // namespace vrok

@@ -15,6 +15,7 @@ namespace vrok {
 namespace {
 
 using nlohmann::json;
+using test::FillPane;
 using test::Num;
 using test::Ref;
 using test::Str;
@@ -48,18 +49,6 @@ Book TreeBook() {
                   "links")}),
       0);
   return book;
-}
-
-json FillPane(const json& report) {
-  json found = nullptr;
-  int count = 0;
-  for (const json& pane : report["panes"])
-    if (pane["side"] == 4) {
-      found = pane;
-      ++count;
-    }
-  EXPECT_LE(count, 1) << "two views filled the page: " << report.dump();
-  return found;
 }
 
 struct TreeViewTest : ::testing::Test {

@@ -16,8 +16,8 @@ TEST(ViewerHtml, MenusBecomeListsAndOpenAnchorsCloseAtTheirItem) {
                               std::u16string(skeleton::kMenuClose);
   EXPECT_EQ(ViewerHtml(page),
             u"<HTML><HEAD></HEAD><BODY><FONT FACE='PPC_Font2'><UL>"
-            u"<LI><A HREF=5>Five<BR></A></LI><li><a href=6>Six<BR></A></li>"
-            u"<UL><LI>Plain<BR></LI></UL></UL></FONT></HTML></BODY>");
+            u"<LI><A HREF=5>Five</A></LI><li><a href=6>Six</A></li>"
+            u"<UL><LI>Plain</LI></UL></UL></FONT></HTML></BODY>");
 }
 
 TEST(ViewerHtml, ClosedAnchorsNamesAndOtherTagsStayAsTheyAre) {
@@ -31,6 +31,8 @@ TEST(ViewerHtml, ClosedAnchorsNamesAndOtherTagsStayAsTheyAre) {
   EXPECT_EQ(ViewerHtml(u"<A HREF=1>a</BODY>"), u"<A HREF=1>a</A></BODY>");
   EXPECT_EQ(ViewerHtml(u"<A HREF=1>a"), u"<A HREF=1>a</A>");
   EXPECT_EQ(ViewerHtml(u"a < b </ <"), u"a < b </ <");
+  // Only a break that ends a list item goes.
+  EXPECT_EQ(ViewerHtml(u"<LI>a<BR>b<br/></LI><BR><BR"), u"<LI>a<BR>b</LI><BR><BR");
 }
 
 }  // namespace

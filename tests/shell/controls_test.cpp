@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QStyle>
 
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
@@ -193,6 +194,17 @@ TEST_F(ListTest, RowHeightAndScrolling) {
   EXPECT_TRUE(list.TapRow(39));
   EXPECT_EQ(chosen, (std::vector<int>{39}));
   EXPECT_EQ(list.Selected(), 39);
+}
+
+TEST_F(ListTest, TheRowsAreDrawnAsTheyStandWhenPainted) {
+  list.ScrollToRow(25);
+  list.SelectRow(26);
+  const QImage drawn = list.grab().toImage();
+  const int right = list.width() - list.style()->pixelMetric(QStyle::PM_ScrollBarExtent) - 3;
+  EXPECT_EQ(drawn.pixelColor(right, 18 + 9), ListHost::kSelectedColour);
+  EXPECT_EQ(drawn.pixelColor(right, 9), QColor(Qt::white));
+  list.SelectRow(-1);
+  EXPECT_EQ(list.grab().toImage().pixelColor(right, 18 + 9), QColor(Qt::white));
 }
 
 TEST_F(ListTest, QuickTapChoosesAndHoldShowsTheWholeText) {

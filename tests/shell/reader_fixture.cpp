@@ -143,4 +143,16 @@ nlohmann::json PaneWhere(const nlohmann::json& report, const char* key,
   return nullptr;
 }
 
+nlohmann::json FillPane(const nlohmann::json& report) {
+  nlohmann::json found = nullptr;
+  int count = 0;
+  for (const nlohmann::json& pane : report["panes"])
+    if (pane["side"] == 4) {
+      found = pane;
+      ++count;
+    }
+  EXPECT_LE(count, 1) << "two views filled the page: " << report.dump();
+  return found;
+}
+
 }  // namespace vrok::test

@@ -61,5 +61,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
 // The first pane of a screen report whose `key` is `value`; null when none.
 nlohmann::json PaneWhere(const nlohmann::json& report, const char* key,
                          const nlohmann::json& value);
+// The pane filling the page (side 4); null when none. Two would mean two
+// views took the page: that fails the test.
+nlohmann::json FillPane(const nlohmann::json& report);
 
 }  // namespace vrok::test

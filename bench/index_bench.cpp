@@ -1,0 +1,301 @@
+// Search as you type on an index of 100,000 entries, through the real
+// index list view of a started reader (offscreen): each keystroke puts the
+// next text into the search box; the time runs from the text change to the
+// selected, scrolled and redrawn row. Beside it, in the same run: the
+// search alone on the same model, and the floor, reading the strings of
+// exactly the entries the search reads (the string reads it cannot avoid).
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "bench_books.h"
+#include "content/book_writer.h"
+#include "content/node_cursor.h"
+#include "platform/qt/environment.h"
+#include "render/index_views.h"
+#include "render/markup.h"
+#include "shell/main_window.h"
+#include "shell/page_names.h"
+#include "shell/reader_app.h"
+#include "shell/rich_text.h"
+#include "userdata/search_bar.h"
+
+namespace vrok {
+namespace {
+
+constexpr int kEntries = 100000;
+constexpr int kWords = 300;    // entries typed, letter by letter
+constexpr int kTypedMax = 8;   // letters typed per entry
+
+using bench::TextNode;
+
+// Made-up index words of two to four syllables, mixed case, every
+// sixteenth in bold, sorted on their plain text ignoring case.
+std::vector<std::u16string> IndexTexts() {
+  static const char* kSyllables[] = {"ab", "ca", "de", "fi", "go", "hu", "ka", "le", "mo", "nu",
+                                     "pa", "re", "si", "to", "ul", "va", "xe", "yo", "za", "th",
+                                     "br", "cl", "st", "ph", "qu", "en", "or", "is", "an", "em"};
+  std::mt19937 random(7);
+  std::vector<std::u16string> texts;
+  std::vector<std::u16string> seen;
+  while (texts.size() < static_cast<std::size_t>(kEntries) * 11 / 10) {
+    std::u16string w;
+    const int n = 2 + static_cast<int>(random() % 3);
+    for (int s = 0; s < n; ++s)
+      for (const char* c = kSyllables[random() % 30]; *c != 0; ++c) w.push_back(static_cast<char16_t>(*c));
+    if (random() % 2 == 0) w[0] = static_cast<char16_t>(w[0] - 32);
+    w += u" " + std::u16string(1, static_cast<char16_t>(u'a' + random() % 26));
+    texts.push_back(std::move(w));
+  }
+  const auto folded = [](const std::u16string& s) {
+    std::u16string f;
+    for (char16_t c : s) f.push_back(FoldCase(c));
+    return f;
+  };
+  std::sort(texts.begin(), texts.end(),
+            [&](const auto& a, const auto& b) { return folded(a) < folded(b); });
+  texts.erase(std::unique(texts.begin(), texts.end(),
+                          [&](const auto& a, const auto& b) { return folded(a) == folded(b); }),
+              texts.end());
+  texts.resize(kEntries);
+  for (std::size_t i = 0; i < texts.size(); i += 16) texts[i] = u"<B>" + texts[i] + u"</B>";
+  return texts;
+}
+
+struct IndexReader {
+  std::string folder;
+  std::vector<std::u16string> texts;  // as stored
+  std::unique_ptr<ReaderApp> app;
+  std::vector<std::u16string> keystrokes;  // the box's text after each one
+
+  IndexReader() {
+    folder = bench::MakeTempFolder();
+    texts = IndexTexts();
+    std::vector<BookNode> entries{TextNode(u"table type", u"index")};
+    for (const std::u16string& t : texts) {
+      BookNode link;
+      link.field = u"link";
+      link.ref = "target";
+      entries.push_back(TextNode(u"hierarchy item", t, {std::move(link)}));
+    }
+    BookNode target = TextNode(u"table", u"TARGET", {TextNode(u"table type", u"html"), TextNode(u"html", u"x")});
+    target.id = "target";
+    Book book;
+    book.root.field = u"root";
+    book.root.children = {TextNode(u"table", u"INDEX", std::move(entries)), std::move(target)};
+    const auto written = WriteBook(book, folder);
+    if (!written.ok) std::fprintf(stderr, "index_bench: %s\n", written.message.c_str());
+    const std::string registry = bench::WriteInstallRegistry(folder);
+    platform::SetProgramFolder(QString::fromStdString(folder));
+    app = std::make_unique<ReaderApp>(platform::Registry(QString::fromStdString(registry)));
+    if (!app->InitInstance()) std::fprintf(stderr, "index_bench: start-up failed\n");
+
+    // Letter by letter, the plain texts of entries picked at random.
+    std::mt19937 random(11);
+    for (int w = 0; w < kWords; ++w) {
+      const std::u16string plain = PlainTextOf(texts[random() % texts.size()]);
+      for (std::size_t n = 1; n <= std::min<std::size_t>(plain.size(), kTypedMax); ++n)
+        keystrokes.push_back(plain.substr(0, n));
+    }
+  }
+  ~IndexReader() {
+    app.reset();
+    std::filesystem::remove_all(folder);
+  }
+
+  IndexListView& View() const { return *app->IndexList(); }
+  void ShowIndex() {
+    app->Main()->Navigate(app->Names()[pages::kIndex], nullptr, 0, true);
+    QCoreApplication::processEvents();
+  }
+};
+
+// Made on first use, ended before the QApplication is.
+std::unique_ptr<IndexReader> reader;
+IndexReader& Reader() {
+  if (!reader) reader = std::make_unique<IndexReader>();
+  return *reader;
+}
+
+// The entries the search reads, in the order it reads them.
+class RecordedEntries : public SearchEntries {
+ public:
+  explicit RecordedEntries(const IndexItemModel& model) : model_(model) {}
+  std::uint32_t Count() const override { return model_.Count(); }
+  std::u16string Text(std::uint32_t i) const override {
+    read.push_back(static_cast<int>(i));
+    return model_.Text(i);
+  }
+  mutable std::vector<int> read;
+
+ private:
+  const IndexItemModel& model_;
+};
+
+void BM_Keystroke(benchmark::State& state) {
+  IndexReader& r = Reader();
+  r.ShowIndex();
+  QLineEdit& box = r.View().Bar().Box();
+  const ListHost& list = r.View().Pane().List();
+  std::size_t k = 0, strokes = 0, read = 0;
+  std::uint32_t most = 0;
+  for (auto _ : state) {
+    const QString text = platform::ToQ(r.keystrokes[k]);
+    box.setText(text);  // the change notification runs the search
+    QCoreApplication::processEvents();  // and the list is painted
+    benchmark::DoNotOptimize(list.Selected());
+    state.PauseTiming();
+    std::uint32_t probes = 0;
+    const auto expected = PrefixSearch(r.View().Model(), r.keystrokes[k], &probes);
+    if (!expected || list.Selected() != static_cast<int>(*expected)) {
+      state.SkipWithError("the list did not select the entry the search finds");
+      break;
+    }
+    read += probes;
+    most = std::max(most, probes);
+    ++strokes;
+    k = (k + 1) % r.keystrokes.size();
+    state.ResumeTiming();
+  }
+  state.counters["entries_read"] = static_cast<double>(read) / static_cast<double>(std::max<std::size_t>(1, strokes));
+  state.counters["entries_read_max"] = most;
+  state.counters["entries"] = r.View().Model().Count();
+}
+BENCHMARK(BM_Keystroke)->Unit(benchmark::kMicrosecond);
+
+// The search alone, on the view's model, for the same keystrokes.
+void BM_SearchOnly(benchmark::State& state) {
+  IndexReader& r = Reader();
+  r.ShowIndex();
+  const IndexItemModel& model = r.View().Model();
+  std::size_t k = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(PrefixSearch(model, r.keystrokes[k]));
+    k = (k + 1) % r.keystrokes.size();
+  }
+}
+BENCHMARK(BM_SearchOnly)->Unit(benchmark::kMicrosecond);
+
+// Floor: reading the strings of the entries each keystroke's search reads.
+void BM_FloorReadEntries(benchmark::State& state) {
+  IndexReader& r = Reader();
+  r.ShowIndex();
+  const IndexItemModel& model = r.View().Model();
+  std::vector<std::vector<int>> probed;
+  for (const std::u16string& text : r.keystrokes) {
+    RecordedEntries recorded(model);
+    PrefixSearch(recorded, text);
+    probed.push_back(std::move(recorded.read));
+  }
+  std::size_t k = 0;
+  for (auto _ : state) {
+    for (int i : probed[k]) benchmark::DoNotOptimize(model.RowText(i));
+    k = (k + 1) % probed.size();
+  }
+}
+BENCHMARK(BM_FloorReadEntries)->Unit(benchmark::kMicrosecond);
+
+// Floor of a keystroke: the same work on screen with bare Qt widgets and no
+// search logic. The strings of the entries the search reads and of the rows
+// shown are read; a bare edit box gets the text, a bare scroll bar moves to
+// the row, and a bare widget of the list's size draws the rows' plain texts
+// with QPainter::drawText in the page font through an off-screen bitmap.
+class BareRows : public QWidget {
+ public:
+  using QWidget::QWidget;
+  std::vector<QString> rows;
+  QFont font;
+  int rowHeight = 18;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (drawn_.size() != size()) drawn_ = QPixmap(size());
+    drawn_.fill(Qt::white);
+    QPainter g(&drawn_);
+    g.setFont(font);
+    const int ascent = QFontMetrics(font).ascent();
+    for (std::size_t i = 0; i < rows.size(); ++i)
+      g.drawText(QPoint(2, static_cast<int>(i) * rowHeight + 1 + ascent), rows[i]);
+    g.end();
+    QPainter(this).drawPixmap(0, 0, drawn_);
+  }
+
+ private:
+  QPixmap drawn_;
+};
+
+void BM_FloorKeystroke(benchmark::State& state) {
+  IndexReader& r = Reader();
+  r.ShowIndex();
+  const ListHost& list = r.View().Pane().List();
+  const IndexItemModel& model = r.View().Model();
+  QWidget window;
+  window.resize(list.width(), list.height() + r.View().Bar().height());
+  auto* rows = new BareRows(&window);
+  rows->font = ToQFont(PageFontSpec());
+  rows->rowHeight = list.RowHeight();
+  rows->setGeometry(0, 0, list.width() - 16, list.height());
+  auto* bar = new QScrollBar(Qt::Vertical, &window);
+  bar->setGeometry(list.width() - 16, 0, 16, list.height());
+  bar->setRange(0, model.RowCount() - 1);
+  auto* box = new QLineEdit(&window);
+  box->setGeometry(50, list.height(), list.width() - 80, r.View().Bar().height());
+  window.show();
+  struct Stroke {
+    QString text;
+    int at = 0;
+    std::vector<int> probed;
+  };
+  std::vector<Stroke> strokes;
+  for (const std::u16string& text : r.keystrokes) {
+    RecordedEntries recorded(model);
+    const int at = static_cast<int>(PrefixSearch(recorded, text).value_or(0));
+    strokes.push_back({platform::ToQ(text), at, std::move(recorded.read)});
+  }
+  const int shown = list.RowsPerPage() + 1;
+  std::size_t k = 0;
+  for (auto _ : state) {
+    const Stroke& s = strokes[k];
+    box->setText(s.text);
+    for (int i : s.probed) benchmark::DoNotOptimize(model.RowText(i));
+    rows->rows.clear();
+    for (int i = s.at; i < std::min(model.RowCount(), s.at + shown); ++i)
+      rows->rows.push_back(platform::ToQ(PlainTextOf(model.RowText(i))));
+    bar->setValue(s.at);
+    rows->update();
+    QCoreApplication::processEvents();
+    k = (k + 1) % strokes.size();
+  }
+}
+BENCHMARK(BM_FloorKeystroke)->Unit(benchmark::kMicrosecond);
+
+// Showing the index page: the 100,000 entries collected, the first rows
+// laid out and painted.
+void BM_ShowIndex(benchmark::State& state) {
+  IndexReader& r = Reader();
+  for (auto _ : state) r.ShowIndex();
+}
+BENCHMARK(BM_ShowIndex)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace vrok
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication qt(argc, argv);
+  vrok::platform::SetAutomated(true);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  vrok::reader.reset();
+  return 0;
+}

@@ -17,6 +17,8 @@
 #include "shell/shell_view.h"
 #include "shell/splash_view.h"
 #include "shell/tab_bar.h"
+#include "tools/flow_chart_view.h"
+#include "tools/questionnaire_view.h"
 
 namespace vrok {
 
@@ -43,7 +45,9 @@ void InstallationError(unsigned stringId) {
 ReaderApp::ReaderApp(platform::Registry registry) : registry_(std::move(registry)) {}
 
 ReaderApp::~ReaderApp() {
-  if (shell_ || tabs_ || linked_ || hierarchy_ || grids_ || splash_ || figures_ || tight_) ExitInstance();
+  if (shell_ || tabs_ || linked_ || hierarchy_ || grids_ || splash_ || figures_ || flowCharts_ ||
+      questionnaires_ || tight_)
+    ExitInstance();
 }
 
 bool ReaderApp::CheckInstallation() {
@@ -82,6 +86,8 @@ bool ReaderApp::InitInstance() {
   grids_ = std::make_unique<GridView>(*main_, *db_, names_);
   splash_ = std::make_unique<SplashView>(*main_, *db_, names_);
   figures_ = std::make_unique<FigureView>(*main_, *db_);
+  flowCharts_ = std::make_unique<FlowChartView>(*main_, *db_);
+  questionnaires_ = std::make_unique<QuestionnaireView>(*main_, *db_);
   tight_ = std::make_unique<TightHierarchyView>(*main_, *db_);
 
   // Registration order, which is the order navigation asks the views in:
@@ -95,6 +101,8 @@ bool ReaderApp::InitInstance() {
   main_->RegisterView(grids_.get());
   main_->RegisterView(splash_.get());
   main_->RegisterView(figures_.get());
+  main_->RegisterView(flowCharts_.get());
+  main_->RegisterView(questionnaires_.get());
   main_->RegisterView(tight_.get());
 
   // The pop-up open now is the topmost viewer for scripts and the report.
@@ -132,6 +140,8 @@ int ReaderApp::ExitInstance() {
   tabs_.reset();
   splash_.reset();
   figures_.reset();
+  flowCharts_.reset();
+  questionnaires_.reset();
   tight_.reset();
   // The views have removed their uses of the page font; this removal only
   // succeeds for a use the views did not account for.

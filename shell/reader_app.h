@@ -27,6 +27,8 @@ class HierarchyView;
 class LinkedTreeView;
 class TightHierarchyView;
 class GridView;
+class FlowChartView;
+class QuestionnaireView;
 
 class ReaderApp {
  public:
@@ -56,6 +58,8 @@ class ReaderApp {
   LinkedTreeView* Linked() const { return linked_.get(); }
   TightHierarchyView* Tight() const { return tight_.get(); }
   GridView* Grids() const { return grids_.get(); }
+  FlowChartView* FlowCharts() const { return flowCharts_.get(); }
+  QuestionnaireView* Questionnaires() const { return questionnaires_.get(); }
 
  private:
   bool CheckInstallation();
@@ -80,6 +84,8 @@ class ReaderApp {
   std::unique_ptr<HierarchyView> hierarchy_;
   std::unique_ptr<SplashView> splash_;
   std::unique_ptr<FigureView> figures_;
+  std::unique_ptr<FlowChartView> flowCharts_;
+  std::unique_ptr<QuestionnaireView> questionnaires_;
   std::unique_ptr<TightHierarchyView> tight_;
   std::unique_ptr<GridView> grids_;
 };

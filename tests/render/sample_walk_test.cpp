@@ -30,10 +30,9 @@ namespace {
 
 using nlohmann::json;
 
-// Index, questionnaire and flow chart views; configurable tight hierarchy
-// tables are for the index views too.
-const std::set<std::u16string> kNotYetShown{u"index", u"index with fields", u"questionarie",
-                                            u"flow chart", u"configurable tight hierarchy"};
+// Index views; configurable tight hierarchy tables are for them too.
+const std::set<std::u16string> kNotYetShown{u"index", u"index with fields",
+                                            u"configurable tight hierarchy"};
 
 std::u16string TableTypeOf(const ContentDatabase& db, RowIndex row) {
   const RowIndex table = HasChild(db, row, names::kTableType) ? row : TableRowOf(db, row);

@@ -50,6 +50,7 @@ class ReaderApp {
   PageNameMap& Names() { return names_; }
   HistoryList& History() { return history_; }
   platform::Registry& Registry() { return registry_; }
+  const std::map<std::uint32_t, std::uint32_t>& UserMap() const { return userMap_; }
   ShellView* Shell() const { return shell_.get(); }
   TabBar* Tabs() const { return tabs_.get(); }
   SplashView* Splash() const { return splash_.get(); }

@@ -60,6 +60,8 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   CommandBar& Commands() { return *commandBar_; }
   SettingsDialog& Settings() { return *settings_; }
   AddBookmarkDialog& AddBookmarkBox() { return *addBookmark_; }
+  const BookmarkStore& Bookmarks() const { return *bookmarks_; }
+  const NoteStore& Notes() const { return *notes_; }
 
  private:
   // Closes the overlays and navigates to a page by name.

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QMenu>
+#include <QPointer>
 
 namespace vrok::platform {
 
@@ -51,7 +53,28 @@ void SetWaitCursor(bool on) {
 }
 bool WaitCursorShown() { return waitCursor; }
 
-void SetAutomated(bool on) { automated = on; }
+// A pop-up menu opened by a tap (the command bar's menu buttons) runs a
+// modal loop that no script line could end: in automated runs each menu is
+// closed as soon as it is shown. Its commands stay reachable by id.
+class MenuCloser : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show)
+      if (auto* menu = qobject_cast<QMenu*>(watched))
+        QMetaObject::invokeMethod(menu, &QMenu::close, Qt::QueuedConnection);
+    return false;
+  }
+};
+
+void SetAutomated(bool on) {
+  automated = on;
+  static QPointer<MenuCloser> closer;
+  if (on && closer == nullptr && qApp != nullptr) {
+    closer = new MenuCloser;
+    closer->setParent(qApp);
+    qApp->installEventFilter(closer);
+  }
+}
 bool Automated() { return automated; }
 
 }  // namespace vrok::platform

@@ -113,7 +113,8 @@ Questionnaire LoadQuestionnaire(const ContentDatabase& db, RowIndex row) {
   std::vector<NodeRow> rows;
   table.CollectChildren(u"score", rows);
   for (const NodeRow& s : rows) {
-    q.scores.push_back({static_cast<std::int32_t>(s.value), ChildTextOf(NodeCursor(s), u"score text")});
+    q.scores.push_back(
+        {static_cast<std::int32_t>(s.value), ChildTextOf(NodeCursor(s), u"score text")});
   }
   rows.clear();
   table.CollectChildren(u"footnote", rows);

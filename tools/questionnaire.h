@@ -64,8 +64,8 @@ struct GroupAnswer {
   std::vector<std::u16string> numbers;
   int selected = 0;
 };
-using QuestionAnswers = std::vector<GroupAnswer>;        // in the order of the question's groups
-using Answers = std::map<int, QuestionAnswers>;          // visited questions only
+using QuestionAnswers = std::vector<GroupAnswer>;  // in the order of the question's groups
+using Answers = std::map<int, QuestionAnswers>;    // visited questions only
 
 // The answered test, per group and control of the question: the controls
 // drawn in red because they fail it (every button of a radio group with
@@ -78,10 +78,10 @@ std::vector<bool> FailingGroups(const QuestionRecord& question, const QuestionAn
 bool IsAnswered(const QuestionRecord& question, const QuestionAnswers* answers);
 
 struct ScoreResult {
-  bool ok = false;                // false: some question unanswered or never shown
-  std::optional<int> failing;     // the first failing question, when one failed
+  bool ok = false;             // false: some question unanswered or never shown
+  std::optional<int> failing;  // the first failing question, when one failed
   int score = 0;
-  std::u16string output;          // "SCORE: n<BR>text", or the exclusion text alone
+  std::u16string output;  // "SCORE: n<BR>text", or the exclusion text alone
 };
 
 // Tests every question starting at `current` (wrapping round to the first

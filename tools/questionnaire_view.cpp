@@ -163,8 +163,8 @@ QuestionPanel::QuestionPanel(QWidget* parent, const QuestionRecord& question,
           auto* box = new QLineEdit(row);
           box->setObjectName(name + QStringLiteral("c%1").arg(c.index));
           box->setFont(qfont);
-          box->setValidator(new QRegularExpressionValidator(
-              QRegularExpression(QStringLiteral("[0-9]*")), box));
+          box->setValidator(
+              new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), box));
           box->setFixedWidth(ScaleX(44));
           auto* label = new RichTextWindow(row);
           label->SetText(c.text, &font);
@@ -333,7 +333,8 @@ void QuestionnaireWindow::ClearAnswers() {
 
 void QuestionnaireWindow::Report(nlohmann::json& pane) const {
   pane["kind"] = "Questionnaire";
-  const int count = questionnaire_ != nullptr ? static_cast<int>(questionnaire_->questions.size()) : 0;
+  const int count =
+      questionnaire_ != nullptr ? static_cast<int>(questionnaire_->questions.size()) : 0;
   pane["questions"] = count;
   pane["current"] = current_;
   nlohmann::json visited = nlohmann::json::array();

@@ -402,9 +402,9 @@ QPixmap Draw(int id) {
 }  // namespace
 
 int ButtonBitmap(int id) {
-  static const std::map<int, int> kTwins{
-      {134, 546}, {104, 547}, {122, 548}, {107, 549}, {118, 550},
-      {140, 551}, {141, 552}, {142, 553}, {143, 554}, {112, 131}};
+  static const std::map<int, int> kTwins{{134, 546}, {104, 547}, {122, 548}, {107, 549},
+                                         {118, 550}, {140, 551}, {141, 552}, {142, 553},
+                                         {143, 554}, {112, 131}};
   const auto it = kTwins.find(id);
   return it != kTwins.end() && IsHighResolution() ? it->second : id;
 }

@@ -25,26 +25,32 @@ Book ChartBook() {
   Book b;
   b.root = WithKey(
       Num(u"root", 0,
-          {WithId(Str(u"table", u"CHART",
-                      {WithId(Str(u"question", u"Q1?",
-                                  {WithId(Str(u"answer", u"to Q2", {Ref(u"next question", "q2")}), "a1"),
-                                   WithId(Str(u"answer", u"to results",
-                                              {WithId(Str(u"result", u"R1, see <A HREF='{{row:other}}'>other</A>"),
-                                                      "r1"),
-                                               WithId(Str(u"result", u"R2"), "r2")}),
-                                          "a2"),
-                                   WithId(Str(u"answer", u"nowhere"), "a3")}),
-                              "q1"),
-                       WithId(Str(u"question", u"Q2?", {WithId(Str(u"answer", u"done", {Str(u"result", u"R3")}), "a4")}),
-                              "q2"),
-                       Str(u"table type", u"flow chart")}),
-                  "chart"),
+          {WithId(
+               Str(u"table", u"CHART",
+                   {WithId(
+                        Str(u"question", u"Q1?",
+                            {WithId(Str(u"answer", u"to Q2", {Ref(u"next question", "q2")}), "a1"),
+                             WithId(Str(u"answer", u"to results",
+                                        {WithId(Str(u"result",
+                                                    u"R1, see <A HREF='{{row:other}}'>other</A>"),
+                                                "r1"),
+                                         WithId(Str(u"result", u"R2"), "r2")}),
+                                    "a2"),
+                             WithId(Str(u"answer", u"nowhere"), "a3")}),
+                        "q1"),
+                    WithId(Str(u"question", u"Q2?",
+                               {WithId(Str(u"answer", u"done", {Str(u"result", u"R3")}), "a4")}),
+                           "q2"),
+                    Str(u"table type", u"flow chart")}),
+               "chart"),
            WithId(Str(u"table", u"SHORT",
                       {Str(u"table type", u"flow chart"),
-                       Str(u"question", u"S?", {WithId(Str(u"answer", u"s", {Str(u"result", u"S1")}), "s1")})}),
+                       Str(u"question", u"S?",
+                           {WithId(Str(u"answer", u"s", {Str(u"result", u"S1")}), "s1")})}),
                   "short"),
-           WithId(Str(u"table", u"OTHER", {Str(u"table type", u"html"), Str(u"html", u"Elsewhere")}),
-                  "other")}),
+           WithId(
+               Str(u"table", u"OTHER", {Str(u"table type", u"html"), Str(u"html", u"Elsewhere")}),
+               "other")}),
       0);
   return b;
 }
@@ -93,13 +99,13 @@ TEST_F(FlowChartTest, AnswersAreShownInPlaceWithBackLinksAndTheHistoryUntouched)
 }
 
 TEST_F(FlowChartTest, ResultsLeadOnStartOpensTheChartAfreshAndOtherLinksNavigate) {
-  const auto reports = reader.Run("navigate " + Row("chart") + "\ntap-link " + Row("a2") +
-                                  "\ndump\ntap-link " + Row("r2") + "\ndump\ntap-link " + Row("chart") +
-                                  "\ndump\ntap-link " + Row("a3") + "\ndump\nnavigate " + Row("chart") +
-                                  "\ntap-link " + Row("a2") + "\ntap-link " + Row("other") + "\ndump");
-  EXPECT_EQ(ChartPane(reports.at(0))["html"],
-            kOpen + "R1, see <A HREF='" + Row("other") + "'>other</A><MENU>" + Item("r2", "Next") +
-                Item("q1", "Back") + kEnd);
+  const auto reports = reader.Run(
+      "navigate " + Row("chart") + "\ntap-link " + Row("a2") + "\ndump\ntap-link " + Row("r2") +
+      "\ndump\ntap-link " + Row("chart") + "\ndump\ntap-link " + Row("a3") + "\ndump\nnavigate " +
+      Row("chart") + "\ntap-link " + Row("a2") + "\ntap-link " + Row("other") + "\ndump");
+  EXPECT_EQ(ChartPane(reports.at(0))["html"], kOpen + "R1, see <A HREF='" + Row("other") +
+                                                  "'>other</A><MENU>" + Item("r2", "Next") +
+                                                  Item("q1", "Back") + kEnd);
   EXPECT_EQ(ChartPane(reports[1])["html"],
             kOpen + "R2<MENU>" + Item("chart", "Start") + Item("r1", "Back") + kEnd);
   // Start navigates to the chart's table, which shows its first question.

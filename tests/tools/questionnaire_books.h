@@ -24,10 +24,11 @@ inline BookNode IntegerControl(std::u16string label, std::u16string formula) {
   return c;
 }
 // Controls of one kind, labelled and worth the points given.
-inline std::vector<BookNode> Controls(std::u16string kind,
-                                      std::initializer_list<std::pair<std::u16string_view, int>> list) {
+inline std::vector<BookNode> Controls(
+    std::u16string kind, std::initializer_list<std::pair<std::u16string_view, int>> list) {
   std::vector<BookNode> controls;
-  for (const auto& [label, points] : list) controls.push_back(Control(kind, std::u16string(label), points));
+  for (const auto& [label, points] : list)
+    controls.push_back(Control(kind, std::u16string(label), points));
   return controls;
 }
 inline BookNode Group(std::u16string caption, std::vector<BookNode> controls) {
@@ -40,7 +41,8 @@ inline BookNode Score(std::uint32_t bound, std::u16string text) {
   return Num(u"score", bound, {Str(u"score text", std::move(text))});
 }
 // A "questionarie" table named name with these children.
-inline BookNode QuestionnaireTable(std::u16string name, std::vector<BookNode> children, std::string id) {
+inline BookNode QuestionnaireTable(std::u16string name, std::vector<BookNode> children,
+                                   std::string id) {
   children.insert(children.begin(), Str(u"table type", u"questionarie"));
   return WithId(Str(u"table", std::move(name), std::move(children)), std::move(id));
 }

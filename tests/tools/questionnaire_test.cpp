@@ -17,17 +17,19 @@ BookNode Gcs() {
   const auto radios = [](std::initializer_list<std::u16string_view> labels) {
     std::vector<BookNode> controls;
     int points = static_cast<int>(labels.size());
-    for (const auto label : labels) controls.push_back(Control(u"radio button", std::u16string(label), points--));
+    for (const auto label : labels)
+      controls.push_back(Control(u"radio button", std::u16string(label), points--));
     return controls;
   };
   return WithId(
       Str(u"table", u"GCS",
           {Str(u"table type", u"questionarie"),
-           Question(u"Eyes", {Group(u"", radios({u"spontaneous", u"to voice", u"to pain", u"none"}))}),
+           Question(u"Eyes",
+                    {Group(u"", radios({u"spontaneous", u"to voice", u"to pain", u"none"}))}),
            Question(u"Verbal", {Group(u"Best answer", radios({u"oriented", u"confused", u"words",
-                                                               u"sounds", u"none"}))}),
-           Question(u"Motor", {Group(u"", radios({u"obeys", u"localises", u"withdraws",
-                                                   u"flexion", u"extension", u"none"}))}),
+                                                              u"sounds", u"none"}))}),
+           Question(u"Motor", {Group(u"", radios({u"obeys", u"localises", u"withdraws", u"flexion",
+                                                  u"extension", u"none"}))}),
            Score(8, u"Severe"), Score(12, u"Moderate"), Score(15, u"Minor"),
            Str(u"footnote", u"Record each part.")}),
       "gcs");
@@ -35,35 +37,36 @@ BookNode Gcs() {
 
 Book Books() {
   Book b;
-  b.root = Num(
-      u"root", 0,
-      {Gcs(),
-       WithId(Str(u"table", u"MIXED",
-                  {Str(u"table type", u"questionarie"),
-                   Question(u"Ticks", {Group(u"", {Control(u"check box", u"a", 2),
-                                                  Control(u"check box", u"b", 3)})}),
-                   Question(u"Numbers", {Group(u"", {IntegerControl(u"weight", u"f1 10 /")}),
-                                         Group(u"", {Control(u"combo box", u"low", -5),
-                                                     Control(u"combo box", u"high", 7)})}),
-                   Score(5, u"low"), Score(10, u"mid"), Score(20, u"high")}),
-              "mixed"),
-       WithId(Str(u"table", u"TABLE_20",
-                  {Str(u"table type", u"questionarie"),
-                   Question(u"Q", {Group(u"", {Control(u"radio button", u"x", 1)}),
-                                   Group(u"", {Control(u"check box", u"y", 1)}),
-                                   Group(u"", {Control(u"check box", u"z", 4)})}),
-                   Score(static_cast<std::uint32_t>(-20), u"excluded"), Score(100, u"scored")}),
-              "t20"),
-       WithId(Str(u"table", u"NOSCORES",
-                  {Str(u"table type", u"questionarie"),
-                   Question(u"Q", {Group(u"", {Control(u"radio button", u"x", -3)})})}),
-              "noscores"),
-       QuestionnaireTable(u"MARKS",
-                          {Question(u"Q", {Group(u"Pick", Controls(u"radio button", {{u"a", 1}, {u"b", 2}})),
-                                           Group(u"Only a caption", {}),
-                                           Group(u"", {IntegerControl(u"x", u"f1"),
-                                                       IntegerControl(u"y", u"f1 -1 *")})})},
-                          "marks")});
+  b.root =
+      Num(u"root", 0,
+          {Gcs(),
+           WithId(Str(u"table", u"MIXED",
+                      {Str(u"table type", u"questionarie"),
+                       Question(u"Ticks", {Group(u"", {Control(u"check box", u"a", 2),
+                                                       Control(u"check box", u"b", 3)})}),
+                       Question(u"Numbers", {Group(u"", {IntegerControl(u"weight", u"f1 10 /")}),
+                                             Group(u"", {Control(u"combo box", u"low", -5),
+                                                         Control(u"combo box", u"high", 7)})}),
+                       Score(5, u"low"), Score(10, u"mid"), Score(20, u"high")}),
+                  "mixed"),
+           WithId(Str(u"table", u"TABLE_20",
+                      {Str(u"table type", u"questionarie"),
+                       Question(u"Q", {Group(u"", {Control(u"radio button", u"x", 1)}),
+                                       Group(u"", {Control(u"check box", u"y", 1)}),
+                                       Group(u"", {Control(u"check box", u"z", 4)})}),
+                       Score(static_cast<std::uint32_t>(-20), u"excluded"), Score(100, u"scored")}),
+                  "t20"),
+           WithId(Str(u"table", u"NOSCORES",
+                      {Str(u"table type", u"questionarie"),
+                       Question(u"Q", {Group(u"", {Control(u"radio button", u"x", -3)})})}),
+                  "noscores"),
+           QuestionnaireTable(
+               u"MARKS",
+               {Question(u"Q", {Group(u"Pick", Controls(u"radio button", {{u"a", 1}, {u"b", 2}})),
+                                Group(u"Only a caption", {}),
+                                Group(u"", {IntegerControl(u"x", u"f1"),
+                                            IntegerControl(u"y", u"f1 -1 *")})})},
+               "marks")});
   return b;
 }
 
@@ -104,10 +107,12 @@ TEST(Questionnaire, GlasgowComaScaleScoresAsPublished) {
     int eyes, verbal, motor;  // indexes of the chosen answers
     const char16_t* output;
   };
-  for (const Case c : {Case{0, 0, 0, u"SCORE: 15<BR>Minor"}, Case{3, 4, 5, u"SCORE: 3<BR>Severe"},
-                       Case{2, 2, 2, u"SCORE: 9<BR>Moderate"}, Case{1, 3, 1, u"SCORE: 10<BR>Moderate"},
-                       Case{3, 4, 1, u"SCORE: 7<BR>Severe"}, Case{0, 1, 0, u"SCORE: 14<BR>Minor"}}) {
-    const Answers answers = {{0, {Chosen(c.eyes)}}, {1, {Chosen(c.verbal)}}, {2, {Chosen(c.motor)}}};
+  for (const Case c :
+       {Case{0, 0, 0, u"SCORE: 15<BR>Minor"}, Case{3, 4, 5, u"SCORE: 3<BR>Severe"},
+        Case{2, 2, 2, u"SCORE: 9<BR>Moderate"}, Case{1, 3, 1, u"SCORE: 10<BR>Moderate"},
+        Case{3, 4, 1, u"SCORE: 7<BR>Severe"}, Case{0, 1, 0, u"SCORE: 14<BR>Minor"}}) {
+    const Answers answers = {
+        {0, {Chosen(c.eyes)}}, {1, {Chosen(c.verbal)}}, {2, {Chosen(c.motor)}}};
     const ScoreResult r = Calculate(q, answers, 2);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.output, c.output);

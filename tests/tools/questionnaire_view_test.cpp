@@ -47,28 +47,31 @@ Book QuestionnaireBook() {
                {Question(u"<B>First</B> question",
                          {Group(u"Pick one", Controls(u"radio button", {{u"a", 1}, {u"b", 2}})),
                           Group(u"", Controls(u"check box", {{u"c", 4}, {u"d", 8}}))}),
-                Question(u"Numbers", {Group(u"Enter", {IntegerControl(u"tenths", u"f1 10 /"),
-                                                       IntegerControl(u"units", u"f1")}),
-                                      Group(u"Level", Controls(u"combo box", {{u"low", -5},
-                                                                              {u"mid", 0},
-                                                                              {u"high", 7}}))}),
-                Question(u"Last", {Group(u"", Controls(u"radio button", {{u"yes", 100}, {u"no", 0}}))}),
+                Question(u"Numbers",
+                         {Group(u"Enter", {IntegerControl(u"tenths", u"f1 10 /"),
+                                           IntegerControl(u"units", u"f1")}),
+                          Group(u"Level", Controls(u"combo box",
+                                                   {{u"low", -5}, {u"mid", 0}, {u"high", 7}}))}),
+                Question(u"Last",
+                         {Group(u"", Controls(u"radio button", {{u"yes", 100}, {u"no", 0}}))}),
                 Score(5, u"low"), Score(10, u"mid"), Score(20, u"high"),
                 Str(u"footnote", u"First note, <A HREF='{{row:other}}'>a link</A>."),
                 Str(u"footnote", u"Second note.")},
                "mixed"),
-           QuestionnaireTable(u"PLAIN",
-                              {Question(u"Ticks only",
-                                        {Group(u"", Controls(u"check box", {{u"x", 1}, {u"y", 2}}))}),
-                               Score(0, u"none"), Score(3, u"some")},
-                              "plain"),
+           QuestionnaireTable(
+               u"PLAIN",
+               {Question(u"Ticks only",
+                         {Group(u"", Controls(u"check box", {{u"x", 1}, {u"y", 2}}))}),
+                Score(0, u"none"), Score(3, u"some")},
+               "plain"),
            QuestionnaireTable(u"LONG", {Question(u"Pick", {Group(u"", std::move(many))})}, "long"),
            QuestionnaireTable(
                u"CHADS",
-               {Question(u"Patient",
-                         {Group(u"Age", Controls(u"combo box", {{u"Under 65", 0}, {u"65 to 74", 1},
-                                                                 {u"75 or over", 2}})),
-                          Group(u"Sex", Controls(u"radio button", {{u"Male", 0}, {u"Female", 1}}))}),
+               {Question(u"Patient", {Group(u"Age", Controls(u"combo box", {{u"Under 65", 0},
+                                                                            {u"65 to 74", 1},
+                                                                            {u"75 or over", 2}})),
+                                      Group(u"Sex", Controls(u"radio button",
+                                                             {{u"Male", 0}, {u"Female", 1}}))}),
                 Question(u"History",
                          {Group(u"", Controls(u"check box", {{u"Congestive heart failure", 1},
                                                              {u"Hypertension", 1},
@@ -77,8 +80,9 @@ Book QuestionnaireBook() {
                                                              {u"Vascular disease", 1}}))}),
                 Score(0, u"Low risk"), Score(1, u"Intermediate risk"), Score(9, u"High risk")},
                "chads"),
-           WithId(Str(u"table", u"OTHER", {Str(u"table type", u"html"), Str(u"html", u"Elsewhere")}),
-                  "other")}),
+           WithId(
+               Str(u"table", u"OTHER", {Str(u"table type", u"html"), Str(u"html", u"Elsewhere")}),
+               "other")}),
       0);
   return book;
 }
@@ -92,11 +96,14 @@ struct QuestionnaireTest : ::testing::Test {
   // Starts the reader with the page font in its program folder.
   void Start(bool withFont = true) {
     if (withFont)
-      std::filesystem::copy_file(VROK_PROGRAM_DIR "/ppc_font2.ttf", reader.dir.File("ppc_font2.ttf"));
+      std::filesystem::copy_file(VROK_PROGRAM_DIR "/ppc_font2.ttf",
+                                 reader.dir.File("ppc_font2.ttf"));
     ASSERT_TRUE(reader.Start());
     reader.Run("dismiss-splash");
   }
-  std::string Open(std::string_view id) { return "navigate " + std::to_string(RowOf(book, id)) + "\n"; }
+  std::string Open(std::string_view id) {
+    return "navigate " + std::to_string(RowOf(book, id)) + "\n";
+  }
   QuestionnaireView& View() { return *reader.app->Questionnaires(); }
   template <class W>
   W* Control(const char* name) {
@@ -131,14 +138,15 @@ TEST_F(QuestionnaireTest, OneQuestionAtATimeWithNamedControlsOfEveryKind) {
   EXPECT_EQ(second["current"], 1);
   EXPECT_EQ(second["visited"], json::array({0, 1}));
   const json numbers = second["groups"][0]["controls"];
-  EXPECT_EQ(numbers[0], (json{{"text", "tenths"}, {"name", "q1g0c0"}, {"value", ""}, {"red", false}}));
+  EXPECT_EQ(numbers[0],
+            (json{{"text", "tenths"}, {"name", "q1g0c0"}, {"value", ""}, {"red", false}}));
   EXPECT_EQ(numbers[1]["name"], "q1g0c1");
   const json level = second["groups"][1];
   EXPECT_EQ(level["kind"], "combo box");
   EXPECT_EQ(level["name"], "q1g1");
   EXPECT_EQ(level["selected"], 0);  // the first entry
-  EXPECT_EQ(level["controls"][2], (json{{"text", "high"}, {"name", "q1g1"}, {"selected", false},
-                                        {"red", false}}));
+  EXPECT_EQ(level["controls"][2],
+            (json{{"text", "high"}, {"name", "q1g1"}, {"selected", false}, {"red", false}}));
   // The other question's controls are kept, hidden.
   auto* b = Control<QAbstractButton>("q0g0c1");
   ASSERT_NE(b, nullptr);
@@ -154,8 +162,9 @@ TEST_F(QuestionnaireTest, NextRefusesAnUnansweredQuestionMarksItRedAndRestoresTh
   });
   const json report = reader.Run(Open("mixed") + "set input-panel 1\ncommand 2\ndump").at(0);
   platform::SetMessageObserver(nullptr);
-  EXPECT_EQ(report["messages"],
-            json::parse(R"([{"text": "In order to go to the next question you have to fill all fields.",
+  EXPECT_EQ(
+      report["messages"],
+      json::parse(R"([{"text": "In order to go to the next question you have to fill all fields.",
                              "caption": "Vrok", "icon": "stop", "answer": "ok"}])"));
   EXPECT_EQ(panelDuringMessage, std::vector<bool>{false});
   EXPECT_TRUE(report["keyboard"]);
@@ -194,13 +203,12 @@ TEST_F(QuestionnaireTest, NextRefusesAnUnansweredQuestionMarksItRedAndRestoresTh
 TEST_F(QuestionnaireTest, NextOnTheLastQuestionCalculatesTheScoreInItsPopup) {
   Start();
   // b 2 + c 4; 12.7 read as 12, 12 / 10 = 1.2 adds 1; units 3; high 7; no 0.
-  const json report =
-      reader
-          .Run(Open("mixed") +
-               "set q0g0c1 1\nset q0g1c0 1\ncommand 2\n"
-               "set q1g0c0 12.7\nset q1g0c1 3\nset q1g1 2\ncommand 2\n"
-               "set q2g0c1 1\ncommand 2\ndump")
-          .at(0);
+  const json report = reader
+                          .Run(Open("mixed") +
+                               "set q0g0c1 1\nset q0g1c0 1\ncommand 2\n"
+                               "set q1g0c0 12.7\nset q1g0c1 3\nset q1g1 2\ncommand 2\n"
+                               "set q2g0c1 1\ncommand 2\ndump")
+                          .at(0);
   EXPECT_TRUE(report["messages"].empty());
   ASSERT_FALSE(report["popup"].is_null());
   EXPECT_EQ(report["popup"]["caption"], "Score");
@@ -229,15 +237,17 @@ TEST_F(QuestionnaireTest, CalculateShowsTheFirstFailingQuestionAndNeedsEveryQues
   Start();
   // Unanswered on screen: the message, the question stays and turns red.
   json report = reader.Run(Open("mixed") + "command 3\ndump").at(0);
-  EXPECT_EQ(report["messages"].at(0)["text"], "In order to Calculate you have to answer all the questions.");
+  EXPECT_EQ(report["messages"].at(0)["text"],
+            "In order to Calculate you have to answer all the questions.");
   EXPECT_EQ(report["messages"][0]["icon"], "stop");
   EXPECT_TRUE(report["popup"].is_null());
   EXPECT_TRUE(QuestionnairePane(report)["groups"][0]["red"]);
 
   // Everything answered, then a box emptied behind the user's back: from
   // the first question, the test stops at the second and shows it.
-  reader.Run("set q0g0c0 1\ncommand 2\nset q1g0c0 5\nset q1g0c1 5\ncommand 2\nset q2g0c0 1\n"
-             "command 1\ncommand 1\nset q1g0c0 ");
+  reader.Run(
+      "set q0g0c0 1\ncommand 2\nset q1g0c0 5\nset q1g0c1 5\ncommand 2\nset q2g0c0 1\n"
+      "command 1\ncommand 1\nset q1g0c0 ");
   report = reader.Run("command 3\ndump").at(0);
   EXPECT_EQ(report["messages"].size(), 1u);
   EXPECT_TRUE(report["popup"].is_null());
@@ -250,7 +260,8 @@ TEST_F(QuestionnaireTest, CalculateShowsTheFirstFailingQuestionAndNeedsEveryQues
   // Filled again, it scores: 1 + 0 + 5 + (-5) + 100 = 101, beyond every bound.
   report = reader.Run("set q1g0c0 9\ncommand 3\ndump").at(0);
   EXPECT_TRUE(report["messages"].empty());
-  EXPECT_NE(report["popup"]["html"].get<std::string>().find("SCORE: 101<BR>high"), std::string::npos);
+  EXPECT_NE(report["popup"]["html"].get<std::string>().find("SCORE: 101<BR>high"),
+            std::string::npos);
   EXPECT_FALSE(QuestionnairePane(report)["groups"][0]["red"]);
 }
 
@@ -272,7 +283,8 @@ TEST_F(QuestionnaireTest, ControlsAreKeptUntilClearAnswersOrAnotherQuestionnaire
   EXPECT_EQ(window.Panel(0), nullptr);
   // Answered on screen, Calculate still asks for the others.
   report = reader.Run("set q1g0c0 1\nset q1g0c1 1\ncommand 3\ndump").at(0);
-  EXPECT_EQ(report["messages"].at(0)["text"], "In order to Calculate you have to answer all the questions.");
+  EXPECT_EQ(report["messages"].at(0)["text"],
+            "In order to Calculate you have to answer all the questions.");
   EXPECT_EQ(QuestionnairePane(report)["current"], 1);
   EXPECT_TRUE(report["popup"].is_null());
 
@@ -288,7 +300,8 @@ TEST_F(QuestionnaireTest, CheckBoxOnlyQuestionsPassEmptyAndAddNothing) {
   Start();
   const json report = reader.Run(Open("plain") + "command 2\ndump").at(0);
   EXPECT_TRUE(report["messages"].empty());
-  EXPECT_EQ(report["popup"]["html"], "<HTML><BODY><FONT FACE='PPC_Font2'>SCORE: 0<BR>none</FONT></BODY></FONT>");
+  EXPECT_EQ(report["popup"]["html"],
+            "<HTML><BODY><FONT FACE='PPC_Font2'>SCORE: 0<BR>none</FONT></BODY></FONT>");
 }
 
 TEST_F(QuestionnaireTest, FootnoteCommandOnlyWithFootnotesAndItsLinksNavigate) {
@@ -297,7 +310,8 @@ TEST_F(QuestionnaireTest, FootnoteCommandOnlyWithFootnotesAndItsLinksNavigate) {
   EXPECT_TRUE(View().Buttons().Button(QuestionnaireView::kFootnote)->isEnabled());
   EXPECT_EQ(report["popup"]["caption"], "Footnote");
   const std::string other = std::to_string(RowOf(book, "other"));
-  EXPECT_EQ(report["popup"]["html"], "<HTML><BODY><FONT FACE='PPC_Font2'>First note, <A HREF='" + other +
+  EXPECT_EQ(report["popup"]["html"], "<HTML><BODY><FONT FACE='PPC_Font2'>First note, <A HREF='" +
+                                         other +
                                          "'>a link</A>.<BR>Second note.<BR></FONT></BODY></FONT>");
   report = reader.Run("tap-link " + other + "\ndump").at(0);
   EXPECT_TRUE(report["popup"].is_null());
@@ -344,8 +358,10 @@ TEST_F(QuestionnaireTest, DropDownListsOpenTo400PixelsAt192DotsPerInch) {
 TEST_F(QuestionnaireTest, WithoutThePageFontTheQuestionTextIsRefused) {
   Start(/*withFont=*/false);
   const json report = reader.Run(Open("mixed") + "dump").at(0);
-  EXPECT_EQ(report["messages"],
-            json::parse(R"([{"text": "FONT MISSING", "caption": "Vrok", "icon": "none", "answer": "ok"}])"));
+  EXPECT_EQ(
+      report["messages"],
+      json::parse(
+          R"([{"text": "FONT MISSING", "caption": "Vrok", "icon": "none", "answer": "ok"}])"));
   EXPECT_TRUE(View().Window().Panel(0)->QuestionText().Text().Empty());
   // The controls are there all the same.
   EXPECT_EQ(QuestionnairePane(report)["groups"][0]["controls"].size(), 2u);
@@ -376,8 +392,8 @@ TEST_F(QuestionnaireTest, StrokeRiskScoreInAtrialFibrillationMatchesPublishedTot
   Start();
   struct Case {
     const char* who;
-    int age;       // drop-down entry
-    int sex;       // 0 male, 1 female
+    int age;                   // drop-down entry
+    int sex;                   // 0 male, 1 female
     std::vector<int> history;  // ticked check boxes
     const char* output;
   };
@@ -395,8 +411,8 @@ TEST_F(QuestionnaireTest, StrokeRiskScoreInAtrialFibrillationMatchesPublishedTot
     for (int h : c.history) script += "set q1g0c" + std::to_string(h) + " 1\n";
     script += "command 2\ndump\nanswer ok";
     const json report = reader.Run(script).at(0);
-    EXPECT_EQ(report["popup"]["html"],
-              "<HTML><BODY><FONT FACE='PPC_Font2'>" + std::string(c.output) + "</FONT></BODY></FONT>")
+    EXPECT_EQ(report["popup"]["html"], "<HTML><BODY><FONT FACE='PPC_Font2'>" +
+                                           std::string(c.output) + "</FONT></BODY></FONT>")
         << c.who;
   }
 }
@@ -414,7 +430,8 @@ TEST(SampleQuestionnaires, TheTable20ChecklistLeavesOutAScoreOfAgeAndDurationAlo
   EXPECT_NE(excluded.find("No red flag was ticked."), std::string::npos) << excluded;
   EXPECT_EQ(excluded.find("SCORE:"), std::string::npos) << excluded;
   // Under 50, under 6 weeks, night pain: 1.
-  reports = reader.Run(open + "set q0g0c0 1\nset q0g1c0 1\ncommand 2\nset q1g0c6 1\ncommand 3\ndump");
+  reports =
+      reader.Run(open + "set q0g0c0 1\nset q0g1c0 1\ncommand 2\nset q1g0c6 1\ncommand 3\ndump");
   const std::string scored = reports.at(0)["popup"]["html"];
   EXPECT_NE(scored.find("SCORE: 1<BR>Low concern"), std::string::npos) << scored;
 }

@@ -7,11 +7,13 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTextEdit>
+#include <algorithm>
 #include <charconv>
 #include <istream>
 #include <ostream>
@@ -124,6 +126,23 @@ QWidget* FindWidget(ReaderApp& app, const QString& name) {
     }
   }
   return hidden;
+}
+
+// "measure": where a widget lies on the screen, its font's pixel size and
+// the size of its picture or icon.
+json Measure(const QWidget* w, const QWidget* screen) {
+  const QPoint at = w == screen ? QPoint(0, 0)
+                    : screen->isAncestorOf(w)
+                        ? w->mapTo(screen, QPoint(0, 0))
+                        : w->mapToGlobal(QPoint(0, 0)) - screen->mapToGlobal(QPoint(0, 0));
+  json m{{"geometry", json::array({at.x(), at.y(), w->width(), w->height()})},
+         {"font", QFontInfo(w->font()).pixelSize()}};
+  if (const auto* picture = dynamic_cast<const PictureButton*>(w))
+    m["picture"] = json::array({picture->Picture().width(), picture->Picture().height()});
+  else if (const auto* button = qobject_cast<const QAbstractButton*>(w);
+           button && !button->icon().isNull())
+    m["icon"] = json::array({button->iconSize().width(), button->iconSize().height()});
+  return m;
 }
 
 QAction* FindAction(ReaderApp& app, const QString& name) {
@@ -334,6 +353,20 @@ bool ScriptRunner::RunLine(const std::string& line, std::string& error) {
     if (target == nullptr) target = screen;
     // A hold keeps the stylus down for one tick of the press timer.
     Tap(target, target->mapFrom(screen, at), verb == "hold" ? 100 : 0);
+  } else if (verb == "measure") {
+    const QString name = QString::fromStdString(rest);
+    QWidget* screen = app_.Screen();
+    std::vector<QWidget*> found;
+    if (screen->objectName() == name) found.push_back(screen);
+    for (QWidget* root : {static_cast<QWidget*>(platform::OpenDialog()), screen})
+      if (root != nullptr)
+        for (QWidget* w : root->findChildren<QWidget*>(name))
+          if (w->isVisible() && std::find(found.begin(), found.end(), w) == found.end())
+            found.push_back(w);
+    if (found.empty()) return fail("no control named " + rest);
+    json widgets = json::array();
+    for (const QWidget* w : found) widgets.push_back(Measure(w, screen));
+    out_ << json{{"measure", rest}, {"widgets", widgets}}.dump() << '\n' << std::flush;
   } else if (verb == "grab") {
     if (!app_.Screen()->grab().save(QString::fromStdString(rest), "PNG"))
       return fail("cannot write " + rest);

@@ -57,13 +57,17 @@ CommandBar::CommandBar(QWidget* parent, CommandListener& listener)
   bar_->setIconSize(QSize(w, w));
   bar_->setMovable(false);
   bar_->setFloatable(false);
-  bar_->setStyleSheet(QStringLiteral(
-      "QToolBar { background: rgb(214,214,214); border-top: 1px solid rgb(128,128,128);"
-      " spacing: 0px; padding: 0px; margin: 0px; }"
-      " QToolBar::separator { width: 4px; background: transparent; }"
-      " QToolButton { padding: 1px; margin: 0px; border: 1px solid transparent; }"
-      " QToolButton:pressed { background: rgb(160,160,160); }"
-      " QToolButton::menu-indicator { image: none; width: 0px; }"));
+  // Lengths of the sheet are pixels at 96 dots per inch, scaled.
+  bar_->setStyleSheet(
+      QStringLiteral(
+          "QToolBar { background: rgb(214,214,214); border-top: %1px solid rgb(128,128,128);"
+          " spacing: 0px; padding: 0px; margin: 0px; }"
+          " QToolBar::separator { width: %2px; background: transparent; }"
+          " QToolButton { padding: %1px; margin: 0px; border: %1px solid transparent; }"
+          " QToolButton:pressed { background: rgb(160,160,160); }"
+          " QToolButton::menu-indicator { image: none; width: 0px; }")
+          .arg(platform::ScaleX(1))
+          .arg(platform::ScaleX(4)));
 
   const auto enabled = Images(false);
   const auto disabled = Images(true);

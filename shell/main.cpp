@@ -4,14 +4,18 @@
 //                    user's config folder)
 //   --screen WxH, --dpi N, --zoom N   the emulated handheld screen
 //   --script FILE    run a script ("-" for standard input) and exit
-//   --install        the installer step: write "InstallDir" and exit
+//   --install        the installer step: write "InstallDir" and exit (no
+//                    display needed)
+// vrok-hires is the same program with another default screen.
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "platform/qt/dialogs.h"
@@ -27,11 +31,32 @@
 
 namespace {
 
-// Reads the options that must be known before QApplication exists.
-int ZoomArgument(int argc, char** argv, bool scripted) {
+// The value of an option given as "--name value", read before QApplication
+// exists; empty when absent.
+std::string RawOption(int argc, char** argv, const char* name) {
   for (int i = 1; i + 1 < argc; ++i)
-    if (std::string(argv[i]) == "--zoom") return std::max(1, std::atoi(argv[i + 1]));
-  return scripted ? 1 : 2;
+    if (std::string(argv[i]) == name) return argv[i + 1];
+  return {};
+}
+
+bool HasFlag(int argc, char** argv, const char* name) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == name) return true;
+  return false;
+}
+
+// The zoom for the desktop: --zoom, else 1 for scripts, else the smallest
+// whole factor that makes the emulated screen at least 640 pixels tall
+// (2 for the 240 x 320 screen, 1 for the 480 x 640 one).
+int Zoom(int argc, char** argv, bool scripted) {
+  const std::string zoom = RawOption(argc, argv, "--zoom");
+  if (!zoom.empty()) return std::max(1, std::atoi(zoom.c_str()));
+  if (scripted) return 1;
+  std::string screen = RawOption(argc, argv, "--screen");
+  if (screen.empty()) screen = VROK_DEFAULT_SCREEN;
+  const auto x = screen.find('x');
+  const int height = x == std::string::npos ? 0 : std::atoi(screen.c_str() + x + 1);
+  return height > 0 ? std::clamp((640 + height - 1) / height, 1, 4) : 1;
 }
 
 bool ParseScreen(const QString& text, vrok::platform::Screen& screen) {
@@ -48,13 +73,15 @@ bool ParseScreen(const QString& text, vrok::platform::Screen& screen) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool scripted = false;
-  for (int i = 1; i < argc; ++i) scripted |= std::string(argv[i]) == "--script";
-  const int zoom = ZoomArgument(argc, argv, scripted);
+  const bool scripted = HasFlag(argc, argv, "--script");
+  // The installer step needs no display: it only writes the registry file.
+  const bool install = HasFlag(argc, argv, "--install");
+  const int zoom = Zoom(argc, argv, scripted);
   if (zoom > 1 && qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"))
     qputenv("QT_SCALE_FACTOR", QByteArray::number(zoom));
 
-  QApplication app(argc, argv);
+  std::unique_ptr<QCoreApplication> app = install ? std::make_unique<QCoreApplication>(argc, argv)
+                                                  : std::make_unique<QApplication>(argc, argv);
   QCommandLineParser parser;
   parser.addHelpOption();
   parser.addOption({"folder", "Program folder.", "DIR"});
@@ -64,7 +91,7 @@ int main(int argc, char** argv) {
   parser.addOption({"zoom", "Zoom of the emulated screen.", "N"});
   parser.addOption({"script", "Run a script (- for standard input).", "FILE"});
   parser.addOption({"install", "Write InstallDir for the program folder and exit."});
-  parser.process(app);
+  parser.process(*app);
 
   using namespace vrok;
   platform::Screen& screen = platform::ScreenMetrics();
@@ -80,7 +107,7 @@ int main(int argc, char** argv) {
   platform::SetProgramFolder(folder);
   platform::Registry registry(parser.isSet("registry") ? parser.value("registry")
                                                        : platform::Registry::DefaultFile());
-  if (parser.isSet("install")) {
+  if (install) {
     if (!registry.SetInstallDir(folder)) {
       std::cerr << "vrok: cannot write " << registry.File().toStdString() << '\n';
       return 1;

@@ -32,8 +32,10 @@ SettingsDialog::SettingsDialog(QWidget* screen, PageNameMap& names, platform::Re
   auto* caption = new QLabel(QStringLiteral(" VROK Settings"), this);
   caption->setObjectName(QStringLiteral("caption"));
   caption->setGeometry(0, 0, platform::ScreenMetrics().width, captionH);
-  caption->setStyleSheet(
-      QStringLiteral("background: rgb(24,52,110); color: white; font-weight: bold;"));
+  caption->setStyleSheet(QStringLiteral("background: rgb(24,52,110); color: white;"));
+  QFont bold = font();
+  bold.setBold(true);
+  caption->setFont(bold);
   auto* ok = new QPushButton(QStringLiteral("ok"), this);
   ok->setObjectName(QStringLiteral("ok"));
   ok->setGeometry(platform::ScreenMetrics().width - platform::ScaleX(36), platform::ScaleY(3),

@@ -5,6 +5,7 @@
 #include <QToolButton>
 
 #include "platform/qt/environment.h"
+#include "platform/qt/screen_style.h"
 
 namespace vrok::platform {
 
@@ -37,6 +38,7 @@ class InputPanelStrip : public QWidget {
 }  // namespace
 
 ScreenWindow::ScreenWindow() {
+  UseScreenMetrics();
   const Screen& s = ScreenMetrics();
   setObjectName(QStringLiteral("screen"));
   setFixedSize(s.width, s.height);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
@@ -48,6 +49,17 @@ TEST_F(CommandsTest, TenButtonsWithSeparatorsAtOneFiveAndEleven) {
             (std::vector<std::string>{"- Add/Edit Note=40023", "- View Notes=40024"}));
   EXPECT_EQ(items("40030"),
             (std::vector<std::string>{"- Add Bookmark=40025", "- View Bookmarks=40026"}));
+}
+
+// A tap on a menu button in a scripted run opens the menu and closes it
+// again instead of entering a menu loop no script line could end.
+TEST_F(CommandsTest, ScriptedTapOnAMenuButtonDoesNotBlock) {
+  for (const char* id : {"40029", "40031", "40030"}) {
+    QWidget* button = Bar()->widgetForAction(Bar()->findChild<QAction*>(id));
+    const QPoint centre = button->mapTo(button->window(), button->rect().center());
+    f.Run("pen " + std::to_string(centre.x()) + " " + std::to_string(centre.y()) + "\n");
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << id;
+  }
 }
 
 TEST_F(CommandsTest, DisabledNavigationButtonsShowTheGreyImages) {

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -108,6 +110,30 @@ std::vector<nlohmann::json> ReaderFixture::Run(const std::string& script, int* s
 }
 
 nlohmann::json ReaderFixture::Dump() { return ScreenReport(*app); }
+
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& script) {
+  EnsureQtApp();
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  p.setProcessEnvironment(env);
+  const QString binary =
+      QStringLiteral(VROK_BINARY_DIR "/program/") + QString::fromStdString(program);
+  QStringList list;
+  for (const std::string& a : args) list << QString::fromStdString(a);
+  p.start(binary, list);
+  EXPECT_TRUE(p.waitForStarted(10000)) << binary.toStdString();
+  p.write(script.data(), static_cast<qint64>(script.size()));
+  p.closeWriteChannel();
+  EXPECT_TRUE(p.waitForFinished(60000)) << binary.toStdString();
+  ProgramRun r;
+  r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.errors = p.readAllStandardError().toStdString();
+  for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
+    if (!line.isEmpty()) r.lines.push_back(nlohmann::json::parse(line.toStdString()));
+  return r;
+}
 
 nlohmann::json PaneWhere(const nlohmann::json& report, const char* key,
                          const nlohmann::json& value) {

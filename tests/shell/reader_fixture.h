@@ -47,6 +47,17 @@ struct ReaderFixture {
   void WriteRegistry(const std::string& text);
 };
 
+// A run of a reader program ("vrok" or "vrok-hires" in build/program)
+// offscreen with its arguments and a script on standard input: the exit
+// status, each JSON line of standard output, standard error.
+struct ProgramRun {
+  int status = -1;
+  std::vector<nlohmann::json> lines;
+  std::string errors;
+};
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& script = {});
+
 // The first pane of a screen report whose `key` is `value`; null when none.
 nlohmann::json PaneWhere(const nlohmann::json& report, const char* key,
                          const nlohmann::json& value);

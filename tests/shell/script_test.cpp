@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <filesystem>
 #include <fstream>
 
@@ -25,27 +23,11 @@ struct Result {
 };
 
 // Runs build/program/vrok on a program folder with a script on stdin.
-Result RunReader(const std::string& folder, const std::string& registry, const std::string& script,
-                 QStringList extra = {}) {
-  test::EnsureQtApp();
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  p.setProcessEnvironment(env);
-  const QString binary = QStringLiteral(VROK_BINARY_DIR "/program/vrok");
-  p.start(binary, QStringList{"--folder", QString::fromStdString(folder), "--registry",
-                              QString::fromStdString(registry), "--script", "-"} +
-                      extra);
-  EXPECT_TRUE(p.waitForStarted(10000)) << binary.toStdString();
-  p.write(script.data(), static_cast<qint64>(script.size()));
-  p.closeWriteChannel();
-  EXPECT_TRUE(p.waitForFinished(60000));
-  Result r;
-  r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.errors = p.readAllStandardError().toStdString();
-  for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
-    if (!line.isEmpty()) r.reports.push_back(json::parse(line.toStdString()));
-  return r;
+Result RunReader(const std::string& folder, const std::string& registry,
+                 const std::string& script) {
+  test::ProgramRun run = test::RunProgram(
+      "vrok", {"--folder", folder, "--registry", registry, "--script", "-"}, script);
+  return {run.status, std::move(run.lines), std::move(run.errors)};
 }
 
 struct ProgramTest : ::testing::Test {
@@ -68,12 +50,9 @@ TEST_F(ProgramTest, FailedStartUpExitsWithOneAndReportsTheMessageOnStderr) {
 }
 
 TEST_F(ProgramTest, InstallThenScriptWithAFailingLine) {
-  QProcess install;
-  install.start(QStringLiteral(VROK_BINARY_DIR "/program/vrok"),
-                {"--folder", QString::fromStdString(dir.Path()), "--registry",
-                 QString::fromStdString(registry), "--install"});
-  ASSERT_TRUE(install.waitForFinished(60000));
-  ASSERT_EQ(install.exitCode(), 0);
+  ASSERT_EQ(test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", registry, "--install"})
+                .status,
+            0);
 
   const Result r =
       RunReader(dir.Path(), registry,

@@ -11,18 +11,13 @@
 
 #include <QCoreApplication>
 #include <QString>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <random>
 #include <set>
 #include <regex>
 #include <sstream>
-#include <thread>
 
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
@@ -31,6 +26,7 @@
 #include "shell/reader_app.h"
 #include "shell/reader_fixture.h"
 #include "shell/shell_view.h"
+#include "system/watchdog.h"
 #include "userdata/bookmark_store.h"
 #include "userdata/note_store.h"
 
@@ -43,52 +39,6 @@ std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
   const char* text = std::getenv(name);
   return text != nullptr && *text != '\0' ? std::strtoull(text, nullptr, 10) : fallback;
 }
-
-// Aborts the process, naming the action, when one takes longer than the
-// limit: a hang must not pass as a slow test.
-class Watchdog {
- public:
-  explicit Watchdog(std::chrono::seconds limit) : limit_(limit), thread_([this] { Watch(); }) {}
-  ~Watchdog() {
-    {
-      std::lock_guard lock(mutex_);
-      stop_ = true;
-    }
-    wake_.notify_all();
-    thread_.join();
-  }
-  void Begin(std::string what) {
-    std::lock_guard lock(mutex_);
-    what_ = std::move(what);
-    deadline_ = std::chrono::steady_clock::now() + limit_;
-    armed_ = true;
-  }
-  void End() {
-    std::lock_guard lock(mutex_);
-    armed_ = false;
-  }
-
- private:
-  void Watch() {
-    std::unique_lock lock(mutex_);
-    while (!stop_) {
-      wake_.wait_for(lock, std::chrono::milliseconds(500));
-      if (armed_ && std::chrono::steady_clock::now() > deadline_) {
-        std::fprintf(stderr, "soak: no progress within %lld s: %s\n",
-                     static_cast<long long>(limit_.count()), what_.c_str());
-        std::abort();
-      }
-    }
-  }
-
-  std::chrono::seconds limit_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool stop_ = false, armed_ = false;
-  std::string what_;
-  std::chrono::steady_clock::time_point deadline_;
-  std::thread thread_;
-};
 
 // The user's data as the live reader holds it.
 struct UserData {

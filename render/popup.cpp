@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <string>
+#include <vector>
 
 #include "content/schema.h"
 #include "platform/qt/dialogs.h"
@@ -42,6 +44,24 @@ bool IsInputEvent(QEvent::Type type) {
   }
 }
 
+// The lines of an HTML fragment: the text between its "<BR>" tags, in any
+// case.
+std::vector<std::u16string> SplitAtLineBreaks(const std::u16string& text) {
+  std::vector<std::u16string> parts(1);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i + 4 <= text.size() && text[i] == u'<' && (text[i + 1] | 0x20) == u'b' &&
+        (text[i + 2] | 0x20) == u'r' && text[i + 3] == u'>') {
+      parts.emplace_back();
+      i += 3;
+    } else {
+      parts.back().push_back(text[i]);
+    }
+  }
+  // A break at the very end starts no line that shows.
+  if (parts.size() > 1 && parts.back().empty()) parts.pop_back();
+  return parts;
+}
+
 QRect RectIn(const QWidget* widget, const QWidget* ancestor) {
   return QRect(widget->mapTo(ancestor, QPoint(0, 0)), widget->size());
 }
@@ -61,6 +81,11 @@ PopupHtmlDialog::PopupHtmlDialog(QWidget* owner)
       QStringLiteral("background: rgb(24,52,110); color: white; font-weight: bold;"));
   ok_ = new QPushButton(QStringLiteral("ok"), this);
   ok_->setObjectName(QStringLiteral("ok"));
+  // Caption and OK sized for the screen, as the caption bar is.
+  QFont captionFont = captionLabel_->font();
+  captionFont.setPixelSize(platform::ScaleY(12));
+  captionLabel_->setFont(captionFont);
+  ok_->setFont(captionFont);
   connect(ok_, &QPushButton::clicked, this, [this] { accept(); });
 
   viewer_ = new ViewerControl(this);
@@ -195,15 +220,22 @@ QRect FootnotePopup::PopupRect(const std::u16string& text, QPoint point, QRect w
   const int extraH = 2 * kBorder + 2 * TextMargin() + CaptionHeight();
   const int maxTextW = std::max(1, area.width() - extraW);
 
+  // The viewer starts a new line at every "<BR>", whatever its case; each
+  // line of the text is measured and wrapped on its own.
   QtMeasurer measurer;
-  RichLabel label(text);
-  label.SetFontAndColour(font_, 0);
   int textW = 0;
-  int lines = 1;
-  if (label.LayOut(measurer)) {
+  int lines = 0;
+  for (const std::u16string& part : SplitAtLineBreaks(text)) {
+    RichLabel label(part);
+    label.SetFontAndColour(font_, 0);
+    if (!label.LayOut(measurer)) {
+      ++lines;
+      continue;
+    }
     const auto wrapped = RichLines(label, measurer, maxTextW, 0);
-    lines = std::max<int>(1, static_cast<int>(wrapped.size()));
-    textW = lines > 1 ? maxTextW : std::min(label.Width(), maxTextW);
+    const int n = std::max<int>(1, static_cast<int>(wrapped.size()));
+    lines += n;
+    textW = std::max(textW, n > 1 ? maxTextW : std::min(label.Width(), maxTextW));
   }
   const int w = std::min(area.width(), textW + extraW);
   const int h = std::min(area.height(), lines * measurer.LineHeight(font_) + extraH);

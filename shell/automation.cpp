@@ -303,9 +303,12 @@ bool ScriptRunner::RunLine(const std::string& line, std::string& error) {
       rich->setPlainText(value);
     else if (auto* plain = qobject_cast<QPlainTextEdit*>(w))
       plain->setPlainText(value);
-    else if (auto* combo = qobject_cast<QComboBox*>(w))
-      combo->setCurrentIndex(value.toInt(&ok));
-    else if (auto* spin = qobject_cast<QSpinBox*>(w))
+    else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+      const int index = value.toInt(&ok);
+      if (ok && (index < 0 || index >= combo->count()))
+        return fail("no entry " + rest.substr(sep + 1));
+      combo->setCurrentIndex(index);
+    } else if (auto* spin = qobject_cast<QSpinBox*>(w))
       spin->setValue(value.toInt(&ok));
     else if (auto* slider = qobject_cast<QAbstractSlider*>(w))
       slider->setValue(value.toInt(&ok));

@@ -52,7 +52,7 @@ void ButtonBar::LayOut() {
 
 bool ButtonBar::OnCommand(int commandId) {
   PictureButton* b = Button(commandId);
-  if (b == nullptr || !b->isVisible()) return false;
+  if (b == nullptr || !b->isVisible() || !b->isEnabled()) return false;
   b->click();
   return true;
 }

@@ -26,7 +26,7 @@ class ButtonBar : public QWidget, public CommandTarget {
   void LayOut();
   PictureButton* Button(int commandId) const;
 
-  // A visible button with that id is clicked.
+  // A visible, enabled button with that id is clicked.
   bool OnCommand(int commandId) override;
 
  protected:

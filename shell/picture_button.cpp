@@ -27,6 +27,8 @@ void PictureButton::paintEvent(QPaintEvent*) {
     g.drawPixmap(rect(), pressed_);
     return;
   }
+  // A disabled button is drawn faded.
+  if (!isEnabled()) g.setOpacity(0.35);
   g.drawPixmap(rect(), picture_);
   if (isDown()) g.fillRect(rect(), QColor(0, 0, 0, 60));
 }

@@ -1,8 +1,8 @@
 #pragma once
 // An owner-drawn picture button: it starts at the size of its bitmap and
 // draws it over its whole area; while pressed it draws its pressed picture,
-// or darkens the picture when it has none. Its command id is its object
-// name.
+// or darkens the picture when it has none; disabled, it is drawn faded.
+// Its command id is its object name.
 
 #include <QAbstractButton>
 #include <QPixmap>

@@ -18,6 +18,8 @@
 #include "shell/shell_view.h"
 #include "shell/splash_view.h"
 #include "shell/tab_bar.h"
+#include "tools/flow_chart_view.h"
+#include "tools/questionnaire_view.h"
 
 namespace vrok {
 
@@ -45,7 +47,7 @@ ReaderApp::ReaderApp(platform::Registry registry) : registry_(std::move(registry
 
 ReaderApp::~ReaderApp() {
   if (shell_ || tabs_ || indexList_ || linked_ || hierarchy_ || grids_ || splash_ || menuIndex_ ||
-      figures_ || fieldIndex_ || tight_)
+      figures_ || flowCharts_ || fieldIndex_ || questionnaires_ || tight_)
     ExitInstance();
 }
 
@@ -87,7 +89,9 @@ bool ReaderApp::InitInstance() {
   splash_ = std::make_unique<SplashView>(*main_, *db_, names_);
   menuIndex_ = std::make_unique<MenuIndexView>(*main_, *db_);
   figures_ = std::make_unique<FigureView>(*main_, *db_);
+  flowCharts_ = std::make_unique<FlowChartView>(*main_, *db_);
   fieldIndex_ = std::make_unique<FieldIndexView>(*main_, *db_);
+  questionnaires_ = std::make_unique<QuestionnaireView>(*main_, *db_);
   tight_ = std::make_unique<TightHierarchyView>(*main_, *db_);
 
   // Registration order, which is the order navigation asks the views in:
@@ -103,7 +107,9 @@ bool ReaderApp::InitInstance() {
   main_->RegisterView(grids_.get());
   main_->RegisterView(splash_.get());
   main_->RegisterView(figures_.get());
+  main_->RegisterView(flowCharts_.get());
   main_->RegisterView(fieldIndex_.get());
+  main_->RegisterView(questionnaires_.get());
   main_->RegisterView(tight_.get());
 
   // The pop-up open now is the topmost viewer for scripts and the report.
@@ -142,8 +148,10 @@ int ReaderApp::ExitInstance() {
   tabs_.reset();
   splash_.reset();
   figures_.reset();
+  flowCharts_.reset();
   menuIndex_.reset();
   fieldIndex_.reset();
+  questionnaires_.reset();
   tight_.reset();
   // The views have removed their uses of the page font; this removal only
   // succeeds for a use the views did not account for.

@@ -30,6 +30,8 @@ class GridView;
 class IndexListView;
 class MenuIndexView;
 class FieldIndexView;
+class FlowChartView;
+class QuestionnaireView;
 
 class ReaderApp {
  public:
@@ -63,6 +65,8 @@ class ReaderApp {
   IndexListView* IndexList() const { return indexList_.get(); }
   MenuIndexView* MenuIndex() const { return menuIndex_.get(); }
   FieldIndexView* FieldIndex() const { return fieldIndex_.get(); }
+  FlowChartView* FlowCharts() const { return flowCharts_.get(); }
+  QuestionnaireView* Questionnaires() const { return questionnaires_.get(); }
 
  private:
   bool CheckInstallation();
@@ -89,7 +93,9 @@ class ReaderApp {
   std::unique_ptr<SplashView> splash_;
   std::unique_ptr<MenuIndexView> menuIndex_;
   std::unique_ptr<FigureView> figures_;
+  std::unique_ptr<FlowChartView> flowCharts_;
   std::unique_ptr<FieldIndexView> fieldIndex_;
+  std::unique_ptr<QuestionnaireView> questionnaires_;
   std::unique_ptr<TightHierarchyView> tight_;
   std::unique_ptr<GridView> grids_;
 };

@@ -6,6 +6,7 @@
 #include <map>
 #include <tuple>
 
+#include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
 
 namespace vrok {
@@ -111,6 +112,60 @@ void DrawRichLines(QPainter& g, const RichLabel& label, const QtMeasurer& measur
     top += lineHeight;
   }
   g.restore();
+}
+
+void WrappedText::Set(const std::u16string& markup, const FontSpec& font) {
+  markup_ = markup;
+  label_.emplace(markup);
+  label_->SetFontAndColour(font, 0);
+  label_->LayOut(measurer_);
+}
+
+int WrappedText::HeightFor(int width) const {
+  if (Empty()) return 0;
+  const auto lines = RichLines(*label_, measurer_, width, 0);
+  return static_cast<int>(lines.size()) * measurer_.LineHeight(label_->Font());
+}
+
+void WrappedText::Draw(QPainter& g, QRect area, const QColor& colour) const {
+  if (Empty()) return;
+  const auto lines = RichLines(*label_, measurer_, area.width(), 0);
+  DrawRichLines(g, *label_, measurer_, lines, area, measurer_.LineHeight(label_->Font()), nullptr,
+                &colour);
+}
+
+RichTextWindow::RichTextWindow(QWidget* parent) : QWidget(parent) {
+  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+  policy.setHeightForWidth(true);
+  setSizePolicy(policy);
+}
+
+bool RichTextWindow::SetText(const std::u16string& markup, const FontSpec* font) {
+  if (font == nullptr) {
+    platform::ShowMessage(u"FONT MISSING", platform::LoadString(platform::kStrAppCaption),
+                          platform::MessageIcon::kNone, platform::MessageButtons::kOk, this);
+    return false;
+  }
+  text_.Set(markup, *font);
+  updateGeometry();
+  update();
+  return true;
+}
+
+void RichTextWindow::SetTextColour(const QColor& colour) {
+  colour_ = colour;
+  update();
+}
+
+QSize RichTextWindow::sizeHint() const {
+  // As wide as the parent allows; the height follows from the width.
+  const int w = parentWidget() != nullptr ? parentWidget()->width() : width();
+  return QSize(w, heightForWidth(w));
+}
+
+void RichTextWindow::paintEvent(QPaintEvent*) {
+  QPainter g(this);
+  text_.Draw(g, rect(), colour_);
 }
 
 }  // namespace vrok

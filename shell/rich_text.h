@@ -7,8 +7,10 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QRect>
+#include <QWidget>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -65,5 +67,49 @@ std::vector<TextLine> RichLines(const RichLabel& label, const QtMeasurer& measur
 void DrawRichLines(QPainter& g, const RichLabel& label, const QtMeasurer& measurer,
                    const std::vector<TextLine>& lines, QRect area, int lineHeight,
                    std::vector<LinkBox>* links, const QColor* textColour = nullptr);
+
+// Marked-up text laid out once and wrapped to whatever width it is drawn at.
+class WrappedText {
+ public:
+  void Set(const std::u16string& markup, const FontSpec& font);
+  bool Empty() const { return !label_ || !label_->IsLaidOut(); }
+  const std::u16string& Markup() const { return markup_; }
+  // The text as drawn, without markup.
+  std::u16string Plain() const { return label_ ? label_->Text() : std::u16string(); }
+  // The height of the lines the text takes at that width; 0 when empty.
+  int HeightFor(int width) const;
+  void Draw(QPainter& g, QRect area, const QColor& colour) const;
+
+ private:
+  std::u16string markup_;
+  std::optional<RichLabel> label_;
+  QtMeasurer measurer_;
+};
+
+// The rich-text display window: marked-up text wrapped to the window's
+// width in the font it was given, in one colour. Text must come with a
+// font; given text without one (the page font could not be loaded) it
+// shows "FONT MISSING" and keeps what it showed.
+class RichTextWindow : public QWidget {
+ public:
+  explicit RichTextWindow(QWidget* parent);
+
+  // False, after the message, when there is no font.
+  bool SetText(const std::u16string& markup, const FontSpec* font);
+  void SetTextColour(const QColor& colour);
+  const QColor& TextColour() const { return colour_; }
+  const WrappedText& Text() const { return text_; }
+
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override { return text_.HeightFor(width); }
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  WrappedText text_;
+  QColor colour_ = Qt::black;
+};
 
 }  // namespace vrok

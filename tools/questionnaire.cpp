@@ -1,5 +1,7 @@
 #include "tools/questionnaire.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -111,7 +113,8 @@ Questionnaire LoadQuestionnaire(const ContentDatabase& db, RowIndex row) {
   std::vector<NodeRow> rows;
   table.CollectChildren(u"score", rows);
   for (const NodeRow& s : rows) {
-    q.scores.push_back({static_cast<std::int32_t>(s.value), ChildTextOf(NodeCursor(s), u"score text")});
+    q.scores.push_back(
+        {static_cast<std::int32_t>(s.value), ChildTextOf(NodeCursor(s), u"score text")});
   }
   rows.clear();
   table.CollectChildren(u"footnote", rows);
@@ -119,20 +122,21 @@ Questionnaire LoadQuestionnaire(const ContentDatabase& db, RowIndex row) {
   return q;
 }
 
-std::vector<bool> FailingGroups(const QuestionRecord& question, const QuestionAnswers* answers) {
-  std::vector<bool> failing(question.groups.size(), false);
-  if (!answers) return failing;
+std::vector<std::vector<bool>> FailingControls(const QuestionRecord& question,
+                                               const QuestionAnswers* answers) {
+  std::vector<std::vector<bool>> failing;
   for (std::size_t g = 0; g < question.groups.size(); ++g) {
+    const ControlGroupRecord& group = question.groups[g];
+    std::vector<bool>& marks = failing.emplace_back(group.controls.size(), false);
+    if (!answers) continue;
     const GroupAnswer* a = g < answers->size() ? &(*answers)[g] : nullptr;
-    switch (question.groups[g].kind) {
+    switch (group.kind) {
       case ControlKind::kRadio:
-        failing[g] = !a || !a->chosen;
+        if (!a || !a->chosen) marks.assign(marks.size(), true);
         break;
       case ControlKind::kInteger:
-        failing[g] = !a || a->numbers.size() < question.groups[g].controls.size();
-        if (a) {
-          for (const auto& text : a->numbers) failing[g] = failing[g] || text.empty();
-        }
+        for (std::size_t c = 0; c < marks.size(); ++c)
+          marks[c] = !a || c >= a->numbers.size() || a->numbers[c].empty();
         break;
       case ControlKind::kCheck:
       case ControlKind::kCombo:
@@ -140,6 +144,13 @@ std::vector<bool> FailingGroups(const QuestionRecord& question, const QuestionAn
     }
   }
   return failing;
+}
+
+std::vector<bool> FailingGroups(const QuestionRecord& question, const QuestionAnswers* answers) {
+  std::vector<bool> groups;
+  for (const auto& marks : FailingControls(question, answers))
+    groups.push_back(std::find(marks.begin(), marks.end(), true) != marks.end());
+  return groups;
 }
 
 bool IsAnswered(const QuestionRecord& question, const QuestionAnswers* answers) {
@@ -161,6 +172,7 @@ std::u16string ScoreText(const Questionnaire& q, int score) {
 ScoreResult Calculate(const Questionnaire& q, const Answers& answers, int current) {
   ScoreResult result;
   const int count = static_cast<int>(q.questions.size());
+  if (current < 0 || current >= count) current = 0;
   for (int k = 0; k < count; ++k) {
     const int i = (current + k) % count;
     const auto it = answers.find(i);
@@ -175,7 +187,8 @@ ScoreResult Calculate(const Questionnaire& q, const Answers& answers, int curren
   const auto answered = [&](int question, int group) {
     if (!Excluded(q.table20, question, group)) excluded = false;
   };
-  int score = 0;
+  // Points are 16-bit, but many of them must not overflow the sum.
+  std::int64_t score = 0;
   for (const auto& [qi, groups] : answers) {
     if (qi < 0 || qi >= count) continue;
     const QuestionRecord& question = q.questions[qi];
@@ -213,11 +226,11 @@ ScoreResult Calculate(const Questionnaire& q, const Answers& answers, int curren
     }
   }
   result.ok = true;
-  result.score = score;
+  result.score = static_cast<int>(std::clamp<std::int64_t>(score, INT32_MIN, INT32_MAX));
   if (q.table20 && excluded) {
     result.output = ScoreText(q, -20);
   } else {
-    result.output = u"SCORE: " + Decimal(score) + u"<BR>" + ScoreText(q, score);
+    result.output = u"SCORE: " + Decimal(result.score) + u"<BR>" + ScoreText(q, result.score);
   }
   return result;
 }

@@ -51,6 +51,9 @@ struct Questionnaire {
   bool table20 = false;  // the table named "TABLE_20", scored with its exclusion rule
 };
 
+// Loads the questionnaire of the table at row. A group whose first control
+// is of no known kind is left out; a group without controls has nothing to
+// answer and always passes.
 Questionnaire LoadQuestionnaire(const ContentDatabase& db, RowIndex row);
 
 // What the user gave for one group: the chosen radio button, the ticks of
@@ -61,23 +64,29 @@ struct GroupAnswer {
   std::vector<std::u16string> numbers;
   int selected = 0;
 };
-using QuestionAnswers = std::vector<GroupAnswer>;        // by group index
-using Answers = std::map<int, QuestionAnswers>;          // visited questions only
+using QuestionAnswers = std::vector<GroupAnswer>;  // in the order of the question's groups
+using Answers = std::map<int, QuestionAnswers>;    // visited questions only
 
-// Per group of the question: true when it fails the answered test (a radio
-// group with nothing chosen, an integer box left empty). A question never
-// shown passes.
+// The answered test, per group and control of the question: the controls
+// drawn in red because they fail it (every button of a radio group with
+// nothing chosen, each integer box left empty). A question never shown
+// (no answers) passes.
+std::vector<std::vector<bool>> FailingControls(const QuestionRecord& question,
+                                               const QuestionAnswers* answers);
+// Per group: true when any of its controls fails.
 std::vector<bool> FailingGroups(const QuestionRecord& question, const QuestionAnswers* answers);
 bool IsAnswered(const QuestionRecord& question, const QuestionAnswers* answers);
 
 struct ScoreResult {
-  bool ok = false;                // false: some question unanswered or never shown
-  std::optional<int> failing;     // the first failing question, when one failed
+  bool ok = false;             // false: some question unanswered or never shown
+  std::optional<int> failing;  // the first failing question, when one failed
   int score = 0;
-  std::u16string output;          // "SCORE: n<BR>text", or the exclusion text alone
+  std::u16string output;  // "SCORE: n<BR>text", or the exclusion text alone
 };
 
-// Tests every question starting at `current`, then scores the visited ones.
+// Tests every question starting at `current` (wrapping round to the first
+// after the last), then scores the visited ones. A current outside the
+// questions starts at the first.
 ScoreResult Calculate(const Questionnaire& q, const Answers& answers, int current);
 
 // The interpretation of a score: the text of the first range whose bound

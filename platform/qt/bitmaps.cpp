@@ -219,11 +219,29 @@ QPixmap SectionsButton(int scale) {
   return pm;
 }
 
-enum class Face { kDelete, kSave, kCancel };
+enum class Face { kDelete, kSave, kCancel, kBack, kNext, kCalculate, kClear };
+
+int FaceWidth(Face face) {
+  switch (face) {
+    case Face::kDelete:
+      return 64;
+    case Face::kBack:
+    case Face::kNext:
+      return 30;
+    case Face::kCalculate:
+      return 62;
+    case Face::kClear:
+      return 40;
+    case Face::kSave:
+    case Face::kCancel:
+      break;
+  }
+  return 56;
+}
 
 // A labelled push button on light grey, raised, or sunk while pressed.
 QPixmap TextButton(Face face, bool pressed, int scale) {
-  const int w = face == Face::kDelete ? 64 : 56;
+  const int w = FaceWidth(face);
   QPixmap pm(w * scale, 22 * scale);
   pm.fill(kMaskColour);
   QPainter g(&pm);
@@ -266,6 +284,25 @@ QPixmap TextButton(Face face, bool pressed, int scale) {
       g.translate(shift);
       g.setPen(QColor(40, 40, 50));
       g.drawText(label, Qt::AlignCenter, QStringLiteral("Cancel"));
+      break;
+    case Face::kBack:
+    case Face::kNext: {
+      // The arrow of the command bar, centred.
+      g.translate(shift + QPointF((w - 16) / 2.0, 3));
+      g.setBrush(QColor(20, 120, 40));
+      g.setPen(QPen(QColor(10, 60, 20), 1));
+      g.drawPath(Arrow(face == Face::kBack ? Icon::kBack : Icon::kForward));
+      break;
+    }
+    case Face::kCalculate:
+      g.translate(shift);
+      g.setPen(QColor(20, 40, 110));
+      g.drawText(label, Qt::AlignCenter, QStringLiteral("Calculate"));
+      break;
+    case Face::kClear:
+      g.translate(shift);
+      g.setPen(QColor(150, 20, 20));
+      g.drawText(label, Qt::AlignCenter, QStringLiteral("Clear"));
       break;
   }
   return pm;
@@ -341,6 +378,22 @@ QPixmap Draw(int id) {
       return TextButton(Face::kCancel, true, 1);
     case 550:
       return TextButton(Face::kCancel, true, 2);
+    case 140:
+      return TextButton(Face::kBack, false, 1);
+    case 551:
+      return TextButton(Face::kBack, false, 2);
+    case 141:
+      return TextButton(Face::kNext, false, 1);
+    case 552:
+      return TextButton(Face::kNext, false, 2);
+    case 142:
+      return TextButton(Face::kCalculate, false, 1);
+    case 553:
+      return TextButton(Face::kCalculate, false, 2);
+    case 143:
+      return TextButton(Face::kClear, false, 1);
+    case 554:
+      return TextButton(Face::kClear, false, 2);
     default:
       return {};
   }
@@ -349,8 +402,9 @@ QPixmap Draw(int id) {
 }  // namespace
 
 int ButtonBitmap(int id) {
-  static const std::map<int, int> kTwins{
-      {134, 546}, {104, 547}, {122, 548}, {107, 549}, {118, 550}, {112, 131}, {113, 132}};
+  static const std::map<int, int> kTwins{{134, 546}, {104, 547}, {122, 548}, {107, 549},
+                                         {118, 550}, {140, 551}, {141, 552}, {142, 553},
+                                         {143, 554}, {112, 131}, {113, 132}};
   const auto it = kTwins.find(id);
   return it != kTwins.end() && IsHighResolution() ? it->second : id;
 }

@@ -24,6 +24,8 @@ class PageFontUse {
   ~PageFontUse();
   PageFontUse(const PageFontUse&) = delete;
   PageFontUse& operator=(const PageFontUse&) = delete;
+  // Whether the font file could be added (false when it is missing).
+  bool Added() const { return added_; }
 
  private:
   QString path_;

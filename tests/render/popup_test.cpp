@@ -13,6 +13,7 @@
 #include "platform/qt/environment.h"
 #include "render/html_pane.h"
 #include "render/page_source.h"
+#include "shell/rich_text.h"
 #include "render/viewer_control.h"
 #include "reader_fixture.h"
 
@@ -151,6 +152,13 @@ TEST_F(PopupTest, FootnotePopupFitsTheAvailableAreaAndTellsItsListener) {
   EXPECT_TRUE(area.contains(large));
   EXPECT_EQ(large.width(), area.width());
   EXPECT_GT(large.height(), 3 * small.height());
+
+  // Every "<BR>", in either case, starts a line; one at the end does not.
+  const QRect oneLine = popup.PopupRect(u"SCORE: 10 text", {}, QRect(0, 0, 240, 268),
+                                        FootnotePopup::Placement::kOverWindow);
+  const QRect threeLines = popup.PopupRect(u"SCORE: 10<BR>text<br>more<BR>", {}, QRect(0, 0, 240, 268),
+                                           FootnotePopup::Placement::kOverWindow);
+  EXPECT_EQ(threeLines.height() - oneLine.height(), 2 * QtMeasurer().LineHeight(PageFontSpec()));
 
   std::vector<std::pair<PageId, std::u16string>> heard;
   popup.SetListener([&](PageId page, const std::u16string& anchor) { heard.emplace_back(page, anchor); });

@@ -4,55 +4,32 @@
 
 #include <gtest/gtest.h>
 
+#include "questionnaire_books.h"
 #include "support/test_books.h"
 
 namespace vrok {
 namespace {
 
-using test::Num;
-using test::Str;
-using test::TestBook;
-using test::WithId;
-
-// A control: typed by its kind, labelled, with points or a formula.
-BookNode Control(std::u16string kind, std::u16string label, int points) {
-  BookNode c = Str(kind, std::move(label), {Num(u"points", static_cast<std::uint16_t>(points))});
-  c.type = kind;
-  c.textValue = true;
-  return c;
-}
-BookNode IntegerControl(std::u16string label, std::u16string formula) {
-  BookNode c = Str(u"integer control", std::move(label), {Str(u"formula", std::move(formula))});
-  c.type = u"integer control";
-  c.textValue = true;
-  return c;
-}
-BookNode Group(std::u16string caption, std::vector<BookNode> controls) {
-  return Str(u"control group", std::move(caption), std::move(controls));
-}
-BookNode Question(std::u16string text, std::vector<BookNode> groups) {
-  return Str(u"question", std::move(text), std::move(groups));
-}
-BookNode Score(std::uint32_t bound, std::u16string text) {
-  return Num(u"score", bound, {Str(u"score text", std::move(text))});
-}
+using namespace test;  // book and questionnaire builders
 
 // The Glasgow Coma Scale: eyes 1-4, verbal 1-5, motor 1-6.
 BookNode Gcs() {
   const auto radios = [](std::initializer_list<std::u16string_view> labels) {
     std::vector<BookNode> controls;
     int points = static_cast<int>(labels.size());
-    for (const auto label : labels) controls.push_back(Control(u"radio button", std::u16string(label), points--));
+    for (const auto label : labels)
+      controls.push_back(Control(u"radio button", std::u16string(label), points--));
     return controls;
   };
   return WithId(
       Str(u"table", u"GCS",
           {Str(u"table type", u"questionarie"),
-           Question(u"Eyes", {Group(u"", radios({u"spontaneous", u"to voice", u"to pain", u"none"}))}),
+           Question(u"Eyes",
+                    {Group(u"", radios({u"spontaneous", u"to voice", u"to pain", u"none"}))}),
            Question(u"Verbal", {Group(u"Best answer", radios({u"oriented", u"confused", u"words",
-                                                               u"sounds", u"none"}))}),
-           Question(u"Motor", {Group(u"", radios({u"obeys", u"localises", u"withdraws",
-                                                   u"flexion", u"extension", u"none"}))}),
+                                                              u"sounds", u"none"}))}),
+           Question(u"Motor", {Group(u"", radios({u"obeys", u"localises", u"withdraws", u"flexion",
+                                                  u"extension", u"none"}))}),
            Score(8, u"Severe"), Score(12, u"Moderate"), Score(15, u"Minor"),
            Str(u"footnote", u"Record each part.")}),
       "gcs");
@@ -60,29 +37,36 @@ BookNode Gcs() {
 
 Book Books() {
   Book b;
-  b.root = Num(
-      u"root", 0,
-      {Gcs(),
-       WithId(Str(u"table", u"MIXED",
-                  {Str(u"table type", u"questionarie"),
-                   Question(u"Ticks", {Group(u"", {Control(u"check box", u"a", 2),
-                                                  Control(u"check box", u"b", 3)})}),
-                   Question(u"Numbers", {Group(u"", {IntegerControl(u"weight", u"f1 10 /")}),
-                                         Group(u"", {Control(u"combo box", u"low", -5),
-                                                     Control(u"combo box", u"high", 7)})}),
-                   Score(5, u"low"), Score(10, u"mid"), Score(20, u"high")}),
-              "mixed"),
-       WithId(Str(u"table", u"TABLE_20",
-                  {Str(u"table type", u"questionarie"),
-                   Question(u"Q", {Group(u"", {Control(u"radio button", u"x", 1)}),
-                                   Group(u"", {Control(u"check box", u"y", 1)}),
-                                   Group(u"", {Control(u"check box", u"z", 4)})}),
-                   Score(static_cast<std::uint32_t>(-20), u"excluded"), Score(100, u"scored")}),
-              "t20"),
-       WithId(Str(u"table", u"NOSCORES",
-                  {Str(u"table type", u"questionarie"),
-                   Question(u"Q", {Group(u"", {Control(u"radio button", u"x", -3)})})}),
-              "noscores")});
+  b.root =
+      Num(u"root", 0,
+          {Gcs(),
+           WithId(Str(u"table", u"MIXED",
+                      {Str(u"table type", u"questionarie"),
+                       Question(u"Ticks", {Group(u"", {Control(u"check box", u"a", 2),
+                                                       Control(u"check box", u"b", 3)})}),
+                       Question(u"Numbers", {Group(u"", {IntegerControl(u"weight", u"f1 10 /")}),
+                                             Group(u"", {Control(u"combo box", u"low", -5),
+                                                         Control(u"combo box", u"high", 7)})}),
+                       Score(5, u"low"), Score(10, u"mid"), Score(20, u"high")}),
+                  "mixed"),
+           WithId(Str(u"table", u"TABLE_20",
+                      {Str(u"table type", u"questionarie"),
+                       Question(u"Q", {Group(u"", {Control(u"radio button", u"x", 1)}),
+                                       Group(u"", {Control(u"check box", u"y", 1)}),
+                                       Group(u"", {Control(u"check box", u"z", 4)})}),
+                       Score(static_cast<std::uint32_t>(-20), u"excluded"), Score(100, u"scored")}),
+                  "t20"),
+           WithId(Str(u"table", u"NOSCORES",
+                      {Str(u"table type", u"questionarie"),
+                       Question(u"Q", {Group(u"", {Control(u"radio button", u"x", -3)})})}),
+                  "noscores"),
+           QuestionnaireTable(
+               u"MARKS",
+               {Question(u"Q", {Group(u"Pick", Controls(u"radio button", {{u"a", 1}, {u"b", 2}})),
+                                Group(u"Only a caption", {}),
+                                Group(u"", {IntegerControl(u"x", u"f1"),
+                                            IntegerControl(u"y", u"f1 -1 *")})})},
+               "marks")});
   return b;
 }
 
@@ -123,10 +107,12 @@ TEST(Questionnaire, GlasgowComaScaleScoresAsPublished) {
     int eyes, verbal, motor;  // indexes of the chosen answers
     const char16_t* output;
   };
-  for (const Case c : {Case{0, 0, 0, u"SCORE: 15<BR>Minor"}, Case{3, 4, 5, u"SCORE: 3<BR>Severe"},
-                       Case{2, 2, 2, u"SCORE: 9<BR>Moderate"}, Case{1, 3, 1, u"SCORE: 10<BR>Moderate"},
-                       Case{3, 4, 1, u"SCORE: 7<BR>Severe"}, Case{0, 1, 0, u"SCORE: 14<BR>Minor"}}) {
-    const Answers answers = {{0, {Chosen(c.eyes)}}, {1, {Chosen(c.verbal)}}, {2, {Chosen(c.motor)}}};
+  for (const Case c :
+       {Case{0, 0, 0, u"SCORE: 15<BR>Minor"}, Case{3, 4, 5, u"SCORE: 3<BR>Severe"},
+        Case{2, 2, 2, u"SCORE: 9<BR>Moderate"}, Case{1, 3, 1, u"SCORE: 10<BR>Moderate"},
+        Case{3, 4, 1, u"SCORE: 7<BR>Severe"}, Case{0, 1, 0, u"SCORE: 14<BR>Minor"}}) {
+    const Answers answers = {
+        {0, {Chosen(c.eyes)}}, {1, {Chosen(c.verbal)}}, {2, {Chosen(c.motor)}}};
     const ScoreResult r = Calculate(q, answers, 2);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.output, c.output);
@@ -202,6 +188,38 @@ TEST(Questionnaire, WithoutRangesTheScoreStandsAlone) {
   const ScoreResult r = Calculate(q, {{0, {Chosen(0)}}}, 0);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.output, u"SCORE: -3<BR>");
+}
+
+TEST(Questionnaire, FailingControlsAreEachEmptyBoxAndEveryButtonOfAnUnchosenGroup) {
+  const TestBook book(Books());
+  const Questionnaire q = LoadQuestionnaire(*book.db, book["marks"]);
+  ASSERT_EQ(q.questions.at(0).groups.size(), 3u);
+  // A group with a caption and no controls has nothing to answer.
+  EXPECT_TRUE(q.questions[0].groups[1].controls.empty());
+  GroupAnswer none, boxes;
+  boxes.numbers = {u"", u"4"};
+  const QuestionAnswers answers = {none, GroupAnswer{}, boxes};
+  using Marks = std::vector<std::vector<bool>>;
+  EXPECT_EQ(FailingControls(q.questions[0], &answers), (Marks{{true, true}, {}, {true, false}}));
+  EXPECT_EQ(FailingGroups(q.questions[0], &answers), (std::vector<bool>{true, false, true}));
+  // Never shown: nothing is marked.
+  EXPECT_EQ(FailingControls(q.questions[0], nullptr), (Marks{{false, false}, {}, {false, false}}));
+  // Answered: the formulas give 7 and -4, the first button 1.
+  boxes.numbers = {u"7", u"4"};
+  const ScoreResult r = Calculate(q, {{0, {Chosen(0), GroupAnswer{}, boxes}}}, 0);
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.score, 4);
+}
+
+TEST(Questionnaire, ACurrentQuestionOutsideTheQuestionnaireStartsAtTheFirst) {
+  const TestBook book(Books());
+  const Questionnaire q = LoadQuestionnaire(*book.db, book["gcs"]);
+  const Answers answers = {{0, {Chosen(0)}}, {1, {GroupAnswer{}}}, {2, {Chosen(0)}}};
+  for (const int current : {-1, 3, 1000}) {
+    const ScoreResult r = Calculate(q, answers, current);
+    EXPECT_FALSE(r.ok) << current;
+    EXPECT_EQ(r.failing, 1) << current;
+  }
 }
 
 }  // namespace

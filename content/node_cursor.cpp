@@ -88,13 +88,16 @@ bool NodeCursor::ToNextNamed(std::u16string_view fieldName) {
   const FieldId f = db()->FieldIdOf(fieldName);
   if (f == kNoField) return false;
   NodeRow r;
-  for (std::uint64_t next = std::uint64_t{row_.row} + 1; next < db()->RowCount(); ++next) {
+  for (std::uint64_t next = std::uint64_t{row_.row} + 1; next < db()->RowCount();) {
     if (!db()->ReadRow(static_cast<RowIndex>(next), r)) return false;
     if (r.parent != row_.parent || r.field > f) return false;
     if (r.field == f) {
       row_ = r;
       return true;
     }
+    // A row of an earlier field: its followers count at most the rows left
+    // in its run, so the jump stays inside the run or lands just past it.
+    next += std::uint64_t{r.followers} + 1;
   }
   return false;
 }

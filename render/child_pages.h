@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "content/content_database.h"
+#include "content/node_cursor.h"
 #include "render/page_source.h"
 
 namespace vrok {
@@ -31,9 +32,10 @@ class ChildListPage : public PageSource {
       : db_(db), childName_(std::move(childName)) {}
   std::u16string BuildPage(std::uint32_t row) override;
 
-  // Where an item leads: the item itself when it has a "hierarchy item"
-  // child, else its first "field", else its "link" value; empty when none.
-  std::u16string TargetOf(RowIndex item) const;
+  // Where an item leads, given the item and its first child: the item
+  // itself when it has a "hierarchy item" child, else its first "field",
+  // else its "link" value; empty when none.
+  static std::u16string TargetOf(RowIndex item, const NodeCursor& firstChild);
 
  private:
   const ContentDatabase& db_;

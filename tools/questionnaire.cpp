@@ -27,13 +27,21 @@ ControlRecord LoadControl(const NodeCursor& c, int index) {
   control.row = c.Row().row;
   // Controls are typed by their kind; the value is still the label's string.
   if (c.Row().value != 0) c.Row().db->ReadString(StringId{c.Row().value}, control.text);
-  if (NodeCursor formula = c; formula.ToChild(u"formula")) {
-    std::u16string text;
-    formula.ReadString(text);
-    control.formula = text;
-  } else if (NodeCursor points = c; points.ToChild(u"points")) {
-    control.points = static_cast<std::int16_t>(points.Row().value & 0xFFFF);
-  }
+  // A control has a child or two: walking them reads fewer rows than a
+  // search for each name. A "formula" child wins over a "points" child.
+  NodeCursor child = c;
+  if (!child.ToFirstChild()) return control;
+  std::optional<std::int16_t> points;
+  do {
+    if (child.FieldIs(u"formula")) {
+      std::u16string text;
+      child.ReadString(text);
+      control.formula = text;
+      return control;
+    }
+    if (!points && child.FieldIs(u"points")) points = static_cast<std::int16_t>(child.Row().value & 0xFFFF);
+  } while (child.ToNextSibling());
+  if (points) control.points = *points;
   return control;
 }
 

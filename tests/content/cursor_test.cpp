@@ -91,6 +91,43 @@ TEST_F(Cursor, NextNamedStopsAtTheEndOfTheSiblings) {
   EXPECT_FALSE(fromA.ToNextNamed(u"footnotes"));  // lower field id: already passed
 }
 
+TEST(CursorRuns, NextNamedJumpsOverLongRunsToTheRightRow) {
+  // An item with runs of 300 fields, two items and a link, then a sibling
+  // item with a link of its own.
+  std::vector<BookNode> children;
+  for (int i = 0; i < 300; ++i) children.push_back(test::Str(u"field", u"f"));
+  children.push_back(test::Str(u"hierarchy item", u"x"));
+  children.push_back(test::Str(u"hierarchy item", u"y"));
+  children.push_back(test::Num(u"link", 7));
+  Book book;
+  book.root = test::Num(u"root", 0,
+                        {test::WithId(test::Str(u"hierarchy item", u"item", std::move(children)), "item"),
+                         test::Str(u"hierarchy item", u"after", {test::Num(u"link", 8)})});
+  const test::TestBook tb(book);
+  const ContentDatabase& db = *tb.db;
+  NodeCursor first(db, tb["item"]);
+  ASSERT_TRUE(first.ToFirstChild());
+  // From every child, the answer a row-by-row scan of the siblings gives.
+  for (RowIndex start = first.Row().row; start < first.Row().row + 303; ++start) {
+    for (std::u16string_view name : {u"field", u"hierarchy item", u"link"}) {
+      const FieldId f = db.FieldIdOf(name);
+      RowIndex expected = 0;
+      NodeRow r;
+      for (RowIndex next = start + 1; next < db.RowCount() && db.ReadRow(next, r); ++next) {
+        if (r.parent != tb["item"]) break;
+        if (r.field == f) {
+          expected = next;
+          break;
+        }
+      }
+      NodeCursor c(db, start);
+      const bool moved = c.ToNextNamed(name);
+      EXPECT_EQ(moved, expected != 0) << "from row " << start;
+      EXPECT_EQ(c.Row().row, moved ? expected : start) << "from row " << start;
+    }
+  }
+}
+
 TEST_F(Cursor, CollectChildren) {
   const NodeCursor fns = At("fns");
   std::vector<NodeRow> rows;

@@ -202,8 +202,15 @@ bool PopupHtmlDialog::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-FootnotePopup::FootnotePopup(QWidget* owner)
-    : owner_(owner), dialog_(new PopupHtmlDialog(owner)), font_(PageFontSpec()) {}
+FootnotePopup::FootnotePopup(QWidget* owner) : owner_(owner), font_(PageFontSpec()) {}
+
+PopupHtmlDialog* FootnotePopup::MadeDialog() {
+  if (!made_) {
+    dialog_ = new PopupHtmlDialog(owner_);
+    made_ = true;
+  }
+  return dialog_.data();
+}
 
 FootnotePopup::~FootnotePopup() { delete dialog_.data(); }
 
@@ -254,9 +261,10 @@ QRect FootnotePopup::PopupRect(const std::u16string& text, QPoint point, QRect w
 
 bool FootnotePopup::Show(const std::u16string& title, const std::u16string& text, QPoint point,
                          QRect window, Placement mode) {
-  if (dialog_ == nullptr || dialog_->IsOpen()) return false;
+  PopupHtmlDialog* dialog = MadeDialog();
+  if (dialog == nullptr || dialog->IsOpen()) return false;
   last_ = PopupRect(text, point, window, mode);
-  return dialog_->Open(last_, title, text, [this](std::int32_t page) {
+  return dialog->Open(last_, title, text, [this](std::int32_t page) {
     if (page != -1 && listener_) listener_(static_cast<PageId>(page), dialog_->Anchor());
   });
 }

@@ -119,12 +119,17 @@ class FootnotePopup {
   bool ShowForLink(const ContentDatabase& db, PageId page, MainWindow& main, const QWidget& pane);
   QRect AvailableArea() const;
   QRect LastPlacement() const { return last_; }
-  PopupHtmlDialog& Dialog() { return *dialog_; }
+  PopupHtmlDialog& Dialog() { return *MadeDialog(); }
 
  private:
+  // The dialog, made at first use (most pages never open one, and a
+  // viewer costs a good part of start-up); null once the screen deleted it.
+  PopupHtmlDialog* MadeDialog();
+
   QWidget* owner_;
   // A child of the owner's screen, which may delete it first at exit.
   QPointer<PopupHtmlDialog> dialog_;
+  bool made_ = false;
   FontSpec font_;
   QRect last_;
   std::function<void(PageId, const std::u16string&)> listener_;

@@ -12,17 +12,20 @@
 #include <string>
 
 #include "content/content_database.h"
+#include "content/node_cursor.h"
 #include "render/child_pages.h"
 #include "render/grid_model.h"
 #include "render/hierarchy_rules.h"
 #include "render/markup.h"
 #include "render/menu_index_page.h"
+#include "render/page_text.h"
 #include "render/record_page.h"
 #include "render/tree_model.h"
 #include "render/viewer_html.h"
 #include "tools/calculator_list.h"
 #include "tools/flow_chart.h"
 #include "tools/questionnaire.h"
+#include "userdata/prefix_search.h"
 
 namespace {
 
@@ -33,6 +36,24 @@ const std::string& Folder() {
   }();
   return folder;
 }
+
+// A row's "hierarchy item" children as the index search sees them; damaged
+// content need not be sorted.
+class ItemEntries : public vrok::SearchEntries {
+ public:
+  ItemEntries(const vrok::ContentDatabase& db, vrok::RowIndex row) {
+    vrok::NodeCursor(db, row).CollectChildren(u"hierarchy item", rows_, 4096);
+  }
+  std::uint32_t Count() const override { return static_cast<std::uint32_t>(rows_.size()); }
+  std::u16string Text(std::uint32_t index) const override {
+    std::u16string text;
+    if (index < rows_.size()) vrok::NodeCursor(rows_[index]).ReadString(text);
+    return text;
+  }
+
+ private:
+  std::vector<vrok::NodeRow> rows_;
+};
 
 void Put(const std::string& path, const std::uint8_t* data, std::size_t size) {
   FILE* f = std::fopen(path.c_str(), "wb");
@@ -101,6 +122,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::uint32_t c = 0; c < std::min<std::uint32_t>(grid.ColumnCount(), 16); ++c)
           total += grid.Cell(r, c).size();
       total += grid.Title().size() + grid.Footnotes().size();
+    }
+    // Searches for the first letters of the row's own text: the answer lies
+    // in the list, within a bounded number of reads.
+    const ItemEntries entries(db, row);
+    const std::u16string own = PlainTextOf(TextOf(db, row));
+    for (std::size_t n = 0; n <= std::min<std::size_t>(own.size(), 3); ++n) {
+      std::uint32_t probes = 0;
+      const auto found = PrefixSearch(entries, std::u16string_view(own).substr(0, n), &probes);
+      if (found && *found >= entries.Count()) std::abort();
+      if (probes > 64) std::abort();
     }
     const Questionnaire q = LoadQuestionnaire(db, row);
     total += ScoreText(q, 7).size();

@@ -1,0 +1,325 @@
+// The reader as a whole, offscreen: start-up to the first shown page and to
+// the home page after the splash, on the sample book and on the sample
+// grown to a million rows; then navigation to each kind of page of the large
+// book, from the request to the end of the views' Show.
+//
+// Floors, measured in the same run: for start-up, an empty QWidget shown and
+// painted; for a navigation, the work the page cannot avoid done directly:
+// reading the page row's string and those of its first children, as many
+// as a screen shows, and laying out, in a bare QTextDocument at the pane's
+// width, the HTML of every text pane the page shows; for a figure, reading
+// its chosen picture and decoding it from memory.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QTextDocument>
+#include <QWidget>
+#include <filesystem>
+#include <memory>
+
+#include "bench_books.h"
+#include "content/node_cursor.h"
+#include "content/schema.h"
+#include "platform/qt/environment.h"
+#include "render/picture_loader.h"
+#include "samples/large/large_book.h"
+#include "shell/automation.h"
+#include "shell/main_window.h"
+#include "shell/page_names.h"
+#include "shell/reader_app.h"
+#include "shell/splash_view.h"
+
+namespace vrok {
+namespace {
+
+constexpr const char* kContentFiles[] = {"VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb",
+                                         "VROK-Vrok-Binary-PPC.pdb"};
+
+struct Folder {
+  std::string path;
+  std::string registry;
+};
+
+std::map<int, Folder> folders;
+
+// 0: the sample book as built; 1: the sample grown to a million rows.
+const Folder& BookFolder(int which) {
+  auto it = folders.find(which);
+  if (it != folders.end()) return it->second;
+  Folder f;
+  f.path = bench::MakeTempFolder();
+  if (which == 0) {
+    for (const char* name : kContentFiles)
+      std::filesystem::copy_file(std::string(VROK_PROGRAM_DIR "/") + name, f.path + "/" + name);
+  } else {
+    std::string error;
+    const auto book = LargeSampleBook(VROK_SAMPLE_SOURCE, {}, error);
+    const auto written = book ? WriteBook(*book, f.path) : BookWriteResult{false, error};
+    if (!written.ok) std::fprintf(stderr, "reader_bench: %s\n", written.message.c_str());
+  }
+  std::filesystem::copy_file(VROK_PROGRAM_DIR "/ppc_font2.ttf", f.path + "/ppc_font2.ttf");
+  f.registry = bench::WriteInstallRegistry(f.path);
+  return folders.emplace(which, f).first->second;
+}
+
+std::unique_ptr<ReaderApp> Start(const Folder& folder) {
+  platform::SetProgramFolder(QString::fromStdString(folder.path));
+  auto app = std::make_unique<ReaderApp>(platform::Registry(QString::fromStdString(folder.registry)));
+  if (!app->InitInstance()) return nullptr;
+  return app;
+}
+
+void Stop(std::unique_ptr<ReaderApp>& app) {
+  if (app) app->ExitInstance();
+  app.reset();
+  QCoreApplication::processEvents();
+}
+
+// Start-up to the first paint (range 1 = 0), or on to the home page shown
+// and painted after the splash is dismissed (range 1 = 1).
+void BM_StartUp(benchmark::State& state) {
+  const Folder& folder = BookFolder(static_cast<int>(state.range(0)));
+  const bool home = state.range(1) != 0;
+  for (auto _ : state) {
+    auto app = Start(folder);
+    if (!app) {
+      state.SkipWithError("start-up failed");
+      break;
+    }
+    QCoreApplication::processEvents();  // the first paint
+    if (home) {
+      app->Splash()->Dismiss();
+      QCoreApplication::processEvents();
+    }
+    state.PauseTiming();
+    state.counters["rows"] = app->Database()->RowCount();
+    if (home && app->Main()->CurrentPage() != app->Names()[pages::kHome])
+      state.SkipWithError("the home page is not shown");
+    Stop(app);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_StartUp)
+    ->ArgNames({"large", "home"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+// How many widgets the reader has after start-up (counted once, outside
+// any timing).
+std::size_t ReaderWidgets() {
+  static const std::size_t count = [] {
+    const auto before = QApplication::allWidgets().size();
+    auto app = Start(BookFolder(0));
+    const auto after = QApplication::allWidgets().size();
+    Stop(app);
+    return static_cast<std::size_t>(after - before);
+  }();
+  return count;
+}
+
+// Range 0 = 0: an empty 240 x 320 QWidget shown and painted; 1: the same
+// with as many plain child widgets as the reader makes at start-up (most
+// hidden, as the reader's are), the floor for making a widget tree that
+// size.
+void BM_FloorShowWidgets(benchmark::State& state) {
+  const std::size_t children = state.range(0) != 0 ? ReaderWidgets() - 1 : 0;
+  for (auto _ : state) {
+    auto w = std::make_unique<QWidget>();
+    w->resize(240, 320);
+    for (std::size_t i = 0; i < children; ++i) {
+      auto* child = new QWidget(w.get());
+      child->setGeometry(0, 0, 24, 24);
+      if (i % 8 != 0) child->hide();
+    }
+    w->show();
+    QCoreApplication::processEvents();
+    state.PauseTiming();
+    w.reset();
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+  }
+  state.counters["widgets"] = static_cast<double>(children + 1);
+}
+BENCHMARK(BM_FloorShowWidgets)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// --- navigation ----------------------------------------------------------------
+
+enum Kind { kRecord, kList, kTree, kIndex, kGrid, kQuestionnaire, kFlowChart, kFigure, kKinds };
+constexpr int kScreenRows = 20;  // list rows on a 240 x 320 screen, about
+constexpr const char* kKindNames[] = {"record",  "hierarchy list", "tree with preview",
+                                      "index of 100,000 entries", "grid", "questionnaire",
+                                      "flow chart", "figure"};
+
+// The first row, in row order, whose own "table type" child is that type
+// (a table, or an item that is a table of its own such as a figure), other
+// than the splash picture.
+RowIndex FirstOfType(const ContentDatabase& db, std::u16string_view type) {
+  std::u16string text;
+  for (RowIndex row = 1; row < db.RowCount(); ++row) {
+    NodeCursor c(db, row);
+    if (!c.FieldIs(names::kTableType) || !c.ReadString(text) || text != type) continue;
+    if (c.ToParent() && !TableNameIs(db, c.Row().row, u"SPLASH")) return c.Row().row;
+  }
+  return 0;
+}
+
+// A record page: the first item of the first "html list" table with
+// fields of its own. (The table's own page is shown by no view: only its
+// records are pages.)
+RowIndex FirstRecord(const ContentDatabase& db) {
+  const RowIndex table = FirstOfType(db, u"html list");
+  NodeCursor c(db, table);
+  if (!c.ToChild(u"hierarchy item")) return 0;
+  do {
+    NodeCursor f = c;
+    if (f.ToFirstChild() && !f.FieldIs(u"hierarchy item")) return c.Row().row;
+  } while (c.ToNextNamed(u"hierarchy item"));
+  return 0;
+}
+
+struct Navigator {
+  std::unique_ptr<ReaderApp> app;
+  PageId pages[kKinds] = {};
+  PageId away = 0;  // a page of another view, shown between two measurements
+
+  Navigator() {
+    app = Start(BookFolder(1));
+    if (!app) return;
+    app->Splash()->Dismiss();
+    const ContentDatabase& db = *app->Database();
+    pages[kRecord] = FirstRecord(db);
+    pages[kList] = app->Names()[pages::kContents];
+    pages[kTree] = FirstOfType(db, u"tight hierarchy");
+    pages[kIndex] = db.TableRow(u"Large index");
+    pages[kGrid] = FirstOfType(db, u"table");
+    pages[kQuestionnaire] = FirstOfType(db, u"questionarie");
+    pages[kFlowChart] = FirstOfType(db, u"flow chart");
+    pages[kFigure] = FirstOfType(db, u"figure");
+    away = app->Names()[pages::kNotice];
+    QCoreApplication::processEvents();
+  }
+  ~Navigator() { Stop(app); }
+
+  void Go(PageId page) { app->Main()->Navigate(page, nullptr, 0, true); }
+};
+
+std::unique_ptr<Navigator> navigator;
+Navigator& Nav() {
+  if (!navigator) navigator = std::make_unique<Navigator>();
+  return *navigator;
+}
+
+// Range 1 = 0: from the request to the end of Show; 1: on to the first
+// paint of the new screen.
+void BM_Navigate(benchmark::State& state) {
+  Navigator& n = Nav();
+  const Kind kind = static_cast<Kind>(state.range(0));
+  const bool paint = state.range(1) != 0;
+  state.SetLabel(kKindNames[kind]);
+  const PageId page = n.pages[kind];
+  if (!n.app || page == 0) {
+    state.SkipWithError("no such page in the book");
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    n.Go(n.away);
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+    n.Go(page);
+    if (paint) QCoreApplication::processEvents();
+    state.PauseTiming();
+    if (n.app->Main()->CurrentPage() != page) state.SkipWithError("the page was not shown");
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_Navigate)
+    ->ArgNames({"kind", "paint"})
+    ->ArgsProduct({benchmark::CreateDenseRange(0, kKinds - 1, 1), {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+// What the floor of one page does, prepared from the page as shown.
+struct PageFloor {
+  RowIndex row = 0;
+  struct Text {
+    QString html;
+    int width;
+  };
+  std::vector<Text> texts;
+  std::optional<PictureBytes> picture;  // a figure's chosen variant
+};
+
+PageFloor FloorOf(Navigator& n, Kind kind) {
+  PageFloor floor;
+  floor.row = n.pages[kind];
+  n.Go(floor.row);
+  QCoreApplication::processEvents();
+  if (kind == kFigure) floor.picture = LoadPictureBytes(*n.app->Database(), floor.row, EmulatedScreen());
+  const nlohmann::json report = ScreenReport(*n.app);
+  for (const nlohmann::json& pane : report["panes"])
+    if (pane.value("kind", "") == "HtmlPane" && pane.value("visible", true))
+      floor.texts.push_back({QString::fromStdString(pane["html"].get<std::string>()),
+                             pane["geometry"][2].get<int>()});
+  return floor;
+}
+
+// Reads the page's row and string, and the rows and strings of its first
+// children, as many as a screen shows.
+std::size_t ReadContent(const ContentDatabase& db, RowIndex top) {
+  std::u16string text;
+  NodeCursor c(db, top);
+  std::size_t read = c.ReadString(text) ? text.size() : 0;
+  if (!c.ToFirstChild()) return read;
+  int n = 0;
+  do {
+    if (c.ReadString(text)) read += text.size();
+  } while (++n < kScreenRows && c.ToNextSibling());
+  return read;
+}
+
+void BM_FloorNavigate(benchmark::State& state) {
+  Navigator& n = Nav();
+  const Kind kind = static_cast<Kind>(state.range(0));
+  state.SetLabel(kKindNames[kind]);
+  if (!n.app || n.pages[kind] == 0) {
+    state.SkipWithError("no such page in the book");
+    return;
+  }
+  const PageFloor floor = FloorOf(n, kind);
+  const ContentDatabase& db = *n.app->Database();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ReadContent(db, floor.row));
+    for (const PageFloor::Text& t : floor.texts) {
+      QTextDocument doc;
+      doc.setHtml(t.html);
+      doc.setTextWidth(t.width);
+      benchmark::DoNotOptimize(doc.size());
+    }
+    if (floor.picture) {
+      benchmark::DoNotOptimize(LoadPictureBytes(db, floor.row, EmulatedScreen()));
+      const auto& bytes = floor.picture->encoded;
+      benchmark::DoNotOptimize(
+          QImage::fromData(bytes.data(), static_cast<int>(bytes.size())).size());
+    }
+  }
+  state.counters["text_panes"] = static_cast<double>(floor.texts.size());
+}
+BENCHMARK(BM_FloorNavigate)->DenseRange(0, kKinds - 1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace vrok
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication qt(argc, argv);
+  vrok::platform::SetAutomated(true);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  vrok::navigator.reset();
+  for (const auto& [which, folder] : vrok::folders) std::filesystem::remove_all(folder.path);
+  return 0;
+}

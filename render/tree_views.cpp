@@ -34,14 +34,6 @@ TitleArgs PaneTitle(const std::u16string& text) {
   return args;
 }
 
-void WhiteBackground(QWidget* w) {
-  w->setAutoFillBackground(true);
-  QPalette pal = w->palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  pal.setColor(QPalette::Base, Qt::white);
-  w->setPalette(pal);
-}
-
 // The splitter bar: a grip at the left, the three ratio buttons at the
 // right; the stylus goes to the split pane.
 class SplitBar : public QWidget {
@@ -220,7 +212,7 @@ bool TreeList::TapRow(int row) {
 
 TreePane::TreePane(QWidget* parent) : TitledPane(parent) {
   setObjectName(QStringLiteral("tree"));
-  WhiteBackground(this);
+  UseWhiteBackground(*this);
   list_ = new TreeList(this);
   SetContent(list_);
   hide();
@@ -234,7 +226,7 @@ void TreePane::Report(nlohmann::json& pane) const {
 
 SplitPane::SplitPane(QWidget* parent, LinkSink* sink) : TitledPane(parent) {
   setObjectName(QStringLiteral("split"));
-  WhiteBackground(this);
+  UseWhiteBackground(*this);
   list_ = new TreeList(this);
   bar_ = new SplitBar(*this);
   preview_ = new HtmlPane(this, nullptr, sink);

@@ -245,6 +245,7 @@ void UseWhiteBackground(QWidget& widget) {
   widget.setAutoFillBackground(true);
   QPalette pal = widget.palette();
   pal.setColor(QPalette::Window, Qt::white);
+  pal.setColor(QPalette::Base, Qt::white);
   widget.setPalette(pal);
 }
 

@@ -4,14 +4,14 @@
 // viewer's HTML. Damaged content must give some page, never a crash or a
 // loop.
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "content/content_database.h"
+#include "content_input.h"
 #include "content/node_cursor.h"
 #include "render/child_pages.h"
 #include "render/grid_model.h"
@@ -28,14 +28,6 @@
 #include "userdata/prefix_search.h"
 
 namespace {
-
-const std::string& Folder() {
-  static const std::string folder = [] {
-    char pattern[] = "/tmp/vrok-fuzz-XXXXXX";
-    return std::string(::mkdtemp(pattern));
-  }();
-  return folder;
-}
 
 // A row's "hierarchy item" children as the index search sees them; damaged
 // content need not be sorted.
@@ -55,31 +47,13 @@ class ItemEntries : public vrok::SearchEntries {
   std::vector<vrok::NodeRow> rows_;
 };
 
-void Put(const std::string& path, const std::uint8_t* data, std::size_t size) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) std::abort();
-  if (size) std::fwrite(data, 1, size, f);
-  std::fclose(f);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vrok;
-  if (size < 6) return 0;
-  std::size_t lengths[2] = {static_cast<std::size_t>(data[0] | data[1] << 8),
-                            static_cast<std::size_t>(data[2] | data[3] << 8)};
-  data += 6;
-  size -= 6;
-  const std::string prefix = Folder() + "/VROK-Vrok";
-  const char* suffixes[] = {"-Data.pdb", "-Strings.pdb", "-Binary-PPC.pdb"};
-  for (int i = 0; i < 3; ++i) {
-    const std::size_t n = i < 2 ? std::min(lengths[i], size) : size;
-    Put(prefix + suffixes[i], data, n);
-    data += n;
-    size -= n;
-  }
-  const ContentDatabase db(prefix);
+  const auto prefix = fuzz::WriteContentFiles(data, size);
+  if (!prefix) return 0;
+  const ContentDatabase db(*prefix);
   const std::uint32_t rows = std::min<std::uint32_t>(db.RowCount(), 200);
 
   RecordPage record(db, ScreenMetrics{});

@@ -4,7 +4,8 @@
 // book, from the request to the end of the views' Show.
 //
 // Floors, measured in the same run: for start-up, an empty QWidget shown and
-// painted; for a navigation, the work the page cannot avoid done directly:
+// painted, and one with as many plain children as the reader has widgets;
+// for a navigation, the work the page cannot avoid done directly:
 // reading the page row's string and those of its first children, as many
 // as a screen shows, and laying out, in a bare QTextDocument at the pane's
 // width, the HTML of every text pane the page shows; for a figure, reading
@@ -17,6 +18,7 @@
 #include <QTextDocument>
 #include <QWidget>
 #include <filesystem>
+#include <map>
 #include <memory>
 
 #include "bench_books.h"
@@ -147,7 +149,7 @@ BENCHMARK(BM_FloorShowWidgets)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // --- navigation ----------------------------------------------------------------
 
 enum Kind { kRecord, kList, kTree, kIndex, kGrid, kQuestionnaire, kFlowChart, kFigure, kKinds };
-constexpr int kScreenRows = 20;  // list rows on a 240 x 320 screen, about
+constexpr int kScreenRows = 20;  // about the list rows a 240 x 320 screen shows
 constexpr const char* kKindNames[] = {"record",  "hierarchy list", "tree with preview",
                                       "index of 100,000 entries", "grid", "questionnaire",
                                       "flow chart", "figure"};

@@ -262,7 +262,7 @@ PageFloor FloorOf(Navigator& n, Kind kind) {
   if (kind == kFigure) floor.picture = LoadPictureBytes(*n.app->Database(), floor.row, EmulatedScreen());
   const nlohmann::json report = ScreenReport(*n.app);
   for (const nlohmann::json& pane : report["panes"])
-    if (pane.value("kind", "") == "HtmlPane" && pane.value("visible", true))
+    if (pane.value("kind", "") == "HtmlPane")
       floor.texts.push_back({QString::fromStdString(pane["html"].get<std::string>()),
                              pane["geometry"][2].get<int>()});
   return floor;

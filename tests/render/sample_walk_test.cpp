@@ -2,26 +2,19 @@
 // every link and every list row of every page on screen is tapped, and
 // whatever it leads to must be shown by some view (or open a pop-up over
 // the page).
-//
-// Pages of table types whose views are not written yet are listed below;
-// their links are taken from the content instead, so that the walk still
-// reaches the pages behind them. Remove a type from the list when its view
-// lands, and the walk holds that view to the same rule.
 
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <map>
 #include <regex>
 #include <set>
 
 #include "content/node_cursor.h"
 #include "content/schema.h"
 #include "content/utf8.h"
-#include "platform/qt/environment.h"
 #include "reader_fixture.h"
-#include "render/child_pages.h"
 #include "render/html_pane.h"
+#include "render/markup.h"
 #include "render/page_text.h"
 #include "shell/main_window.h"
 #include "shell/page_names.h"

@@ -1,6 +1,6 @@
 // Opens a record file pair made of arbitrary bytes: the first two input
 // bytes give the index file's length, the index bytes follow and the rest
-// is the data file. Every record is read and decoded, one is appended, and
+// is the data file. A damaged index is rebuilt with the stores' scanner. Every record is read and decoded, one is appended, and
 // the pair is closed (which compacts it) and opened again: the readable
 // records must all still be there, in order, followed by the new one.
 #include <cstdlib>
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<Bytes> expected;
   const Bytes added = {0xAD, 0xDE};
   {
-    vrok::RecordFile file(kIndex, kData, files);
+    vrok::RecordFile file(kIndex, kData, files, vrok::StoredRecordLength);
     if (file.Failed()) return 0;
     expected = Readable(file);
     std::uint8_t buffer[16];
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (file.Append(added) != 0) std::abort();
     expected.push_back(added);
   }
-  vrok::RecordFile again(kIndex, kData, files);
+  vrok::RecordFile again(kIndex, kData, files, vrok::StoredRecordLength);
   if (again.Failed() || Readable(again) != expected) std::abort();
   return 0;
 }

@@ -11,6 +11,7 @@
 #include "userdata/add_bookmark_dialog.h"
 #include "userdata/bookmark_list_panel.h"
 #include "userdata/notes_panel.h"
+#include "userdata/store_messages.h"
 
 namespace vrok {
 
@@ -29,10 +30,23 @@ ShellView::ShellView(MainWindow& main, const ContentDatabase& db, PageNameMap& n
   notesPanel_ = new NotesPanel(&main, *notes_, main.Screen());
   notesPanel_->SetReturnListener([this] { CloseOverlays(); });
   addBookmark_ = new AddBookmarkDialog(&main.Screen());
+  // What the opening of the record files found (repairs and where the
+  // copies are, missing or refused files, a read-only pair) is said at once.
+  for (const auto& text : OpeningMessages(bookmarks_->Records(), kBookmarkWords))
+    Exclaim(text, kBookmarksCaption);
+  for (const auto& text : OpeningMessages(notes_->Records(), kNoteWords))
+    Exclaim(text, kNotesCaption);
+  if (const auto draft = notes_->Draft(); draft && draft->page) {
+    platform::ShowMessage(std::u16string(kNoteDraftKeptMessage), std::u16string(kNotesCaption),
+                          platform::MessageIcon::kInformation, platform::MessageButtons::kOk, &main_);
+  }
 }
 
 ShellView::~ShellView() {
   history_.SetNavigator(nullptr);
+  // Exit and a close from outside both end here: what was typed in the note
+  // editor and not saved is kept for the next start.
+  notesPanel_->KeepDraft();
   // The panels go before the stores they show.
   delete addBookmark_;
   delete notesPanel_;
@@ -204,6 +218,10 @@ void ShellView::AddBookmark() {
   CloseOverlays();
   // Scripts leave the dialog open between lines; one is asked at a time.
   if (addBookmark_->isVisible()) return;
+  if (bookmarks_->ReadOnly()) {
+    Exclaim(ReadOnlyMessage(bookmarks_->Records(), kBookmarkWords), kBookmarksCaption);
+    return;
+  }
   const PageId page = main_.CurrentPage();
   const std::vector<std::uint8_t> state = main_.CurrentData();
   switch (bookmarks_->CanPlace(page, state)) {

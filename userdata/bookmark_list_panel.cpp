@@ -1,9 +1,11 @@
 #include "userdata/bookmark_list_panel.h"
 
+#include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
 #include "shell/check_list.h"
 #include "userdata/bookmark_store.h"
 #include "userdata/panel_style.h"
+#include "userdata/store_messages.h"
 #include "userdata/ticked_list.h"
 
 namespace vrok {
@@ -30,8 +32,17 @@ void BookmarkListPanel::Refresh() {
 
 void BookmarkListPanel::DeleteTicked(const std::vector<int>& positions) {
   if (positions.empty()) return;
-  store_.Delete(positions);  // highest record first; the store reloads either way
+  std::u16string failure;
+  if (store_.ReadOnly()) {
+    failure = ReadOnlyMessage(store_.Records(), kBookmarkWords);
+  } else if (store_.Delete(positions) != 0) {  // highest record first; reloaded either way
+    failure = NotDeletedMessage(kBookmarkWords, positions.size());
+  }
   Refresh();
+  if (!failure.empty()) {
+    platform::ShowMessage(failure, std::u16string(kBookmarksCaption),
+                          platform::MessageIcon::kExclamation, platform::MessageButtons::kOk, this);
+  }
 }
 
 void BookmarkListPanel::Report(nlohmann::json& pane) const {

@@ -9,7 +9,7 @@ namespace vrok {
 BookmarkStore::BookmarkStore(const std::string& programFolder, const ContentDatabase& content,
                              const ReservedKeys& reserved, FileSystem& files)
     : pages_(content, reserved, /*builtInPages=*/false),
-      file_(BookmarkFiles(programFolder).index, BookmarkFiles(programFolder).data, files) {
+      file_(BookmarkFiles(programFolder).index, BookmarkFiles(programFolder).data, files, StoredRecordLength) {
   Reload();
 }
 

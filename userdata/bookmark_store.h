@@ -59,6 +59,11 @@ class BookmarkStore {
   BookmarkStore& operator=(const BookmarkStore&) = delete;
 
   bool Failed() const { return file_.Failed(); }
+  // Readable but not changeable (another window has the pair, or it cannot
+  // be written): every change gives -1.
+  bool ReadOnly() const { return file_.ReadOnly(); }
+  // The record files, for what their opening found.
+  const RecordFile& Records() const { return file_; }
 
   // Whether page, reached with state, may be bookmarked: exists when a
   // bookmark has the same stored key and byte for byte the same state.

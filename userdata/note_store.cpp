@@ -7,7 +7,9 @@ namespace vrok {
 NoteStore::NoteStore(const std::string& programFolder, const ContentDatabase& content,
                      const ReservedKeys& reserved, FileSystem& files)
     : pages_(content, reserved, /*builtInPages=*/true),
-      file_(NoteFiles(programFolder).index, NoteFiles(programFolder).data, files) {
+      files_(files),
+      draftPath_(NoteDraftFile(programFolder)),
+      file_(NoteFiles(programFolder).index, NoteFiles(programFolder).data, files, StoredRecordLength) {
   Reload();
 }
 
@@ -36,6 +38,26 @@ int NoteStore::Delete(std::span<const int> positions) {
   const int result = RemoveEntries(file_, records_, positions);
   Reload();
   return result;
+}
+
+int NoteStore::KeepDraft(std::u16string_view title, RowIndex page, std::u16string_view text) {
+  const auto key = pages_.KeyOf(page);
+  if (!key || file_.ReadOnly()) return -1;
+  const auto bytes = EncodeNote(NoteRecord{*key, std::u16string(title), std::u16string(text)});
+  return bytes && WriteWhole(files_, draftPath_, *bytes) ? 0 : -1;
+}
+
+std::optional<Note> NoteStore::Draft() const {
+  const auto bytes = ReadWhole(files_, draftPath_);
+  const auto record = bytes ? DecodeNote(*bytes) : std::nullopt;
+  if (!record) return std::nullopt;
+  return Note{record->title, pages_.AsPageKeys().rowOfKey(record->key), record->text};
+}
+
+void NoteStore::DropDraft() {
+  if (files_.KindOf(draftPath_).value_or(FileSystem::Kind::kMissing) == FileSystem::Kind::kMissing)
+    return;
+  if (files_.Remove(draftPath_)) files_.SyncFolderOf(draftPath_);
 }
 
 const Note* NoteStore::Entry(int position) const {

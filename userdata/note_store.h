@@ -33,6 +33,12 @@ inline constexpr std::u16string_view kNoteTitleEmptyMessage =
     u"You can't save this note. \"Title\" field is empty.";
 // Saving was allowed but the record could not be written.
 inline constexpr std::u16string_view kNoteNotSavedMessage = u"This note could not be saved.";
+// The editor shows a note typed but not saved before the last close.
+inline constexpr std::u16string_view kNoteDraftBackMessage =
+    u"This is the note you had not saved when Vrok closed.";
+// Said at start when such a note is kept.
+inline constexpr std::u16string_view kNoteDraftKeptMessage =
+    u"A note you had not saved is kept. Add/Edit Note on its page shows it again.";
 
 struct Note {
   std::u16string title;
@@ -50,6 +56,11 @@ class NoteStore {
   NoteStore& operator=(const NoteStore&) = delete;
 
   bool Failed() const { return file_.Failed(); }
+  // Readable but not changeable (another window has the pair, or it cannot
+  // be written): every change gives -1.
+  bool ReadOnly() const { return file_.ReadOnly(); }
+  // The record files, for what their opening found.
+  const RecordFile& Records() const { return file_; }
 
   // False for a page without a stored key (a content row whose key is 0).
   bool CanPlace(RowIndex page) const;
@@ -69,6 +80,16 @@ class NoteStore {
   // is reloaded either way.
   int Delete(std::span<const int> positions);
 
+  // The note being typed when the reader closed, kept unsaved as
+  // "notes.draft" beside the record files (written aside, flushed, renamed)
+  // so that the editor can offer it again. Not kept for a read-only pair
+  // (another window has the notes). 0 or -1.
+  int KeepDraft(std::u16string_view title, RowIndex page, std::u16string_view text);
+  // The draft kept at an earlier close; nothing when none can be read.
+  std::optional<Note> Draft() const;
+  // Forgets the draft (saved, or cancelled in the editor).
+  void DropDraft();
+
   const std::vector<Note>& Entries() const { return entries_; }
   int Count() const { return static_cast<int>(entries_.size()); }
   // nullptr for a position out of range.
@@ -78,6 +99,8 @@ class NoteStore {
   void Reload();
 
   StoredPages pages_;
+  FileSystem& files_;
+  std::string draftPath_;
   RecordFile file_;
   std::vector<Note> entries_;
   std::vector<int> records_;  // record number of each entry

@@ -12,6 +12,7 @@
 #include "shell/picture_button.h"
 #include "userdata/note_store.h"
 #include "userdata/panel_style.h"
+#include "userdata/store_messages.h"
 #include "userdata/ticked_list.h"
 
 namespace vrok {
@@ -97,6 +98,28 @@ NotesPanel::NotesPanel(QWidget* parent, NoteStore& store, platform::ScreenWindow
   CreateWithTitle(HeadingArgs(kListHeading));
   ShowMode(Mode::kList, kListHeading);
   hide();
+  draft_ = store_.Draft();
+}
+
+void NotesPanel::KeepDraft() {
+  if (mode_ != Mode::kEditor) return;
+  if (title_->text() == loadedTitle_ && text_->toPlainText() == loadedText_) return;
+  store_.KeepDraft(platform::FromQ(title_->text()), page_, platform::FromQ(text_->toPlainText()));
+}
+
+void NotesPanel::LoadBoxes(RowIndex page, const std::u16string& title, const std::u16string& text) {
+  draftShown_ = draft_ && draft_->page == page;
+  const Note given{title, page, text};
+  const Note* shown = draftShown_ ? &*draft_ : &given;
+  title_->setText(platform::ToQ(shown->title));
+  text_->setPlainText(platform::ToQ(shown->text));
+  // A draft counts as typed: closing again keeps it.
+  loadedTitle_ = draftShown_ ? QString() : title_->text();
+  loadedText_ = draftShown_ ? QString() : text_->toPlainText();
+  if (draftShown_) {
+    platform::ShowMessage(std::u16string(kNoteDraftBackMessage), std::u16string(kNotesCaption),
+                          platform::MessageIcon::kInformation, platform::MessageButtons::kOk, this);
+  }
 }
 
 void NotesPanel::LayOutContent(QRect area) {
@@ -133,9 +156,8 @@ void NotesPanel::OpenEditor(RowIndex page) {
   returnToList_ = false;
   panelWasUp_ = screen_.InputPanelOn();
   const Note* note = store_.Entry(store_.Find(page));
-  title_->setText(note != nullptr ? platform::ToQ(note->title) : QString());
-  text_->setPlainText(note != nullptr ? platform::ToQ(note->text) : QString());
   ShowMode(Mode::kEditor, kAddHeading);
+  LoadBoxes(page, note != nullptr ? note->title : u"", note != nullptr ? note->text : u"");
 }
 
 void NotesPanel::EditEntry(int position) {
@@ -150,10 +172,10 @@ void NotesPanel::EditEntry(int position) {
   page_ = *note->page;
   returnToList_ = true;
   panelWasUp_ = screen_.InputPanelOn();
-  title_->setText(platform::ToQ(note->title));
-  text_->setPlainText(platform::ToQ(note->text));
+  const std::u16string title = note->title, text = note->text;
   screen_.ShowInputPanelOnRequest();
   ShowMode(Mode::kEditor, kEditHeading);
+  LoadBoxes(page_, title, text);
 }
 
 void NotesPanel::Save() {
@@ -165,6 +187,13 @@ void NotesPanel::Save() {
     title_->setFocus();
     return;
   }
+  if (store_.ReadOnly()) {
+    // Stay in the editor so that what was typed is not lost.
+    platform::ShowMessage(ReadOnlyMessage(store_.Records(), kNoteWords),
+                          std::u16string(kNotesCaption), platform::MessageIcon::kExclamation,
+                          platform::MessageButtons::kOk, this);
+    return;
+  }
   // The store writes the new note before removing the page's earlier one.
   if (store_.Add(title, page_, text) != 0 && !Saved(store_, title, page_, text)) {
     // Stay in the editor so that what was typed is not lost.
@@ -172,13 +201,23 @@ void NotesPanel::Save() {
                           platform::MessageIcon::kExclamation, platform::MessageButtons::kOk, this);
     return;
   }
+  ForgetDraft();
   screen_.SetInputPanel(panelWasUp_);
   Leave();
 }
 
 void NotesPanel::Cancel() {
+  ForgetDraft();
   screen_.SetInputPanel(panelWasUp_);
   Leave();
+}
+
+void NotesPanel::ForgetDraft() {
+  if (!draftShown_) return;
+  // Offered, and saved or turned down.
+  draft_.reset();
+  draftShown_ = false;
+  store_.DropDraft();
 }
 
 void NotesPanel::Leave() {
@@ -190,8 +229,17 @@ void NotesPanel::Leave() {
 
 void NotesPanel::DeleteTicked(const std::vector<int>& positions) {
   if (positions.empty()) return;
-  store_.Delete(positions);  // highest record first; the store reloads either way
+  std::u16string failure;
+  if (store_.ReadOnly()) {
+    failure = ReadOnlyMessage(store_.Records(), kNoteWords);
+  } else if (store_.Delete(positions) != 0) {  // highest record first; reloaded either way
+    failure = NotDeletedMessage(kNoteWords, positions.size());
+  }
   Refresh();
+  if (!failure.empty()) {
+    platform::ShowMessage(failure, std::u16string(kNotesCaption),
+                          platform::MessageIcon::kExclamation, platform::MessageButtons::kOk, this);
+  }
 }
 
 void NotesPanel::Report(nlohmann::json& pane) const {

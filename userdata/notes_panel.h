@@ -11,9 +11,11 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "content/types.h"
 #include "shell/title_bar.h"
+#include "userdata/note_store.h"
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -21,7 +23,6 @@ class QPlainTextEdit;
 namespace vrok {
 
 class ButtonBar;
-class NoteStore;
 class TickedList;
 namespace platform {
 class ScreenWindow;
@@ -48,6 +49,10 @@ class NotesPanel : public TitledPane {
   // Rebuilds the list from the store, nothing ticked.
   void Refresh();
 
+  // Keeps the text typed in the editor and not saved as a draft that the
+  // editor offers again after the next start (the reader is closing).
+  void KeepDraft();
+
   Mode CurrentMode() const { return mode_; }
   void Report(nlohmann::json& pane) const override;
 
@@ -62,6 +67,10 @@ class NotesPanel : public TitledPane {
   void Cancel();
   void Leave();  // back to the list or the page
   void DeleteTicked(const std::vector<int>& positions);
+  // Fills the boxes for page: the draft of an earlier run when it is for
+  // this page, else the given title and text.
+  void ForgetDraft();
+  void LoadBoxes(RowIndex page, const std::u16string& title, const std::u16string& text);
 
   NoteStore& store_;
   platform::ScreenWindow& screen_;
@@ -74,6 +83,11 @@ class NotesPanel : public TitledPane {
   bool returnToList_ = false;  // the editor was opened from the list
   bool panelWasUp_ = false;    // the input panel when the editor opened
   std::function<void()> toPage_;
+  // What the boxes held when the editor opened, to tell typed text.
+  QString loadedTitle_;
+  QString loadedText_;
+  std::optional<Note> draft_;  // kept at the last close, until offered
+  bool draftShown_ = false;    // the boxes hold the draft
 };
 
 }  // namespace vrok

@@ -39,21 +39,42 @@
 //    <index>.new" never describes an uncommitted compaction.
 //  - A new pair is written data file first; a data file alone holding just
 //    the version record is such a pair cut short and is completed.
-//  - A data file whose version record is not 1 is copied aside (".bad",
-//    ".bad1", ...) together with its index before an empty pair replaces it.
+//  - A lone "<index>.new" is installed only when it proves to be the index
+//    of the data file as it is (every entry in place, the file exactly
+//    covered); any other is renamed aside (".bad", ".bad1", ...).
 //
-// Untrusted input. Entries that do not lie inside the data file at opening
-// are kept in their place (as 0xFFFFFFFF, 0xFFFFFFFF) but read as failures
-// (Length and Read give -1); compaction drops them. Other records stay
-// readable.
+// Damage. Before anything is rewritten, the files as found are copied aside
+// (".bad", ".bad1", ..., keeping their modes) and a notice says where:
+//  - a data file whose version record is not 1: an empty pair replaces it;
+//  - an index that is missing (beside a data file with records), empty,
+//    torn, or has an entry outside the data file: the index is rebuilt from
+//    the data file by walking its records with the scanner the store gives
+//    (together with the entries of the old index that still make sense).
+//    Records deleted since the last compaction may come back; none is lost.
+//    Without a scanner, the readable entries are kept and the others read as
+//    failures (Length and Read give -1) and are dropped by compaction.
+// When no copy can be kept, the pair is opened read-only instead.
+//
+// Links and other odd files. No name of the pair is ever followed as a
+// symbolic link: a record file that is a link, a FIFO or a device is
+// refused (the store is failed, with a notice); temporaries and ".new" files
+// are created exclusively after removing whatever had their name. Files
+// keep their mode across rewrites; new ones are private (0600).
+//
+// Sharing. The pair is locked ("<data>.lock", an advisory lock) for as long
+// as it is open. When another process holds the lock, or the files or their
+// folder cannot be written, the pair is opened read-only: every record can
+// be read, nothing is repaired, changed or compacted, and ReadOnly() says
+// why.
 //
 // Failures are results: an operation in the failed state, or on a record
-// number out of range, or whose write fails, returns -1 and leaves the
-// records in memory as they were. (When only the final folder flush of an
-// index save fails, the new index may already be in place on disk; the next
-// change rewrites it from memory.)
+// number out of range, or whose write fails, or on a read-only pair,
+// returns -1 and leaves the records in memory as they were. (When only the
+// final folder flush of an index save fails, the new index may already be
+// in place on disk; the next change rewrites it from memory.)
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -65,15 +86,52 @@ namespace vrok {
 
 class RecordFile {
  public:
+  // The length of the record that starts with head (its first
+  // kScanHeadBytes bytes, or fewer at the end of the file), `left` being the
+  // bytes from there to the end of the data file; 0 when no record of the
+  // store starts there. Used to rebuild a damaged index.
+  static constexpr std::size_t kScanHeadBytes = 12;
+  using Scanner = std::function<std::uint64_t(std::span<const std::uint8_t> head, std::uint64_t left)>;
+
+  // Why a pair is read-only.
+  enum class ReadOnlyReason {
+    kNone,
+    kLocked,       // another process has the pair open
+    kNotWritable,  // the files or their folder cannot be written
+    kNoCopy,       // damage was found but no copy could be kept aside
+  };
+
+  // Something the user must be told about the opening.
+  struct Notice {
+    enum class What {
+      kDataMissing,     // path: the missing data file (the store is failed)
+      kNotAFile,        // path: a link, FIFO or device (the store is failed)
+      kUnreadable,      // path: cannot be opened (the store is failed)
+      kBadVersion,      // path: data file; aside: its copy ("" when none kept)
+      kIndexRebuilt,    // path: index (missing or damaged); aside: copy of the data file
+      kStrayNewIndex,   // path: the "<index>.new" that did not belong; aside: where it is
+    };
+    What what;
+    std::string path;
+    std::string aside;
+  };
+
   // Opens the pair, or creates it when neither file exists. The object is
-  // failed (and touches no file) when only one of them exists.
-  RecordFile(std::string indexPath, std::string dataPath, FileSystem& files = RealFileSystem());
-  // Compacts the pair unless failed.
+  // failed (and touches no file) when the data file is missing beside an
+  // index, or a file of the pair cannot be opened or is not a plain file.
+  RecordFile(std::string indexPath, std::string dataPath, FileSystem& files = RealFileSystem(),
+             Scanner scanner = {});
+  // Compacts the pair unless failed or read-only, then unlocks it.
   virtual ~RecordFile();
   RecordFile(const RecordFile&) = delete;
   RecordFile& operator=(const RecordFile&) = delete;
 
   bool Failed() const { return failed_; }
+  bool ReadOnly() const { return readOnly_ != ReadOnlyReason::kNone; }
+  ReadOnlyReason WhyReadOnly() const { return readOnly_; }
+  const std::vector<Notice>& Notices() const { return notices_; }
+  const std::string& IndexPath() const { return indexPath_; }
+  const std::string& DataPath() const { return dataPath_; }
 
   // Number of records, the version record included; -1 when failed.
   int Count() const;
@@ -113,10 +171,20 @@ class RecordFile {
   static constexpr Entry kVersionEntry{0, 2};
 
   bool OpenPair();
+  bool OpenData();
+  void TakeLock();
   bool FinishInterruptedCompaction();
+  bool BelongsToData(const std::string& index);
   bool CreatePair(bool indexFirst);
-  bool CopyAside();
-  bool LoadIndex();
+  // Copies the files of the pair that exist aside under the first free
+  // ".bad" suffix; the data file's copy, or nothing.
+  std::optional<std::string> CopyAside();
+  // Reads the index; false when it cannot be read. damaged is set when it is
+  // torn, empty beside records, or has entries outside the data file.
+  bool LoadIndex(bool& damaged);
+  void Rebuild(bool indexMissing);
+  std::vector<Entry> Scan();
+  bool Writable() const { return !failed_ && readOnly_ == ReadOnlyReason::kNone; }
   bool IsValid(const Entry& e) const {
     return e.offset <= dataSize_ && e.length <= dataSize_ - e.offset;
   }
@@ -138,6 +206,10 @@ class RecordFile {
   FileSystem::Handle data_ = FileSystem::kNoFile;
   std::vector<Entry> entries_;
   std::uint64_t dataSize_ = 0;  // bytes of the data file that entries may refer to
+  Scanner scanner_;
+  FileSystem::Handle lock_ = FileSystem::kNoFile;
+  std::vector<Notice> notices_;
+  ReadOnlyReason readOnly_ = ReadOnlyReason::kNone;
   bool failed_ = true;
   bool indexPending_ = false;  // the index of a committed compaction is still "<index>.new"
 };

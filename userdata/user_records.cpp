@@ -171,6 +171,13 @@ std::u16string DecodeStoredText(std::span<const std::uint8_t> bytes) {
   return out;
 }
 
+std::uint64_t StoredRecordLength(std::span<const std::uint8_t> head, std::uint64_t left) {
+  if (head.size() < kHeadBytes || left < kHeadBytes) return 0;
+  const std::uint64_t length = kHeadBytes + std::uint64_t{GetU32(head.subspan(4))} +
+                               std::uint64_t{GetU32(head.subspan(8))};
+  return length <= left ? length : 0;
+}
+
 std::optional<std::vector<std::uint8_t>> EncodeBookmark(const BookmarkRecord& record) {
   return EncodeRecord(record.key, record.state,
                       AsBytes(EncodeStoredText(record.title, kMaxTitleBytes)));
@@ -229,5 +236,10 @@ StoreFiles BookmarkFiles(const std::string& programFolder) {
 }
 
 StoreFiles NoteFiles(const std::string& programFolder) { return FilesIn(programFolder, "notes"); }
+
+std::string NoteDraftFile(const std::string& programFolder) {
+  const std::string data = NoteFiles(programFolder).data;
+  return data.substr(0, data.size() - 4) + ".draft";
+}
 
 }  // namespace vrok

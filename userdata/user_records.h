@@ -52,6 +52,11 @@ std::optional<BookmarkRecord> DecodeBookmark(std::span<const std::uint8_t> bytes
 std::optional<std::vector<std::uint8_t>> EncodeNote(const NoteRecord& record);
 std::optional<NoteRecord> DecodeNote(std::span<const std::uint8_t> bytes);
 
+// The length of the bookmark or note record that starts with head (at
+// least its 12 bytes), left bytes before the end of the file; 0 when those
+// bytes cannot start one. The scanner of the stores' record files.
+std::uint64_t StoredRecordLength(std::span<const std::uint8_t> head, std::uint64_t left);
+
 // Conversions between page ids and stored keys, supplied by the content.
 // rowOfKey gives nothing for a key this edition does not have.
 struct PageKeys {
@@ -91,5 +96,7 @@ struct StoreFiles {
 // and "notes.vsi"/"notes.vsd".
 StoreFiles BookmarkFiles(const std::string& programFolder);
 StoreFiles NoteFiles(const std::string& programFolder);
+// The unsaved note kept at the last close: "notes.draft".
+std::string NoteDraftFile(const std::string& programFolder);
 
 }  // namespace vrok

@@ -79,6 +79,9 @@ for f in ("VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb", "VROK-Vrok-Binary-PPC.p
     assert os.path.islink(path) and os.readlink(path) == os.path.join(program, f), path
 for f in ("bookmarks.vsd", "bookmarks.vsi", "notes.vsd", "notes.vsi"):
     assert os.path.isfile(os.path.join(folder, f)) and not os.path.islink(os.path.join(folder, f)), f
+    # The user's own files, and their folder, are the user's alone.
+    assert os.stat(os.path.join(folder, f)).st_mode & 0o777 == 0o600, f
+assert os.stat(folder).st_mode & 0o777 == 0o700, oct(os.stat(folder).st_mode)
 text = open(registry).read()
 assert "InstallDir=" + folder in text, text
 EOF

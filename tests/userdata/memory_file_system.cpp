@@ -67,7 +67,7 @@ FileSystem::Handle MemoryFileSystem::Open(const std::string& path) {
   return nextHandle_++;
 }
 
-FileSystem::Handle MemoryFileSystem::Create(const std::string& path) {
+FileSystem::Handle MemoryFileSystem::Create(const std::string& path, unsigned) {
   if (!Step()) return kNoFile;
   auto node = std::make_shared<Node>();
   names_[path] = node;

@@ -45,7 +45,7 @@ class MemoryFileSystem final : public FileSystem {
 
   std::optional<bool> Exists(const std::string& path) override;
   Handle Open(const std::string& path) override;
-  Handle Create(const std::string& path) override;
+  Handle Create(const std::string& path, unsigned mode = kPrivateMode) override;
   void Close(Handle file) override;
   std::optional<std::uint64_t> Size(Handle file) override;
   bool ReadAt(Handle file, std::uint64_t offset, std::span<std::uint8_t> bytes) override;

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 #include "memory_file_system.h"
 #include "userdata/user_records.h"
@@ -82,8 +84,10 @@ TEST_F(RecordFileOnDisk, FreshInstallationWritesVersionRecordOnly) {
   }
   EXPECT_EQ(ReadFile(data), kVersion);
   EXPECT_EQ(ReadFile(index), Entry(0, 2));
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2)
+  // Besides the pair, only the (empty) file the pair is locked by.
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 3)
       << "no temporary file is left behind";
+  EXPECT_EQ(ReadFile(data + ".lock"), Bytes{});
 }
 
 TEST_F(RecordFileOnDisk, BookmarkAppendGrowsDataByTwentyBytesAtOffsetTwo) {
@@ -142,7 +146,7 @@ TEST_F(RecordFileOnDisk, WrongVersionIsKeptAsideBeforeStartingEmpty) {
   EXPECT_EQ(ReadFile(data + ".bad1"), Bytes{0x00});
 }
 
-TEST_F(RecordFileOnDisk, OneFileOfThePairMissingFailsAndChangesNothing) {
+TEST_F(RecordFileOnDisk, MissingDataFileFailsAndMissingIndexIsRebuilt) {
   const Bytes indexBytes = Concat({Entry(0, 2), Entry(2, 4)});
   WriteFile(index, indexBytes);
   {
@@ -157,13 +161,27 @@ TEST_F(RecordFileOnDisk, OneFileOfThePairMissingFailsAndChangesNothing) {
   EXPECT_EQ(ReadFile(index), indexBytes);
   EXPECT_FALSE(fs::exists(data));
 
-  // A data file with records but no index is not recreated either.
+  // A data file with records but no index: the records are found again by
+  // the store's scanner, and the file as found is kept aside first.
   fs::remove(index);
-  const Bytes dataBytes = {0x01, 0x00, 7, 7};
+  const Bytes record = {7, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 'a', 'b'};
+  const Bytes dataBytes = Concat({kVersion, record, {0xEE}});
   WriteFile(data, dataBytes);
-  { EXPECT_TRUE(RecordFile(index, data).Failed()); }
-  EXPECT_EQ(ReadFile(data), dataBytes);
-  EXPECT_FALSE(fs::exists(index));
+  {
+    RecordFile file(index, data, RealFileSystem(), StoredRecordLength);
+    ASSERT_FALSE(file.Failed());
+    EXPECT_EQ(Records(file), (std::vector<std::optional<Bytes>>{kVersion, record}));
+    ASSERT_EQ(file.Notices().size(), 1u);
+    EXPECT_EQ(file.Notices()[0].what, RecordFile::Notice::What::kIndexRebuilt);
+    EXPECT_EQ(file.Notices()[0].aside, data + ".bad");
+    EXPECT_EQ(ReadFile(index), Concat({Entry(0, 2), Entry(2, 14)})) << "saved at once";
+  }
+  EXPECT_EQ(ReadFile(data + ".bad"), dataBytes);
+  EXPECT_FALSE(fs::exists(index + ".bad"));
+  // Opened again, nothing is damaged any more.
+  RecordFile again(index, data, RealFileSystem(), StoredRecordLength);
+  EXPECT_TRUE(again.Notices().empty());
+  EXPECT_EQ(Records(again), (std::vector<std::optional<Bytes>>{kVersion, record}));
 }
 
 TEST_F(RecordFileOnDisk, DataFileWithOnlyTheVersionRecordGetsItsIndex) {
@@ -299,6 +317,127 @@ TEST_F(RecordFileInMemory, LeftoverCompactedDataWithoutItsDataFileIsLeftAlone) {
   { EXPECT_TRUE(RecordFile(index, data, files).Failed()); }
   EXPECT_EQ(files.File(data + ".new"), newData);
   EXPECT_FALSE(files.File(data));
+}
+
+}  // namespace
+}  // namespace vrok
+
+namespace vrok {
+namespace {
+
+// Two bookmark records in the stores' layout.
+const Bytes kMarkA = {1, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 'H', 'i'};
+const Bytes kMarkB = {2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0x7F, 'B'};
+
+TEST_F(RecordFileInMemory, DamagedIndexIsRebuiltFromTheRecordsAfterACopy) {
+  const Bytes dataBytes = Concat({kVersion, kMarkA, kMarkB});
+  const Bytes good = Concat({Entry(0, 2), Entry(2, 14), Entry(16, 14)});
+  for (const Bytes& damaged : {Bytes{}, Bytes(good.begin(), good.end() - 3),
+                               Concat({Entry(0, 2), Entry(2, 14), Entry(99, 14)})}) {
+    files.SetFile(data, dataBytes);
+    files.SetFile(index, damaged);
+    for (const auto& name : files.Names())
+      if (name.find(".bad") != std::string::npos) files.RemoveFile(name);
+    {
+      RecordFile file(index, data, files, StoredRecordLength);
+      EXPECT_FALSE(file.ReadOnly());
+      EXPECT_EQ(Records(file), (std::vector<std::optional<Bytes>>{kVersion, kMarkA, kMarkB}));
+      ASSERT_EQ(file.Notices().size(), 1u);
+      EXPECT_EQ(file.Notices()[0].aside, data + ".bad");
+    }
+    EXPECT_EQ(files.File(data + ".bad"), dataBytes) << "the data file as found";
+    EXPECT_EQ(files.File(index + ".bad"), damaged) << "the index as found";
+    EXPECT_EQ(files.File(index), good);
+  }
+}
+
+TEST_F(RecordFileInMemory, NoRepairWithoutACopy) {
+  const Bytes dataBytes = Concat({kVersion, kMarkA});
+  files.SetFile(data, dataBytes);
+  files.SetFile(index, {});
+  files.FailStep(1);  // creating the copy
+  {
+    RecordFile file(index, data, files, StoredRecordLength);
+    EXPECT_EQ(file.WhyReadOnly(), RecordFile::ReadOnlyReason::kNoCopy);
+    EXPECT_EQ(file.ReadAll(1), kMarkA) << "still shown";
+    EXPECT_EQ(file.Append(kMarkB), -1);
+  }
+  EXPECT_EQ(files.File(data), dataBytes);
+  EXPECT_EQ(files.File(index), Bytes{});
+}
+
+TEST_F(RecordFileInMemory, OnlyTheIndexOfTheCompactedDataFileIsInstalled) {
+  const Bytes dataBytes = Concat({kVersion, kMarkA, kMarkB});
+  const Bytes old = Concat({Entry(0, 2), Entry(2, 14), Entry(16, 14)});
+  // Strangers: entries not covering the file, a gap, a torn entry.
+  for (const Bytes& stray : {Concat({Entry(0, 2), Entry(2, 14)}), Concat({Entry(0, 2), Entry(4, 26)}),
+                             Concat({Entry(0, 2), Entry(2, 28), {1, 2, 3}})}) {
+    files.SetFile(data, dataBytes);
+    files.SetFile(index, old);
+    files.SetFile(index + ".new", stray);
+    files.RemoveFile(index + ".new.bad");
+    {
+      RecordFile file(index, data, files, StoredRecordLength);
+      EXPECT_EQ(Records(file), (std::vector<std::optional<Bytes>>{kVersion, kMarkA, kMarkB}));
+      ASSERT_EQ(file.Notices().size(), 1u);
+      EXPECT_EQ(file.Notices()[0].what, RecordFile::Notice::What::kStrayNewIndex);
+    }
+    EXPECT_EQ(files.File(index + ".new.bad"), stray);
+    EXPECT_FALSE(files.File(index + ".new"));
+  }
+  // Its own index, as a compaction cut short after its commit leaves it.
+  files.SetFile(data, dataBytes);
+  files.SetFile(index, Concat({Entry(0, 2), Entry(40, 14)}));
+  files.SetFile(index + ".new", Concat({Entry(0, 2), Entry(2, 28)}));
+  RecordFile file(index, data, files, StoredRecordLength);
+  EXPECT_TRUE(file.Notices().empty());
+  EXPECT_EQ(file.Length(1), 28) << "installed";
+}
+
+TEST_F(RecordFileOnDisk, LinksAreRefusedAndModesKept) {
+  TempFolder elsewhere;
+  WriteFile(elsewhere / "target", Concat({kVersion, kMarkA}));
+  WriteFile(index, Concat({Entry(0, 2), Entry(2, 14)}));
+  fs::create_symlink(elsewhere / "target", data);
+  {
+    RecordFile file(index, data);
+    EXPECT_TRUE(file.Failed());
+    ASSERT_EQ(file.Notices().size(), 1u);
+    EXPECT_EQ(file.Notices()[0].what, RecordFile::Notice::What::kNotAFile);
+    EXPECT_EQ(file.Notices()[0].path, data);
+  }
+  EXPECT_EQ(ReadFile(elsewhere / "target"), Concat({kVersion, kMarkA}));
+
+  fs::remove(data);
+  WriteFile(data, Concat({kVersion, kMarkA}));
+  ::chmod(data.c_str(), 0640);
+  ::chmod(index.c_str(), 0604);
+  {
+    RecordFile file(index, data);
+    ASSERT_EQ(file.Remove(1), 0);
+  }  // compacted
+  struct stat st {};
+  ASSERT_EQ(::stat(data.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  ASSERT_EQ(::stat(index.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0604u);
+}
+
+TEST_F(RecordFileOnDisk, ASecondOpeningOfThePairIsReadOnlyUntilTheFirstCloses) {
+  auto first = std::make_unique<RecordFile>(index, data);
+  ASSERT_EQ(first->Append(kMarkA), 0);
+  {
+    RecordFile second(index, data);
+    EXPECT_EQ(second.WhyReadOnly(), RecordFile::ReadOnlyReason::kLocked);
+    EXPECT_EQ(second.ReadAll(1), kMarkA);
+    EXPECT_EQ(second.Append(kMarkB), -1);
+    EXPECT_EQ(second.Remove(1), -1);
+  }  // no compaction either
+  ASSERT_EQ(first->Append(kMarkB), 0);
+  first.reset();
+  RecordFile third(index, data);
+  EXPECT_FALSE(third.ReadOnly());
+  EXPECT_EQ(Records(third), (std::vector<std::optional<Bytes>>{kVersion, kMarkA, kMarkB}));
 }
 
 }  // namespace

@@ -313,6 +313,31 @@ TEST_F(UserDataProgram, ModesAreKeptAndNewFilesArePrivate) {
   }
 }
 
+TEST_F(UserDataProgram, TypedNoteIsKeptAtCloseAndOfferedAgain) {
+  const std::string page = std::to_string(extra);
+  // The script ends with the editor open: the reader closes as on Exit.
+  Run("navigate " + page + "\ncommand 40023\nset 44 Unsaved\nset 44-text half a thought\n");
+  ASSERT_TRUE(fs::exists(fx.dir.File("notes.draft")));
+  struct stat st {};
+  ASSERT_EQ(::stat(fx.dir.File("notes.draft").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  const Outcome o = Run("navigate " + page + "\ncommand 40023\ndump\nclick 43\ncommand 40024\ndump\n");
+  ASSERT_EQ(o.run.lines.size(), 2u) << o.run.errors;
+  EXPECT_NE(o.run.errors.find("A note you had not saved is kept."), std::string::npos) << o.said;
+  const json editor = PaneWhere(o.run.lines[0], "kind", "NotesPanel").is_null()
+                          ? o.run.lines[0]["overlays"][0]
+                          : PaneWhere(o.run.lines[0], "kind", "NotesPanel");
+  EXPECT_EQ(editor["title"], "Unsaved") << o.run.lines[0].dump();
+  EXPECT_EQ(editor["text"], "half a thought");
+  EXPECT_EQ(Listed(o.run.lines[1]).size(), static_cast<std::size_t>(kSeeded + 1));
+  EXPECT_FALSE(fs::exists(fx.dir.File("notes.draft"))) << "saved: the draft is gone";
+
+  // Nothing typed: nothing kept.
+  Run("navigate " + page + "\ncommand 40023\n");
+  EXPECT_FALSE(fs::exists(fx.dir.File("notes.draft")));
+}
+
 // A folder of its own on a small file system (root only).
 class SmallDisk {
  public:

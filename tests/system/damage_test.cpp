@@ -24,6 +24,7 @@
 #include "userdata/bookmark_store.h"
 #include "userdata/note_store.h"
 #include "userdata/record_file.h"
+#include "userdata/user_records.h"
 
 namespace vrok::test {
 namespace {
@@ -158,7 +159,9 @@ std::multiset<std::vector<std::uint8_t>> ReadableRecords(const std::string& fold
     std::error_code error;
     std::filesystem::copy_file(folder + "/" + base + ext, copy.File(base + ext), error);
   }
-  RecordFile file(copy.File(base + ".vsi"), copy.File(base + ".vsd"));
+  // With the stores' scanner: the records a damaged index lost count too.
+  RecordFile file(copy.File(base + ".vsi"), copy.File(base + ".vsd"), RealFileSystem(),
+                  StoredRecordLength);
   for (int i = 1; i < file.Count(); ++i)
     if (auto bytes = file.ReadAll(i)) records.insert(std::move(*bytes));
   return records;

@@ -10,9 +10,11 @@
 // rows whose key is not 0, and pages given a reserved key. Built-in pages
 // (the lists, the splash page, ...) cannot.
 //
-// When the pair cannot be used (one of its files is missing), the store is
-// failed: the list is empty, adding and deleting give -1 and no file is
-// touched.
+// When the pair cannot be used (its data file is missing, or a file of it
+// is a link or cannot be read), the store is failed: the list is empty,
+// adding and deleting give -1 and no file is touched. When it can be read
+// but not written (another window has it, or the files cannot be written),
+// the store is read-only: the list is shown, every change gives -1.
 
 #include <cstdint>
 #include <optional>

@@ -55,6 +55,7 @@ std::optional<Note> NoteStore::Draft() const {
 }
 
 void NoteStore::DropDraft() {
+  if (file_.ReadOnly()) return;  // the window that has the notes keeps it
   if (files_.KindOf(draftPath_).value_or(FileSystem::Kind::kMissing) == FileSystem::Kind::kMissing)
     return;
   if (files_.Remove(draftPath_)) files_.SyncFolderOf(draftPath_);

@@ -10,9 +10,11 @@
 // keys of their own so that a note on the bookmark list comes back there in
 // a later edition of the content.
 //
-// When the pair cannot be used (one of its files is missing), the store is
-// failed: the list is empty, adding and deleting give -1 and no file is
-// touched.
+// When the pair cannot be used (its data file is missing, or a file of it
+// is a link or cannot be read), the store is failed: the list is empty,
+// adding and deleting give -1 and no file is touched. When it can be read
+// but not written (another window has it, or the files cannot be written),
+// the store is read-only: the list is shown, every change gives -1.
 
 #include <optional>
 #include <span>
@@ -87,7 +89,8 @@ class NoteStore {
   int KeepDraft(std::u16string_view title, RowIndex page, std::u16string_view text);
   // The draft kept at an earlier close; nothing when none can be read.
   std::optional<Note> Draft() const;
-  // Forgets the draft (saved, or cancelled in the editor).
+  // Forgets the draft (saved, or cancelled in the editor); not for a
+  // read-only pair.
   void DropDraft();
 
   const std::vector<Note>& Entries() const { return entries_; }

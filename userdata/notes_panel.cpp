@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 
 #include "platform/qt/bitmaps.h"
 #include "platform/qt/dialogs.h"
@@ -11,6 +10,7 @@
 #include "shell/button_bar.h"
 #include "shell/picture_button.h"
 #include "userdata/note_store.h"
+#include "userdata/note_text_edit.h"
 #include "userdata/panel_style.h"
 #include "userdata/ticked_list.h"
 
@@ -30,7 +30,7 @@ class NoteEditor : public QWidget {
       : QWidget(parent),
         label(new QLabel(QStringLiteral("Title:"), this)),
         title(new QLineEdit(this)),
-        text(new QPlainTextEdit(this)),
+        text(new NoteTextEdit(this)),
         buttons(new ButtonBar(this)) {
     UseScreenFont(*this);
     UseWhiteBackground(*this);
@@ -38,7 +38,7 @@ class NoteEditor : public QWidget {
 
   QLabel* label;
   QLineEdit* title;
-  QPlainTextEdit* text;
+  NoteTextEdit* text;
   ButtonBar* buttons;
 
  protected:
@@ -134,7 +134,7 @@ void NotesPanel::OpenEditor(RowIndex page) {
   panelWasUp_ = screen_.InputPanelOn();
   const Note* note = store_.Entry(store_.Find(page));
   title_->setText(note != nullptr ? platform::ToQ(note->title) : QString());
-  text_->setPlainText(note != nullptr ? platform::ToQ(note->text) : QString());
+  text_->SetNoteText(note != nullptr ? platform::ToQ(note->text) : QString());
   ShowMode(Mode::kEditor, kAddHeading);
 }
 
@@ -151,20 +151,27 @@ void NotesPanel::EditEntry(int position) {
   returnToList_ = true;
   panelWasUp_ = screen_.InputPanelOn();
   title_->setText(platform::ToQ(note->title));
-  text_->setPlainText(platform::ToQ(note->text));
+  text_->SetNoteText(platform::ToQ(note->text));
   screen_.ShowInputPanelOnRequest();
   ShowMode(Mode::kEditor, kEditHeading);
 }
 
 void NotesPanel::Save() {
   const std::u16string title = platform::FromQ(title_->text());
-  const std::u16string text = platform::FromQ(text_->toPlainText());
+  const QString typed = text_->NoteText();
   if (title.empty()) {
     platform::ShowMessage(std::u16string(kNoteTitleEmptyMessage), u"", platform::MessageIcon::kNone,
                           platform::MessageButtons::kOk, this);
     title_->setFocus();
     return;
   }
+  if (typed.size() > NoteTextEdit::kMaxLength) {
+    // Stay in the editor with the text as it is.
+    platform::ShowMessage(std::u16string(kNoteTooLongMessage), std::u16string(kNotesCaption),
+                          platform::MessageIcon::kExclamation, platform::MessageButtons::kOk, this);
+    return;
+  }
+  const std::u16string text = platform::FromQ(typed);
   // The store writes the new note before removing the page's earlier one.
   if (store_.Add(title, page_, text) != 0 && !Saved(store_, title, page_, text)) {
     // Stay in the editor so that what was typed is not lost.
@@ -201,7 +208,7 @@ void NotesPanel::Report(nlohmann::json& pane) const {
   ReportRows(*list_, pane);
   if (mode_ == Mode::kEditor) {
     pane["title"] = title_->text().toStdString();
-    pane["text"] = text_->toPlainText().toStdString();
+    pane["text"] = text_->NoteText().toStdString();
   }
 }
 

@@ -16,12 +16,12 @@
 #include "shell/title_bar.h"
 
 class QLineEdit;
-class QPlainTextEdit;
 
 namespace vrok {
 
 class ButtonBar;
 class NoteStore;
+class NoteTextEdit;
 class TickedList;
 namespace platform {
 class ScreenWindow;
@@ -68,7 +68,7 @@ class NotesPanel : public TitledPane {
   TickedList* list_ = nullptr;
   QWidget* editor_ = nullptr;
   QLineEdit* title_ = nullptr;
-  QPlainTextEdit* text_ = nullptr;
+  NoteTextEdit* text_ = nullptr;
   Mode mode_ = Mode::kList;
   RowIndex page_ = 0;          // the page of the note being edited
   bool returnToList_ = false;  // the editor was opened from the list

@@ -18,6 +18,7 @@
 #include "content/node_cursor.h"
 #include "platform/qt/image_decoder.h"
 #include "render/html_pane.h"
+#include "render/page_text.h"
 #include "render/picture_loader.h"
 #include "render/record_page.h"
 #include "render/viewer_html.h"
@@ -149,6 +150,41 @@ void BM_FloorLayOutTheDocument(benchmark::State& state) {
   }
 }
 
+// A page of untrusted markup nested state.range(0) deep: bold elements,
+// then as many nested one-cell tables, then the text.
+std::u16string NestedPage(std::int64_t depth) {
+  std::u16string body;
+  for (std::int64_t i = 0; i < depth; ++i) body += u"<B>";
+  for (std::int64_t i = 0; i < depth; ++i) body += u"<TABLE><TR><TD>";
+  body += u"text";
+  return std::u16string(skeleton::kPageOpen) + body + std::u16string(skeleton::kPageClose);
+}
+
+void BM_ShowNestedPage(benchmark::State& state) {
+  const std::u16string html = NestedPage(state.range(0));
+  RecordPage page(*TheBook().db, ScreenMetrics{});
+  QWidget host;
+  host.resize(240, 294);
+  auto* pane = new HtmlPane(&host, &page);
+  pane->setGeometry(host.rect());
+  host.show();
+  for (auto _ : state) {
+    pane->ShowHtml(html);
+    benchmark::DoNotOptimize(pane->ScrollPosition());
+  }
+}
+
+// Floor: laying out the same text without its markup.
+void BM_FloorShowFlatPage(benchmark::State& state) {
+  const QString html = QString::fromStdU16String(NestedPage(0));
+  QTextDocument doc;
+  doc.setTextWidth(224);
+  for (auto _ : state) {
+    doc.setHtml(html);
+    benchmark::DoNotOptimize(doc.size().height());
+  }
+}
+
 void BM_LoadFigure(benchmark::State& state) {
   PageBook& b = TheBook();
   const RowIndex row = state.range(0) == 0 ? b.png : b.jpeg;
@@ -175,6 +211,8 @@ BENCHMARK(BM_BuildLargestRecordPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FloorReadTheFields)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShowLargestRecordPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FloorLayOutTheDocument)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShowNestedPage)->Arg(100)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FloorShowFlatPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadFigure)->Arg(0)->Arg(1)->ArgNames({"jpeg"})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FloorDecode)->Arg(0)->Arg(1)->ArgNames({"jpeg"})->Unit(benchmark::kMicrosecond);
 

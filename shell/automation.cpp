@@ -30,6 +30,7 @@
 #include "shell/shell_view.h"
 #include "shell/splash_view.h"
 #include "shell/tab_bar.h"
+#include "userdata/note_text_edit.h"
 
 namespace vrok {
 
@@ -267,6 +268,8 @@ bool ScriptRunner::RunLine(const std::string& line, std::string& error) {
     const QString text = QString::fromStdString(rest);
     if (auto* edit = qobject_cast<QLineEdit*>(focus))
       edit->insert(text);
+    else if (auto* note = dynamic_cast<NoteTextEdit*>(focus))
+      note->InsertNoteText(text);
     else if (auto* rich = qobject_cast<QTextEdit*>(focus))
       rich->insertPlainText(text);
     else if (auto* plain = qobject_cast<QPlainTextEdit*>(focus))
@@ -299,6 +302,8 @@ bool ScriptRunner::RunLine(const std::string& line, std::string& error) {
                          value == QLatin1String("on"));
     else if (auto* edit = qobject_cast<QLineEdit*>(w))
       edit->setText(value);
+    else if (auto* note = dynamic_cast<NoteTextEdit*>(w))
+      note->SetNoteText(value);
     else if (auto* rich = qobject_cast<QTextEdit*>(w))
       rich->setPlainText(value);
     else if (auto* plain = qobject_cast<QPlainTextEdit*>(w))

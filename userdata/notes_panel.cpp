@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 
 #include "platform/qt/bitmaps.h"
 #include "platform/qt/dialogs.h"
@@ -11,6 +10,7 @@
 #include "shell/button_bar.h"
 #include "shell/picture_button.h"
 #include "userdata/note_store.h"
+#include "userdata/note_text_edit.h"
 #include "userdata/panel_style.h"
 #include "userdata/store_messages.h"
 #include "userdata/ticked_list.h"
@@ -31,7 +31,7 @@ class NoteEditor : public QWidget {
       : QWidget(parent),
         label(new QLabel(QStringLiteral("Title:"), this)),
         title(new QLineEdit(this)),
-        text(new QPlainTextEdit(this)),
+        text(new NoteTextEdit(this)),
         buttons(new ButtonBar(this)) {
     UseScreenFont(*this);
     UseWhiteBackground(*this);
@@ -39,7 +39,7 @@ class NoteEditor : public QWidget {
 
   QLabel* label;
   QLineEdit* title;
-  QPlainTextEdit* text;
+  NoteTextEdit* text;
   ButtonBar* buttons;
 
  protected:
@@ -103,8 +103,8 @@ NotesPanel::NotesPanel(QWidget* parent, NoteStore& store, platform::ScreenWindow
 
 void NotesPanel::KeepDraft() {
   if (mode_ != Mode::kEditor) return;
-  if (title_->text() == loadedTitle_ && text_->toPlainText() == loadedText_) return;
-  store_.KeepDraft(platform::FromQ(title_->text()), page_, platform::FromQ(text_->toPlainText()));
+  if (title_->text() == loadedTitle_ && text_->NoteText() == loadedText_) return;
+  store_.KeepDraft(platform::FromQ(title_->text()), page_, platform::FromQ(text_->NoteText()));
 }
 
 void NotesPanel::LoadBoxes(RowIndex page, const std::u16string& title, const std::u16string& text) {
@@ -112,10 +112,10 @@ void NotesPanel::LoadBoxes(RowIndex page, const std::u16string& title, const std
   const Note given{title, page, text};
   const Note* shown = draftShown_ ? &*draft_ : &given;
   title_->setText(platform::ToQ(shown->title));
-  text_->setPlainText(platform::ToQ(shown->text));
+  text_->SetNoteText(platform::ToQ(shown->text));
   // A draft counts as typed: closing again keeps it.
   loadedTitle_ = draftShown_ ? QString() : title_->text();
-  loadedText_ = draftShown_ ? QString() : text_->toPlainText();
+  loadedText_ = draftShown_ ? QString() : text_->NoteText();
   if (draftShown_) {
     platform::ShowMessage(std::u16string(kNoteDraftBackMessage), std::u16string(kNotesCaption),
                           platform::MessageIcon::kInformation, platform::MessageButtons::kOk, this);
@@ -180,7 +180,7 @@ void NotesPanel::EditEntry(int position) {
 
 void NotesPanel::Save() {
   const std::u16string title = platform::FromQ(title_->text());
-  const std::u16string text = platform::FromQ(text_->toPlainText());
+  const QString typed = text_->NoteText();
   if (title.empty()) {
     platform::ShowMessage(std::u16string(kNoteTitleEmptyMessage), u"", platform::MessageIcon::kNone,
                           platform::MessageButtons::kOk, this);
@@ -194,6 +194,13 @@ void NotesPanel::Save() {
                           platform::MessageButtons::kOk, this);
     return;
   }
+  if (typed.size() > NoteTextEdit::kMaxLength) {
+    // Stay in the editor with the text as it is.
+    platform::ShowMessage(std::u16string(kNoteTooLongMessage), std::u16string(kNotesCaption),
+                          platform::MessageIcon::kExclamation, platform::MessageButtons::kOk, this);
+    return;
+  }
+  const std::u16string text = platform::FromQ(typed);
   // The store writes the new note before removing the page's earlier one.
   if (store_.Add(title, page_, text) != 0 && !Saved(store_, title, page_, text)) {
     // Stay in the editor so that what was typed is not lost.
@@ -249,7 +256,7 @@ void NotesPanel::Report(nlohmann::json& pane) const {
   ReportRows(*list_, pane);
   if (mode_ == Mode::kEditor) {
     pane["title"] = title_->text().toStdString();
-    pane["text"] = text_->toPlainText().toStdString();
+    pane["text"] = text_->NoteText().toStdString();
   }
 }
 

@@ -18,11 +18,11 @@
 #include "userdata/note_store.h"
 
 class QLineEdit;
-class QPlainTextEdit;
 
 namespace vrok {
 
 class ButtonBar;
+class NoteTextEdit;
 class TickedList;
 namespace platform {
 class ScreenWindow;
@@ -77,7 +77,7 @@ class NotesPanel : public TitledPane {
   TickedList* list_ = nullptr;
   QWidget* editor_ = nullptr;
   QLineEdit* title_ = nullptr;
-  QPlainTextEdit* text_ = nullptr;
+  NoteTextEdit* text_ = nullptr;
   Mode mode_ = Mode::kList;
   RowIndex page_ = 0;          // the page of the note being edited
   bool returnToList_ = false;  // the editor was opened from the list

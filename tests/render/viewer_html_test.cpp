@@ -35,5 +35,51 @@ TEST(ViewerHtml, ClosedAnchorsNamesAndOtherTagsStayAsTheyAre) {
   EXPECT_EQ(ViewerHtml(u"<LI>a<BR>b<br/></LI><BR><BR"), u"<LI>a<BR>b</LI><BR><BR");
 }
 
+std::size_t Count(std::u16string_view text, std::u16string_view part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::u16string_view::npos;
+       at = text.find(part, at + part.size()))
+    ++n;
+  return n;
+}
+
+std::u16string Repeat(std::u16string_view part, std::size_t n) {
+  std::u16string out;
+  for (std::size_t i = 0; i < n; ++i) out += part;
+  return out;
+}
+
+TEST(ViewerHtml, DeepNestingIsCutAtTheBoundKeepingTextAndBalance) {
+  const std::size_t deep = 100000;
+  const std::u16string page = Repeat(u"<B>", deep) + u"x" + Repeat(u"</B>", deep) + u"<I>after</I>";
+  const std::u16string out = ViewerHtml(page);
+  EXPECT_EQ(Count(out, u"<B>"), kMaxNesting);
+  EXPECT_EQ(Count(out, u"</B>"), kMaxNesting);
+  // Everything after the deep part is passed on again.
+  EXPECT_EQ(out, Repeat(u"<B>", kMaxNesting) + u"x" + Repeat(u"</B>", kMaxNesting) +
+                     u"<I>after</I>");
+  // Unclosed elements count as open; runs of list items and paragraphs,
+  // void elements and self-closed tags do not.
+  const std::u16string flat = Repeat(u"<LI><P>a<BR><IMG SRC='1'><X/>", 1000);
+  EXPECT_EQ(ViewerHtml(flat), flat);
+  EXPECT_EQ(Count(ViewerHtml(Repeat(u"<SPAN>", 1000)), u"<SPAN>"), kMaxNesting);
+  // At the bound, a close of a passed element frees a level for the next.
+  const std::u16string atBound = Repeat(u"<B>", kMaxNesting - 1) + u"<U><I>i</I></U><S>s</S>";
+  EXPECT_EQ(ViewerHtml(atBound), Repeat(u"<B>", kMaxNesting - 1) + u"<U>i</U><S>s</S>");
+}
+
+TEST(ViewerHtml, NestedTablesAreCutAndTablePartsPassOnlyInsidePassedTables) {
+  const std::u16string cell = u"<TABLE><TR><TD>";
+  const std::u16string end = u"</TD></TR></TABLE>";
+  const std::u16string out = ViewerHtml(Repeat(cell, 10) + u"deep" + Repeat(end, 10) + cell +
+                                        u"next" + end);
+  EXPECT_EQ(out, Repeat(cell, kMaxTableNesting) + u"deep" + Repeat(end, kMaxTableNesting) + cell +
+                     u"next" + end);
+  // Cells outside any table, and a quoted '>' inside a tag.
+  EXPECT_EQ(ViewerHtml(u"<TD>a</TD><TR>b<A HREF='x>y'>c</A>"), u"ab<A HREF='x>y'>c</A>");
+  // Elements that overlap instead of nesting pass unchanged below the bound.
+  EXPECT_EQ(ViewerHtml(u"<B><I>x</B>y</I>"), u"<B><I>x</B>y</I>");
+}
+
 }  // namespace
 }  // namespace vrok

@@ -128,10 +128,6 @@ int Connect(const std::string& path) {
   return rc == 0 ? fd.release() : -1;
 }
 
-}  // namespace
-
-namespace {
-
 // Creates each missing folder on the way to `folder` (an absolute path) with
 // mode 0700; folders that exist are left as they are.
 void MakeParents(const std::string& folder) {
@@ -141,7 +137,18 @@ void MakeParents(const std::string& folder) {
   }
 }
 
-std::string ChooseRuntimeFolder() {
+// Says `note` on standard error, unless it was the last thing said: a
+// process that looks for its folder again says it once.
+void Note(const std::string& note) {
+  static std::string said;
+  if (note == said) return;
+  said = note;
+  std::fputs(note.c_str(), stderr);
+}
+
+}  // namespace
+
+std::string DefaultRuntimeFolder() {
   if (const char* own = getenv("VROK_RUNTIME_DIR"); own && *own) return own;
   if (const char* xdg = getenv("XDG_RUNTIME_DIR"); xdg && xdg[0] == '/') {
     return std::string(xdg) + "/vrok";
@@ -160,29 +167,17 @@ std::string ChooseRuntimeFolder() {
     cache = std::string(home) + "/.cache";
   }
   if (cache.empty()) {
-    std::fprintf(stderr, "vrok: %s is not private to this user and there is no home folder\n",
-                 shared.c_str());
+    Note("vrok: " + shared + " is not private to this user and there is no home folder\n");
     return shared;
   }
   const std::string own = cache + "/vrok/run";
   MakeParents(own);
   if (!EnsurePrivateFolder(own)) {
-    std::fprintf(stderr, "vrok: neither %s nor %s is private to this user\n", shared.c_str(),
-                 own.c_str());
+    Note("vrok: neither " + shared + " nor " + own + " is private to this user\n");
     return shared;
   }
-  std::fprintf(stderr, "vrok: %s is not private to this user; using %s\n", shared.c_str(),
-               own.c_str());
+  Note("vrok: " + shared + " is not private to this user; using " + own + "\n");
   return own;
-}
-
-}  // namespace
-
-std::string DefaultRuntimeFolder() {
-  // Chosen once: the note on standard error is said once, and every
-  // registration of the process uses the same folder.
-  static const std::string folder = ChooseRuntimeFolder();
-  return folder;
 }
 
 bool EnsurePrivateFolder(const std::string& folder) {

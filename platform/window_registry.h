@@ -32,7 +32,7 @@ inline constexpr std::size_t kMaxActivateArgument = 4096;
 // ${TMPDIR:-/tmp}/vrok-<uid> when that is (or can be made) a private folder.
 // Anyone can create that name first; when it is not private, the folder is
 // ${XDG_CACHE_HOME:-~/.cache}/vrok/run, created 0700, and a line on standard
-// error says so (once per process).
+// error says so (once, however often a process asks).
 std::string DefaultRuntimeFolder();
 
 // Creates `folder` with mode 0700 when it is missing (its parent must exist).

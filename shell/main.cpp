@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
     struct stat st;
     const std::string path = scriptPath.toStdString();
     if (::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) scriptFile.open(path);
-    if (!scriptFile) {
+    if (!scriptFile.is_open()) {
       std::cerr << "vrok: cannot read " << path << '\n';
       return 1;
     }

@@ -89,7 +89,8 @@ std::string ReadLine(int fd, int timeoutMs) {
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) return {};
     char buffer[512];
-    const ssize_t n = recv(fd, buffer, std::min(sizeof buffer, kMaxLine - line.size()), MSG_DONTWAIT);
+    const ssize_t n =
+        recv(fd, buffer, std::min(sizeof buffer, kMaxLine - line.size()), MSG_DONTWAIT);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (n <= 0) return {};
     line.append(buffer, static_cast<std::size_t>(n));
@@ -293,9 +294,8 @@ std::unique_ptr<WindowRegistration> WindowRegistry::Register(
     unlink(path.c_str());
     return nullptr;
   }
-  return std::unique_ptr<WindowRegistration>(
-      new WindowRegistration(fd.release(), path, st.st_dev, st.st_ino, std::move(onClose),
-                             std::move(onActivate)));
+  return std::unique_ptr<WindowRegistration>(new WindowRegistration(
+      fd.release(), path, st.st_dev, st.st_ino, std::move(onClose), std::move(onActivate)));
 }
 
 bool WindowRegistry::Find(std::string_view className) const {

@@ -102,8 +102,7 @@ class WindowRegistry {
   // Asks the window of `className`, owned by this user, to come to the front
   // with `argument` (no newline, at most kMaxActivateArgument bytes) and waits
   // up to `timeoutMs` for the answer. True once the owner took the request.
-  bool Activate(std::string_view className, std::string_view argument,
-                int timeoutMs = 5000) const;
+  bool Activate(std::string_view className, std::string_view argument, int timeoutMs = 5000) const;
 
  private:
   std::string SocketPath(std::string_view className) const;  // empty when unusable

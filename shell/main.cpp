@@ -11,11 +11,11 @@
 //                    display needed)
 // vrok-hires is the same program with another default screen.
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -157,7 +157,8 @@ int main(int argc, char** argv) {
   }
 
   ReaderApp reader(std::move(registry));
-  if (!reader.InitInstance()) return 1;
+  if (!scripted) reader.HandOverWhenHeld(page);
+  if (!reader.InitInstance()) return reader.HandedOver() ? 0 : 1;
   if (!page.isEmpty()) reader.ShowPage(page);
 
   int status = 0;

@@ -84,7 +84,8 @@ bool IsPageText(const QString& page) {
 bool HandOverToRunningReader(const QString& folder, const QString& page) {
   nlohmann::json request{{"folder", CanonicalFolder(folder).toStdString()}};
   if (!page.isEmpty()) request["page"] = page.toStdString();
-  const std::string argument = request.dump();
+  const std::string argument =
+      request.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
   if (argument.size() > kMaxActivateArgument) return false;
   return WindowRegistry().Activate(FolderWindowClass(folder), argument);
 }
@@ -121,6 +122,14 @@ bool ReaderApp::InitInstance() {
   if (!CheckInstallation()) return false;
   screen_->show();
   RegisterWindow();
+  // Started at the same moment as another reader on this folder, which
+  // registered first: hand over to it before the user's files are opened.
+  if (handOverPage_ && !folderWindow_ &&
+      WindowRegistry().Find(FolderWindowClass(platform::ProgramFolder())) &&
+      HandOverToRunningReader(platform::ProgramFolder(), *handOverPage_)) {
+    handedOver_ = true;
+    return false;
+  }
 
   const QString prefix = platform::ProgramFile(PrefixName());
   db_ = std::make_unique<ContentDatabase>(prefix.toStdString());
@@ -188,8 +197,7 @@ void ReaderApp::RegisterWindow() {
       FolderWindowClass(platform::ProgramFolder()), [] { platform::PostQuit(); },
       [this](std::string_view request) { return TakeHandOver(request); });
   if (folderWindow_) {
-    folderNotifier_ =
-        std::make_unique<QSocketNotifier>(folderWindow_->Fd(), QSocketNotifier::Read);
+    folderNotifier_ = std::make_unique<QSocketNotifier>(folderWindow_->Fd(), QSocketNotifier::Read);
     QObject::connect(folderNotifier_.get(), &QSocketNotifier::activated,
                      [this] { folderWindow_->HandleReadable(); });
   }

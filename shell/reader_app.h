@@ -63,6 +63,12 @@ class ReaderApp {
   // Destroys the views and removes the page font; returns the exit code.
   int ExitInstance();
 
+  // Before InitInstance: when another reader registers the user-data folder
+  // first (two starts at once), InitInstance hands over to it, with `page`,
+  // and returns false; HandedOver() then says so.
+  void HandOverWhenHeld(const QString& page) { handOverPage_ = page; }
+  bool HandedOver() const { return handedOver_; }
+
   // Shows `page` (a page id or name, IsPageText) as a navigation would.
   void ShowPage(const QString& page);
   // What a second start on our folder asks for (the argument of its
@@ -109,6 +115,8 @@ class ReaderApp {
   // The registration by user-data folder, which later starts hand over to.
   std::unique_ptr<WindowRegistration> folderWindow_;
   std::unique_ptr<QSocketNotifier> folderNotifier_;
+  std::optional<QString> handOverPage_;
+  bool handedOver_ = false;
 
   // The page views, in creation order.
   std::unique_ptr<ShellView> shell_;

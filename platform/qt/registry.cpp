@@ -105,16 +105,37 @@ std::string EscapeString(const QString& text) {
     }
     escapeNextIfHex = false;
     switch (c) {
-      case U'\0': out += "\\0"; escapeNextIfHex = true; break;
-      case U'\a': out += "\\a"; break;
-      case U'\b': out += "\\b"; break;
-      case U'\f': out += "\\f"; break;
-      case U'\n': out += "\\n"; break;
-      case U'\r': out += "\\r"; break;
-      case U'\t': out += "\\t"; break;
-      case U'\v': out += "\\v"; break;
-      case U'"': out += "\\\""; break;
-      case U'\\': out += "\\\\"; break;
+      case U'\0':
+        out += "\\0";
+        escapeNextIfHex = true;
+        break;
+      case U'\a':
+        out += "\\a";
+        break;
+      case U'\b':
+        out += "\\b";
+        break;
+      case U'\f':
+        out += "\\f";
+        break;
+      case U'\n':
+        out += "\\n";
+        break;
+      case U'\r':
+        out += "\\r";
+        break;
+      case U'\t':
+        out += "\\t";
+        break;
+      case U'\v':
+        out += "\\v";
+        break;
+      case U'"':
+        out += "\\\"";
+        break;
+      case U'\\':
+        out += "\\\\";
+        break;
       default:
         if (c <= 0x1F) {
           out += "\\x" + QByteArray::number(static_cast<int>(c), 16).toStdString();
@@ -124,8 +145,7 @@ std::string EscapeString(const QString& text) {
         }
     }
   }
-  if (needsQuotes ||
-      (out.size() > start && (out[start] == ' ' || out.back() == ' '))) {
+  if (needsQuotes || (out.size() > start && (out[start] == ' ' || out.back() == ' '))) {
     out.insert(start, 1, '"');
     out += '"';
   }
@@ -137,7 +157,7 @@ std::optional<QString> UnescapeString(std::string_view raw) {
   if (const auto comment = CommentStart(raw); comment != std::string_view::npos) {
     raw = Trim(raw.substr(0, comment));
   }
-  std::string bytes;  // UTF-8
+  std::string bytes;       // UTF-8
   std::size_t keepTo = 0;  // trailing unquoted blanks are dropped
   bool quoted = false;
   for (std::size_t i = 0; i < raw.size();) {
@@ -157,14 +177,33 @@ std::optional<QString> UnescapeString(std::string_view raw) {
     const char e = raw[i++];
     char32_t code = 0;
     switch (e) {
-      case 'a': bytes += '\a'; break;
-      case 'b': bytes += '\b'; break;
-      case 'f': bytes += '\f'; break;
-      case 'n': bytes += '\n'; break;
-      case 'r': bytes += '\r'; break;
-      case 't': bytes += '\t'; break;
-      case 'v': bytes += '\v'; break;
-      case '"': case '?': case '\'': case '\\': bytes += e; break;
+      case 'a':
+        bytes += '\a';
+        break;
+      case 'b':
+        bytes += '\b';
+        break;
+      case 'f':
+        bytes += '\f';
+        break;
+      case 'n':
+        bytes += '\n';
+        break;
+      case 'r':
+        bytes += '\r';
+        break;
+      case 't':
+        bytes += '\t';
+        break;
+      case 'v':
+        bytes += '\v';
+        break;
+      case '"':
+      case '?':
+      case '\'':
+      case '\\':
+        bytes += e;
+        break;
       case 'x':
         for (int digits = 0; i < raw.size() && digits < 8; ++digits, ++i) {
           const char h = raw[i];
@@ -221,9 +260,8 @@ QString UnescapeKey(std::string_view raw) {
       digits = 4;
     }
     bool ok = first + digits <= raw.size();
-    const int code = ok ? QByteArray(raw.data() + first, static_cast<qsizetype>(digits))
-                              .toInt(&ok, 16)
-                        : 0;
+    const int code =
+        ok ? QByteArray(raw.data() + first, static_cast<qsizetype>(digits)).toInt(&ok, 16) : 0;
     if (!ok) {
       run += '%';
       continue;
@@ -409,8 +447,7 @@ bool Registry::Write(const QString& name, const QString& escapedValue) {
   } else {
     if (!lines.empty() && LineEnd(lines.back()).empty()) lines.back() += '\n';
     if (lastInSection) {
-      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*lastInSection + 1),
-                   newLine + "\n");
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*lastInSection + 1), newLine + "\n");
     } else {
       if (!lines.empty()) lines.push_back("\n");
       lines.push_back("[" + std::string(kSection) + "]\n");
@@ -453,7 +490,8 @@ bool Registry::Write(const QString& name, const QString& escapedValue) {
   }
   // The rename is durable once the folder is.
   const std::string folder = target.substr(0, target.rfind('/') + 1);
-  if (const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (const int dir =
+          ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       dir >= 0) {
     ::fsync(dir);
     ::close(dir);

@@ -239,11 +239,12 @@ TEST(WindowRegistry, ActivateHandsTheArgumentToTheOwner) {
   std::vector<std::string> seen;
   int closes = 0;
   auto window = WindowRegistry(temp.Runtime())
-                    .Register("Vrok-f", [&] { ++closes; },
-                              [&](std::string_view argument) {
-                                seen.emplace_back(argument);
-                                return argument != "refuse me";
-                              });
+                    .Register(
+                        "Vrok-f", [&] { ++closes; },
+                        [&](std::string_view argument) {
+                          seen.emplace_back(argument);
+                          return argument != "refuse me";
+                        });
   ASSERT_NE(window, nullptr);
   const WindowRegistry registry(temp.Runtime());
   const std::string longest(kMaxActivateArgument, 'a');
@@ -282,7 +283,8 @@ TEST(WindowRegistry, AnotherUserCannotActivate) {
   TempFolder temp;
   int activations = 0;
   auto window = WindowRegistry(temp.Runtime())
-                    .Register("Vrok-f", [] {}, [&](std::string_view) { return ++activations > 0; });
+                    .Register(
+                        "Vrok-f", [] {}, [&](std::string_view) { return ++activations > 0; });
   ASSERT_NE(window, nullptr);
   const std::string path = temp.Runtime() + "/Vrok-f.sock";
 
@@ -388,9 +390,11 @@ TEST(RuntimeFolder, SharedFallbackMustBePrivateElseTheUsersCacheIsUsed) {
   ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
   const std::string shared = temp.Path() + "/vrok-" + std::to_string(geteuid());
   const std::string cache = home + "/.cache/vrok/run";
-  const std::vector<std::pair<const char*, const char*>> env = {
-      {"VROK_RUNTIME_DIR", nullptr}, {"XDG_RUNTIME_DIR", nullptr}, {"XDG_CACHE_HOME", nullptr},
-      {"TMPDIR", temp.Path().c_str()}, {"HOME", home.c_str()}};
+  const std::vector<std::pair<const char*, const char*>> env = {{"VROK_RUNTIME_DIR", nullptr},
+                                                                {"XDG_RUNTIME_DIR", nullptr},
+                                                                {"XDG_CACHE_HOME", nullptr},
+                                                                {"TMPDIR", temp.Path().c_str()},
+                                                                {"HOME", home.c_str()}};
 
   // XDG_RUNTIME_DIR comes first.
   auto withXdg = env;
@@ -408,7 +412,8 @@ TEST(RuntimeFolder, SharedFallbackMustBePrivateElseTheUsersCacheIsUsed) {
   ASSERT_EQ(chmod(shared.c_str(), 0777), 0);
   chosen = ChooseIn(temp, env);
   EXPECT_EQ(chosen.folder, cache);
-  EXPECT_EQ(chosen.errors, "vrok: " + shared + " is not private to this user; using " + cache + "\n");
+  EXPECT_EQ(chosen.errors,
+            "vrok: " + shared + " is not private to this user; using " + cache + "\n");
   EXPECT_EQ(ModeOf(cache) & 07777, 0700u);
   EXPECT_EQ(ModeOf(shared) & 07777, 0777u) << "the squatted folder was changed";
 

@@ -4,7 +4,6 @@
 // a registry (a FIFO, a folder, more than 1 MiB) refused without blocking.
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,7 +19,8 @@
 namespace vrok {
 namespace {
 
-const QString kInstallDir = QStringLiteral("HKEY_LOCAL_MACHINE/SOFTWARE/Apps/KESTOR Vrok/InstallDir");
+const QString kInstallDir =
+    QStringLiteral("HKEY_LOCAL_MACHINE/SOFTWARE/Apps/KESTOR Vrok/InstallDir");
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -38,7 +38,8 @@ const QString kAwkward[] = {
     QStringLiteral(" leading and trailing "),
     QStringLiteral("@starts with at"),
     QStringLiteral("quote \" backslash \\ tab \t newline \n end"),
-    QStringLiteral("control \x01" "2 then hex digit"),
+    QStringLiteral("control \x01"
+                   "2 then hex digit"),
     QStringLiteral("caf\u00e9 \u4e2d\u6587 \U0001F600"),
     QString(),
 };
@@ -53,8 +54,7 @@ TEST(RegistryFile, ReadsWhatQSettingsWritesAndWritesWhatItReads) {
       QSettings s(QString::fromStdString(file), QSettings::IniFormat);
       s.setValue(kInstallDir, text);
     }
-    EXPECT_EQ(platform::Registry(QString::fromStdString(file)).InstallDir(), text)
-        << Slurp(file);
+    EXPECT_EQ(platform::Registry(QString::fromStdString(file)).InstallDir(), text) << Slurp(file);
 
     const std::string ours = dir.File("ours.ini");
     std::filesystem::remove(ours);
@@ -129,13 +129,17 @@ TEST(RegistryFile, LinkedFileIsWrittenThroughToItsTarget) {
   const std::string link = dir.File("registry.ini");
   std::filesystem::create_symlink(target, link);
 
-  const auto run = test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", link, "--install"});
+  const auto run =
+      test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", link, "--install"});
   ASSERT_EQ(run.status, 0) << run.errors;
   EXPECT_TRUE(std::filesystem::is_symlink(link));
-  EXPECT_EQ(Slurp(target), "; mine\n[HKEY_LOCAL_MACHINE]\nSOFTWARE\\Apps\\KESTOR%20Vrok\\InitialTab=2\n"
-                           "SOFTWARE\\Apps\\KESTOR%20Vrok\\InstallDir=" + dir.Path() + "\n");
+  EXPECT_EQ(Slurp(target),
+            "; mine\n[HKEY_LOCAL_MACHINE]\nSOFTWARE\\Apps\\KESTOR%20Vrok\\InitialTab=2\n"
+            "SOFTWARE\\Apps\\KESTOR%20Vrok\\InstallDir=" +
+                dir.Path() + "\n");
   // And the reader starts from it.
-  const auto started = test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", link, "--script", "-"}, "dump\n");
+  const auto started = test::RunProgram(
+      "vrok", {"--folder", dir.Path(), "--registry", link, "--script", "-"}, "dump\n");
   EXPECT_EQ(started.status, 0) << started.errors;
   EXPECT_EQ(started.lines.size(), 1u);
 }
@@ -151,23 +155,29 @@ TEST(RegistryFile, FifoFolderAndHugeFileAreBadRegistries) {
   const std::string folder = dir.File("folder.ini");
   std::filesystem::create_directory(folder);
   const std::string huge = dir.File("huge.ini");
-  std::string text = "[HKEY_LOCAL_MACHINE]\nSOFTWARE\\Apps\\KESTOR%20Vrok\\InstallDir=" + dir.Path() + "\n";
+  std::string text =
+      "[HKEY_LOCAL_MACHINE]\nSOFTWARE\\Apps\\KESTOR%20Vrok\\InstallDir=" + dir.Path() + "\n";
   text += "; " + std::string(platform::Registry::kMaxFile, 'x') + "\n";
   Spit(huge, text);
   const std::string fits = dir.File("fits.ini");
   text.resize(platform::Registry::kMaxFile - 1);
   Spit(fits, text + "\n");
 
-  const std::pair<std::string, const char*> cases[] = {
-      {fifo, "is not a regular file"}, {folder, "is not a regular file"}, {huge, "is larger than 1 MiB"}};
+  const std::pair<std::string, const char*> cases[] = {{fifo, "is not a regular file"},
+                                                       {folder, "is not a regular file"},
+                                                       {huge, "is larger than 1 MiB"}};
   for (const auto& [file, reason] : cases) {
-    const auto run = test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", file, "--script", "-"}, "dump\n");
+    const auto run = test::RunProgram(
+        "vrok", {"--folder", dir.Path(), "--registry", file, "--script", "-"}, "dump\n");
     EXPECT_EQ(run.status, 1) << file;
-    EXPECT_NE(run.errors.find("Invalid application registry entries."), std::string::npos) << run.errors;
-    EXPECT_NE(run.errors.find("vrok: registry file " + file + " " + reason), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("Invalid application registry entries."), std::string::npos)
+        << run.errors;
+    EXPECT_NE(run.errors.find("vrok: registry file " + file + " " + reason), std::string::npos)
+        << run.errors;
     EXPECT_TRUE(run.lines.empty());
     // The installer step refuses it too, and writes nothing in its place.
-    const auto install = test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", file, "--install"});
+    const auto install =
+        test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", file, "--install"});
     EXPECT_EQ(install.status, 1) << file;
     EXPECT_NE(install.errors.find(reason), std::string::npos) << install.errors;
   }
@@ -175,7 +185,8 @@ TEST(RegistryFile, FifoFolderAndHugeFileAreBadRegistries) {
   ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
   // Exactly 1 MiB is still read.
-  const auto run = test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", fits, "--script", "-"}, "dump\n");
+  const auto run = test::RunProgram(
+      "vrok", {"--folder", dir.Path(), "--registry", fits, "--script", "-"}, "dump\n");
   EXPECT_EQ(run.status, 0) << run.errors;
 }
 
@@ -184,9 +195,11 @@ TEST(ScriptStart, FolderOrMissingScriptIsAStartFailure) {
   test::TempDir dir;
   test::WriteTestBook(test::ShellTestBook(), dir);
   const std::string registry = dir.File("registry.ini");
-  Spit(registry, "[HKEY_LOCAL_MACHINE]\nSOFTWARE\\Apps\\KESTOR%20Vrok\\InstallDir=" + dir.Path() + "\n");
+  Spit(registry,
+       "[HKEY_LOCAL_MACHINE]\nSOFTWARE\\Apps\\KESTOR%20Vrok\\InstallDir=" + dir.Path() + "\n");
   for (const std::string& script : {dir.Path(), dir.File("missing.txt")}) {
-    const auto run = test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", registry, "--script", script});
+    const auto run = test::RunProgram(
+        "vrok", {"--folder", dir.Path(), "--registry", registry, "--script", script});
     EXPECT_EQ(run.status, 1) << script;
     EXPECT_NE(run.errors.find("vrok: cannot read " + script), std::string::npos) << run.errors;
   }

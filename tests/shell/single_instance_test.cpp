@@ -4,12 +4,14 @@
 // never hands over. Both readers are the real program.
 
 #include <gtest/gtest.h>
-
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -155,11 +157,10 @@ TEST(SingleInstance, ScriptRunNeverHandsOver) {
   first.write("dump\n");
 
   // A script run on the same folder runs on its own: its own report.
-  const auto own = test::RunProgram(
-      "vrok",
-      {"--folder", book.dir.Path(), "--registry", book.registry, "--page", "contents", "--script",
-       "-"},
-      "dump\n");
+  const auto own = test::RunProgram("vrok",
+                                    {"--folder", book.dir.Path(), "--registry", book.registry,
+                                     "--page", "contents", "--script", "-"},
+                                    "dump\n");
   EXPECT_EQ(own.status, 0) << own.errors;
   ASSERT_EQ(own.lines.size(), 1u);
   first.write("wait 300\ndump\n");
@@ -228,13 +229,53 @@ TEST(SingleInstance, SquattedSharedFolderFallsBackToThePrivateCache) {
   EXPECT_TRUE(shown.contains("page"));
 }
 
+// Two starts at once: the early look finds nobody (here: the holder of the
+// folder refuses the first request), so the start goes on, finds the folder
+// taken when it registers, and then hands over.
+TEST(SingleInstance, StartThatLosesTheRaceHandsOverAfterAll) {
+  Installed book;
+  book.Install();
+  std::atomic<int> requests = 0;
+  std::string page;
+  const std::string folder =
+      QFileInfo(QString::fromStdString(book.dir.Path())).canonicalFilePath().toStdString();
+  auto holder = WindowRegistry(book.dir.File("run"))
+                    .Register(
+                        FolderWindowClass(QString::fromStdString(book.dir.Path())), [] {},
+                        [&](std::string_view request) {
+                          const auto r = nlohmann::json::parse(request, nullptr, false);
+                          if (r.value("folder", "") != folder) return false;
+                          if (++requests == 1) return false;
+                          page = r.value("page", "");
+                          return true;
+                        });
+  ASSERT_NE(holder, nullptr);
+  std::atomic<bool> stop = false;
+  std::thread serve([&] {
+    while (!stop) {
+      pollfd p{holder->Fd(), POLLIN, 0};
+      if (poll(&p, 1, 50) == 1) holder->HandleReadable();
+    }
+  });
+  QProcess second;
+  second.setProcessEnvironment(book.env);
+  second.start(kReader, book.Where() + QStringList{"--page", "tools"});
+  const bool ended = second.waitForFinished(30000);
+  stop = true;
+  serve.join();
+  ASSERT_TRUE(ended) << "the second start did not hand over";
+  EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+  EXPECT_EQ(requests.load(), 2);
+  EXPECT_EQ(page, "tools");
+}
+
 TEST(SingleInstance, BadPageIsAStartFailure) {
   Installed book;
   book.Install();
   for (const char* page : {"", "4294967296"}) {
     const auto run = test::RunProgram(
-        "vrok", {"--folder", book.dir.Path(), "--registry", book.registry, "--page", page,
-                 "--script", "-"},
+        "vrok",
+        {"--folder", book.dir.Path(), "--registry", book.registry, "--page", page, "--script", "-"},
         "dump\n");
     EXPECT_EQ(run.status, 1) << page;
     EXPECT_NE(run.errors.find("vrok: bad --page"), std::string::npos) << run.errors;

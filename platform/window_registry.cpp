@@ -8,7 +8,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <utility>
 
 namespace vrok {
@@ -17,7 +19,9 @@ namespace {
 constexpr std::string_view kCloseRequest = "CLOSE\n";
 constexpr std::string_view kCloseDone = "OK\n";
 constexpr std::string_view kDenied = "DENIED\n";
-constexpr std::size_t kMaxLine = 16;    // longer than any message we send
+constexpr std::string_view kActivateRequest = "ACTIVATE ";  // then the argument and a newline
+constexpr std::string_view kRefused = "REFUSED\n";
+constexpr std::size_t kMaxLine = kActivateRequest.size() + kMaxActivateArgument + 1;
 constexpr int kRequestTimeoutMs = 500;  // how long a peer may keep the owner waiting
 constexpr int kConnectTimeoutMs = 1000;
 
@@ -84,8 +88,9 @@ std::string ReadLine(int fd, int timeoutMs) {
     const int ready = poll(&p, 1, left);
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) return {};
-    char buffer[kMaxLine];
-    const ssize_t n = recv(fd, buffer, kMaxLine - line.size(), MSG_DONTWAIT);
+    char buffer[512];
+    const ssize_t n =
+        recv(fd, buffer, std::min(sizeof buffer, kMaxLine - line.size()), MSG_DONTWAIT);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (n <= 0) return {};
     line.append(buffer, static_cast<std::size_t>(n));
@@ -124,6 +129,24 @@ int Connect(const std::string& path) {
   return rc == 0 ? fd.release() : -1;
 }
 
+// Creates each missing folder on the way to `folder` (an absolute path) with
+// mode 0700; folders that exist are left as they are.
+void MakeParents(const std::string& folder) {
+  for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
+       slash = folder.find('/', slash + 1)) {
+    mkdir(folder.substr(0, slash).c_str(), 0700);
+  }
+}
+
+// Says `note` on standard error, unless it was the last thing said: a
+// process that looks for its folder again says it once.
+void Note(const std::string& note) {
+  static std::string said;
+  if (note == said) return;
+  said = note;
+  std::fputs(note.c_str(), stderr);
+}
+
 }  // namespace
 
 std::string DefaultRuntimeFolder() {
@@ -131,7 +154,31 @@ std::string DefaultRuntimeFolder() {
   if (const char* xdg = getenv("XDG_RUNTIME_DIR"); xdg && xdg[0] == '/') {
     return std::string(xdg) + "/vrok";
   }
-  return "/tmp/vrok-" + std::to_string(geteuid());
+  const char* tmp = getenv("TMPDIR");
+  std::string shared = tmp && tmp[0] == '/' ? tmp : "/tmp";
+  while (shared.size() > 1 && shared.back() == '/') shared.pop_back();
+  shared += "/vrok-" + std::to_string(geteuid());
+  if (EnsurePrivateFolder(shared)) return shared;
+
+  // Another user made the shared name first, or made it open to others.
+  std::string cache;
+  if (const char* xdgCache = getenv("XDG_CACHE_HOME"); xdgCache && xdgCache[0] == '/') {
+    cache = xdgCache;
+  } else if (const char* home = getenv("HOME"); home && home[0] == '/') {
+    cache = std::string(home) + "/.cache";
+  }
+  if (cache.empty()) {
+    Note("vrok: " + shared + " is not private to this user and there is no home folder\n");
+    return shared;
+  }
+  const std::string own = cache + "/vrok/run";
+  MakeParents(own);
+  if (!EnsurePrivateFolder(own)) {
+    Note("vrok: neither " + shared + " nor " + own + " is private to this user\n");
+    return shared;
+  }
+  Note("vrok: " + shared + " is not private to this user; using " + own + "\n");
+  return own;
 }
 
 bool EnsurePrivateFolder(const std::string& folder) {
@@ -156,8 +203,14 @@ bool IsValidClassName(std::string_view className) {
 }
 
 WindowRegistration::WindowRegistration(int fd, std::string path, dev_t dev, ino_t ino,
-                                       std::function<void()> onClose)
-    : listenFd_(fd), path_(std::move(path)), dev_(dev), ino_(ino), onClose_(std::move(onClose)) {}
+                                       std::function<void()> onClose,
+                                       std::function<bool(std::string_view)> onActivate)
+    : listenFd_(fd),
+      path_(std::move(path)),
+      dev_(dev),
+      ino_(ino),
+      onClose_(std::move(onClose)),
+      onActivate_(std::move(onActivate)) {}
 
 WindowRegistration::~WindowRegistration() {
   // Removed while still listening, so nobody can have taken the name over yet.
@@ -175,7 +228,19 @@ bool WindowRegistration::HandleReadable() {
     SendAll(client.get(), kDenied);
     return false;
   }
-  if (ReadLine(client.get(), kRequestTimeoutMs) != kCloseRequest) return false;
+  const std::string request = ReadLine(client.get(), kRequestTimeoutMs);
+  if (request.size() > kActivateRequest.size() &&
+      std::string_view(request).substr(0, kActivateRequest.size()) == kActivateRequest) {
+    std::string_view argument(request);
+    argument.remove_prefix(kActivateRequest.size());
+    argument.remove_suffix(1);  // the newline
+    // A copy, because the handler may destroy this registration.
+    const auto onActivate = onActivate_;
+    const bool taken = onActivate && onActivate(argument);
+    SendAll(client.get(), taken ? kCloseDone : kRefused);
+    return false;
+  }
+  if (request != kCloseRequest) return false;
   // A copy, because the handler may destroy this registration.
   const auto onClose = onClose_;
   if (onClose) onClose();
@@ -204,8 +269,9 @@ std::string WindowRegistry::SocketPath(std::string_view className) const {
   return FillAddress(path, address) ? path : std::string();
 }
 
-std::unique_ptr<WindowRegistration> WindowRegistry::Register(std::string_view className,
-                                                             std::function<void()> onClose) const {
+std::unique_ptr<WindowRegistration> WindowRegistry::Register(
+    std::string_view className, std::function<void()> onClose,
+    std::function<bool(std::string_view)> onActivate) const {
   const std::string path = SocketPath(className);
   if (path.empty() || !EnsurePrivateFolder(folder_)) return nullptr;
 
@@ -228,8 +294,8 @@ std::unique_ptr<WindowRegistration> WindowRegistry::Register(std::string_view cl
     unlink(path.c_str());
     return nullptr;
   }
-  return std::unique_ptr<WindowRegistration>(
-      new WindowRegistration(fd.release(), path, st.st_dev, st.st_ino, std::move(onClose)));
+  return std::unique_ptr<WindowRegistration>(new WindowRegistration(
+      fd.release(), path, st.st_dev, st.st_ino, std::move(onClose), std::move(onActivate)));
 }
 
 bool WindowRegistry::Find(std::string_view className) const {
@@ -246,6 +312,23 @@ bool WindowRegistry::Destroy(std::string_view className, int timeoutMs) const {
   if (fd.get() < 0 || !PeerIsSameUser(fd.get()) || !SendAll(fd.get(), kCloseRequest)) {
     return false;
   }
+  return ReadLine(fd.get(), timeoutMs) == kCloseDone;
+}
+
+bool WindowRegistry::Activate(std::string_view className, std::string_view argument,
+                              int timeoutMs) const {
+  if (argument.size() > kMaxActivateArgument || argument.find('\n') != std::string_view::npos) {
+    return false;
+  }
+  const std::string path = SocketPath(className);
+  if (path.empty() || !IsPrivateFolder(folder_)) return false;
+  const UniqueFd fd(Connect(path));
+  // The peer check: a socket whose owner is another user is never spoken to.
+  if (fd.get() < 0 || !PeerIsSameUser(fd.get())) return false;
+  std::string request(kActivateRequest);
+  request.append(argument);
+  request.push_back('\n');
+  if (!SendAll(fd.get(), request)) return false;
   return ReadLine(fd.get(), timeoutMs) == kCloseDone;
 }
 

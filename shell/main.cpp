@@ -4,9 +4,14 @@
 //                    user's config folder)
 //   --screen WxH, --dpi N, --zoom N   the emulated handheld screen
 //   --script FILE    run a script ("-" for standard input) and exit
+//   --page PAGE      show PAGE (a page id or name) once started; when a
+//                    reader already runs on the same folder, that reader
+//                    comes to the front and shows it, and this start ends
 //   --install        the installer step: write "InstallDir" and exit (no
 //                    display needed)
 // vrok-hires is the same program with another default screen.
+
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -90,6 +95,7 @@ int main(int argc, char** argv) {
   parser.addOption({"dpi", "Emulated dots per inch.", "N", QString::number(VROK_DEFAULT_DPI)});
   parser.addOption({"zoom", "Zoom of the emulated screen.", "N"});
   parser.addOption({"script", "Run a script (- for standard input).", "FILE"});
+  parser.addOption({"page", "Show this page (a page id or name).", "PAGE"});
   parser.addOption({"install", "Write InstallDir for the program folder and exit."});
   parser.process(*app);
 
@@ -109,11 +115,35 @@ int main(int argc, char** argv) {
                                                        : platform::Registry::DefaultFile());
   if (install) {
     if (!registry.SetInstallDir(folder)) {
+      if (!registry.Problem().isEmpty())
+        std::cerr << "vrok: " << registry.Problem().toStdString() << '\n';
       std::cerr << "vrok: cannot write " << registry.File().toStdString() << '\n';
       return 1;
     }
     return 0;
   }
+  const QString page = parser.value("page");
+  if (parser.isSet("page") && !IsPageText(page)) {
+    std::cerr << "vrok: bad --page\n";
+    return 1;
+  }
+
+  // A script that cannot be read fails the start, before anything is shown.
+  std::ifstream scriptFile;
+  const QString scriptPath = parser.value("script");
+  if (scripted && scriptPath != QLatin1String("-")) {
+    struct stat st;
+    const std::string path = scriptPath.toStdString();
+    if (::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) scriptFile.open(path);
+    if (!scriptFile.is_open()) {
+      std::cerr << "vrok: cannot read " << path << '\n';
+      return 1;
+    }
+  }
+
+  // One reader per user-data folder: a second start hands over to the one
+  // running and ends. A script run never does; it runs on its own.
+  if (!scripted && HandOverToRunningReader(folder, page)) return 0;
 
   if (scripted) {
     platform::SetAutomated(true);
@@ -127,24 +157,15 @@ int main(int argc, char** argv) {
   }
 
   ReaderApp reader(std::move(registry));
-  if (!reader.InitInstance()) return 1;
+  if (!scripted) reader.HandOverWhenHeld(page);
+  if (!reader.InitInstance()) return reader.HandedOver() ? 0 : 1;
+  if (!page.isEmpty()) reader.ShowPage(page);
 
   int status = 0;
   if (scripted) {
     platform::SetMessageObserver(nullptr);
     ScriptRunner runner(reader, std::cout);
-    const QString path = parser.value("script");
-    if (path == QLatin1String("-")) {
-      status = runner.Run(std::cin, std::cerr);
-    } else {
-      std::ifstream in(path.toStdString());
-      if (!in) {
-        std::cerr << "vrok: cannot read " << path.toStdString() << '\n';
-        reader.ExitInstance();
-        return 1;
-      }
-      status = runner.Run(in, std::cerr);
-    }
+    status = runner.Run(scriptPath == QLatin1String("-") ? std::cin : scriptFile, std::cerr);
   } else {
     QApplication::exec();
   }

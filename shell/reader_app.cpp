@@ -1,6 +1,10 @@
 #include "shell/reader_app.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+#include <nlohmann/json.hpp>
 
 #include "content/format.h"
 #include "platform/qt/dialogs.h"
@@ -37,11 +41,54 @@ QString PrefixName() {
                              static_cast<qsizetype>(format::kPrefixName.size()));
 }
 
+QString CanonicalFolder(const QString& folder) {
+  const QFileInfo info(folder);
+  const QString canonical = info.canonicalFilePath();
+  return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
+// A decimal page id, or none for a page name.
+std::optional<qulonglong> PageNumber(const QString& page) {
+  if (page.isEmpty()) return std::nullopt;
+  for (const QChar c : page)
+    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
+  bool ok = false;
+  const qulonglong n = page.toULongLong(&ok);
+  return ok ? n : ~0ULL;
+}
+
 void InstallationError(unsigned stringId) {
   platform::ShowMessage(platform::LoadString(stringId), u"Vrok", platform::MessageIcon::kStop,
                         platform::MessageButtons::kOk);
 }
 }  // namespace
+
+std::string FolderWindowClass(const QString& folder) {
+  // FNV-1a, 64 bits: a short, stable name for any path.
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (const char c : CanonicalFolder(folder).toUtf8()) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ULL;
+  }
+  char name[32];
+  std::snprintf(name, sizeof name, "%.*s-%016llx", static_cast<int>(kReaderWindowClass.size()),
+                kReaderWindowClass.data(), static_cast<unsigned long long>(hash));
+  return name;
+}
+
+bool IsPageText(const QString& page) {
+  const auto number = PageNumber(page);
+  return !page.isEmpty() && (!number || *number <= 0xFFFFFFFFULL);
+}
+
+bool HandOverToRunningReader(const QString& folder, const QString& page) {
+  nlohmann::json request{{"folder", CanonicalFolder(folder).toStdString()}};
+  if (!page.isEmpty()) request["page"] = page.toStdString();
+  const std::string argument =
+      request.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  if (argument.size() > kMaxActivateArgument) return false;
+  return WindowRegistry().Activate(FolderWindowClass(folder), argument);
+}
 
 ReaderApp::ReaderApp(platform::Registry registry) : registry_(std::move(registry)) {}
 
@@ -53,6 +100,8 @@ ReaderApp::~ReaderApp() {
 
 bool ReaderApp::CheckInstallation() {
   const auto dir = registry_.InstallDir();
+  if (!registry_.Problem().isEmpty())
+    std::fprintf(stderr, "vrok: %s\n", registry_.Problem().toLocal8Bit().constData());
   if (!dir) {
     InstallationError(platform::kStrInvalidRegistry);
     return false;
@@ -73,6 +122,14 @@ bool ReaderApp::InitInstance() {
   if (!CheckInstallation()) return false;
   screen_->show();
   RegisterWindow();
+  // Started at the same moment as another reader on this folder, which
+  // registered first: hand over to it before the user's files are opened.
+  if (handOverPage_ && !folderWindow_ &&
+      WindowRegistry().Find(FolderWindowClass(platform::ProgramFolder())) &&
+      HandOverToRunningReader(platform::ProgramFolder(), *handOverPage_)) {
+    handedOver_ = true;
+    return false;
+  }
 
   const QString prefix = platform::ProgramFile(PrefixName());
   db_ = std::make_unique<ContentDatabase>(prefix.toStdString());
@@ -127,14 +184,60 @@ void ReaderApp::RegisterWindow() {
   // Destroying the window from outside ends the program the way Exit does:
   // the loop ends and the views are destroyed in ExitInstance. A second
   // reader of the same user finds the first one registered and goes without.
-  window_ = WindowRegistry().Register(kReaderWindowClass, [] { platform::PostQuit(); });
-  if (!window_) return;
-  windowNotifier_ = std::make_unique<QSocketNotifier>(window_->Fd(), QSocketNotifier::Read);
-  QObject::connect(windowNotifier_.get(), &QSocketNotifier::activated,
-                   [this] { window_->HandleReadable(); });
+  const WindowRegistry registry;
+  window_ = registry.Register(kReaderWindowClass, [] { platform::PostQuit(); });
+  if (window_) {
+    windowNotifier_ = std::make_unique<QSocketNotifier>(window_->Fd(), QSocketNotifier::Read);
+    QObject::connect(windowNotifier_.get(), &QSocketNotifier::activated,
+                     [this] { window_->HandleReadable(); });
+  }
+  // Registered by folder as well: a second start on the same folder finds
+  // this reader and hands over to it instead of running beside it.
+  folderWindow_ = registry.Register(
+      FolderWindowClass(platform::ProgramFolder()), [] { platform::PostQuit(); },
+      [this](std::string_view request) { return TakeHandOver(request); });
+  if (folderWindow_) {
+    folderNotifier_ = std::make_unique<QSocketNotifier>(folderWindow_->Fd(), QSocketNotifier::Read);
+    QObject::connect(folderNotifier_.get(), &QSocketNotifier::activated,
+                     [this] { folderWindow_->HandleReadable(); });
+  }
+}
+
+void ReaderApp::ShowPage(const QString& page) {
+  if (!main_ || !IsPageText(page)) return;
+  const auto number = PageNumber(page);
+  const PageId target = number ? static_cast<PageId>(*number) : names_[platform::FromQ(page)];
+  main_->Navigate(target, nullptr, 0, true);
+}
+
+bool ReaderApp::TakeHandOver(std::string_view request) {
+  const nlohmann::json r = nlohmann::json::parse(request, nullptr, false);
+  if (!r.is_object() || !r.contains("folder") || !r["folder"].is_string()) return false;
+  // The class name is a hash: make sure the request really is for our folder.
+  if (QString::fromStdString(r["folder"].get<std::string>()) !=
+      CanonicalFolder(platform::ProgramFolder()))
+    return false;
+  QString page;
+  if (r.contains("page")) {
+    if (!r["page"].is_string()) return false;
+    page = QString::fromStdString(r["page"].get<std::string>());
+    if (!IsPageText(page)) return false;
+  }
+  // Later, from the event loop: the request is answered first, and the
+  // navigation does not run inside the socket's notification.
+  QTimer::singleShot(0, screen_.get(), [this, page] {
+    screen_->setWindowState((screen_->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    screen_->show();
+    screen_->raise();
+    screen_->activateWindow();
+    if (!page.isEmpty()) ShowPage(page);
+  });
+  return true;
 }
 
 int ReaderApp::ExitInstance() {
+  folderNotifier_.reset();
+  folderWindow_.reset();
   windowNotifier_.reset();
   window_.reset();
   // Destruction order: shell view, index list, linked tight hierarchy,

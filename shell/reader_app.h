@@ -4,8 +4,11 @@
 // names, the history and the page views.
 
 #include <QSocketNotifier>
+#include <QString>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "content/content_database.h"
 #include "platform/qt/registry.h"
@@ -33,6 +36,19 @@ class FieldIndexView;
 class FlowChartView;
 class QuestionnaireView;
 
+// The window class under which the reader of one user-data folder can be
+// found: "Vrok-" and a hash of the folder's canonical path.
+std::string FolderWindowClass(const QString& folder);
+
+// A start page as the command line gives it: a decimal page id or a page
+// name. False for an empty text or an id beyond 32 bits.
+bool IsPageText(const QString& page);
+
+// A second start on `folder`: asks the reader already running on it (a
+// process of this user) to come to the front and, when `page` is not empty,
+// to show that page. True when that reader took the request.
+bool HandOverToRunningReader(const QString& folder, const QString& page);
+
 class ReaderApp {
  public:
   explicit ReaderApp(platform::Registry registry);
@@ -46,6 +62,19 @@ class ReaderApp {
   bool InitInstance();
   // Destroys the views and removes the page font; returns the exit code.
   int ExitInstance();
+
+  // Before InitInstance: when another reader registers the user-data folder
+  // first (two starts at once), InitInstance hands over to it, with `page`,
+  // and returns false; HandedOver() then says so.
+  void HandOverWhenHeld(const QString& page) { handOverPage_ = page; }
+  bool HandedOver() const { return handedOver_; }
+
+  // Shows `page` (a page id or name, IsPageText) as a navigation would.
+  void ShowPage(const QString& page);
+  // What a second start on our folder asks for (the argument of its
+  // request): the window comes to the front, and shows the page it names.
+  // False when the request is not for our folder or names no page.
+  bool TakeHandOver(std::string_view request);
 
   platform::ScreenWindow* Screen() const { return screen_.get(); }
   MainWindow* Main() const { return main_; }
@@ -83,6 +112,11 @@ class ReaderApp {
   std::map<std::uint32_t, std::uint32_t> userMap_;  // handed to the bookmark and note stores
   std::unique_ptr<WindowRegistration> window_;
   std::unique_ptr<QSocketNotifier> windowNotifier_;
+  // The registration by user-data folder, which later starts hand over to.
+  std::unique_ptr<WindowRegistration> folderWindow_;
+  std::unique_ptr<QSocketNotifier> folderNotifier_;
+  std::optional<QString> handOverPage_;
+  bool handedOver_ = false;
 
   // The page views, in creation order.
   std::unique_ptr<ShellView> shell_;

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <future>
 #include <thread>
 
 #include "tests/platform/test_helpers.h"
@@ -222,6 +223,212 @@ TEST(WindowRegistry, AnotherUserCannotClose) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "10: setresuid, 11: connect, 12: reply";
   EXPECT_EQ(closes, 0);
   EXPECT_TRUE(WindowRegistry(temp.Runtime()).Find("Vrok"));
+}
+
+// Serves the one request that `client` makes from another thread.
+template <typename Client>
+auto ServeOne(WindowRegistration& window, Client client) {
+  auto answer = std::async(std::launch::async, client);
+  pollfd p{window.Fd(), POLLIN, 0};
+  if (poll(&p, 1, 5000) == 1) window.HandleReadable();
+  return answer.get();
+}
+
+TEST(WindowRegistry, ActivateHandsTheArgumentToTheOwner) {
+  TempFolder temp;
+  std::vector<std::string> seen;
+  int closes = 0;
+  auto window = WindowRegistry(temp.Runtime())
+                    .Register(
+                        "Vrok-f", [&] { ++closes; },
+                        [&](std::string_view argument) {
+                          seen.emplace_back(argument);
+                          return argument != "refuse me";
+                        });
+  ASSERT_NE(window, nullptr);
+  const WindowRegistry registry(temp.Runtime());
+  const std::string longest(kMaxActivateArgument, 'a');
+  EXPECT_TRUE(ServeOne(*window, [&] { return registry.Activate("Vrok-f", "{\"page\":\"7\"}"); }));
+  EXPECT_FALSE(ServeOne(*window, [&] { return registry.Activate("Vrok-f", "refuse me"); }));
+  EXPECT_TRUE(ServeOne(*window, [&] { return registry.Activate("Vrok-f", ""); }));
+  EXPECT_TRUE(ServeOne(*window, [&] { return registry.Activate("Vrok-f", longest); }));
+  EXPECT_EQ(seen, (std::vector<std::string>{"{\"page\":\"7\"}", "refuse me", "", longest}));
+
+  // Arguments that cannot be one line of the protocol are never sent.
+  EXPECT_FALSE(registry.Activate("Vrok-f", "two\nlines", 500));
+  EXPECT_FALSE(registry.Activate("Vrok-f", longest + "a", 500));
+  pollfd p{window->Fd(), POLLIN, 0};
+  EXPECT_EQ(poll(&p, 1, 100), 0);
+  EXPECT_EQ(seen.size(), 4u);
+  EXPECT_EQ(closes, 0);
+  EXPECT_FALSE(registry.Activate("Missing", "x", 500));
+}
+
+TEST(WindowRegistry, WindowWithoutActivateHandlerRefuses) {
+  TempFolder temp;
+  int closes = 0;
+  auto window = WindowRegistry(temp.Runtime()).Register("Vrok", [&] { ++closes; });
+  ASSERT_NE(window, nullptr);
+  const WindowRegistry registry(temp.Runtime());
+  EXPECT_FALSE(ServeOne(*window, [&] { return registry.Activate("Vrok", "x"); }));
+  EXPECT_EQ(closes, 0);
+  // Still registered, and still closes.
+  EXPECT_TRUE(ServeOne(*window, [&] { return registry.Destroy("Vrok"); }));
+  EXPECT_EQ(closes, 1);
+}
+
+// As AnotherUserCannotClose, with a request to come to the front.
+TEST(WindowRegistry, AnotherUserCannotActivate) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  TempFolder temp;
+  int activations = 0;
+  auto window = WindowRegistry(temp.Runtime())
+                    .Register(
+                        "Vrok-f", [] {}, [&](std::string_view) { return ++activations > 0; });
+  ASSERT_NE(window, nullptr);
+  const std::string path = temp.Runtime() + "/Vrok-f.sock";
+
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setresuid(-1, kNobody, -1) != 0) _exit(10);
+    setfsuid(0);
+    const int fd = RawConnect(path);
+    if (fd < 0) _exit(11);
+    send(fd, "ACTIVATE {}\n", 12, MSG_NOSIGNAL);
+    char reply[16] = {};
+    const ssize_t n = recv(fd, reply, sizeof reply - 1, MSG_WAITALL);
+    _exit(n > 0 && std::string(reply) == "DENIED\n" ? 0 : 12);
+  }
+  ASSERT_GT(child, 0);
+  pollfd p{window->Fd(), POLLIN, 0};
+  ASSERT_EQ(poll(&p, 1, 5000), 1);
+  EXPECT_FALSE(window->HandleReadable());
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "10: setresuid, 11: connect, 12: reply";
+  EXPECT_EQ(activations, 0);
+}
+
+// A socket listened on by another user (here planted in our own private
+// folder by a child acting as user nobody) is never spoken to: the request
+// does not leave this process.
+TEST(WindowRegistry, WindowOfAnotherUserIsNeverAsked) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  TempFolder temp;
+  ASSERT_TRUE(EnsurePrivateFolder(temp.Runtime()));
+  const std::string path = temp.Runtime() + "/Vrok-f.sock";
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    close(ready[0]);
+    if (setresuid(-1, kNobody, -1) != 0) _exit(10);
+    setfsuid(0);
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    if (bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener, 4) != 0)
+      _exit(11);
+    if (write(ready[1], "y", 1) != 1) _exit(11);
+    // Every connection must end without a byte of request.
+    for (;;) {
+      pollfd p{listener, POLLIN, 0};
+      if (poll(&p, 1, 3000) != 1) _exit(0);
+      const int client = accept(listener, nullptr, nullptr);
+      char byte;
+      pollfd q{client, POLLIN, 0};
+      if (poll(&q, 1, 2000) == 1 && recv(client, &byte, 1, 0) > 0) _exit(12);
+      close(client);
+    }
+  }
+  ASSERT_GT(child, 0);
+  close(ready[1]);
+  char state = 0;
+  ASSERT_EQ(read(ready[0], &state, 1), 1);
+  close(ready[0]);
+  const WindowRegistry registry(temp.Runtime());
+  EXPECT_FALSE(registry.Activate("Vrok-f", "{}", 1000));
+  EXPECT_FALSE(registry.Find("Vrok-f"));
+  EXPECT_FALSE(registry.Destroy("Vrok-f", 1000));
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "10: setresuid, 11: listen, 12: a request arrived";
+}
+
+// The runtime folder a fresh process chooses with `env` set (null: unset),
+// and what it says on standard error.
+struct Chosen {
+  std::string folder;
+  std::string errors;
+};
+Chosen ChooseIn(const TempFolder& temp,
+                const std::vector<std::pair<const char*, const char*>>& env) {
+  const std::string out = temp.Path() + "/chosen", err = temp.Path() + "/errors";
+  const pid_t child = fork();
+  if (child == 0) {
+    for (const auto& [name, value] : env) value ? setenv(name, value, 1) : unsetenv(name);
+    if (!freopen(err.c_str(), "w", stderr)) _exit(1);
+    std::ofstream(out) << DefaultRuntimeFolder();
+    std::fflush(stderr);
+    _exit(0);
+  }
+  waitpid(child, nullptr, 0);
+  Chosen chosen;
+  std::ifstream(out) >> chosen.folder;
+  std::ifstream in(err);
+  std::getline(in, chosen.errors, '\0');
+  return chosen;
+}
+
+TEST(RuntimeFolder, SharedFallbackMustBePrivateElseTheUsersCacheIsUsed) {
+  TempFolder temp;
+  const std::string home = temp.Path() + "/home";
+  ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
+  const std::string shared = temp.Path() + "/vrok-" + std::to_string(geteuid());
+  const std::string cache = home + "/.cache/vrok/run";
+  const std::vector<std::pair<const char*, const char*>> env = {{"VROK_RUNTIME_DIR", nullptr},
+                                                                {"XDG_RUNTIME_DIR", nullptr},
+                                                                {"XDG_CACHE_HOME", nullptr},
+                                                                {"TMPDIR", temp.Path().c_str()},
+                                                                {"HOME", home.c_str()}};
+
+  // XDG_RUNTIME_DIR comes first.
+  auto withXdg = env;
+  withXdg[1].second = "/run/user/4242";
+  EXPECT_EQ(ChooseIn(temp, withXdg).folder, "/run/user/4242/vrok");
+
+  // Free: the shared name is made private, silently.
+  Chosen chosen = ChooseIn(temp, env);
+  EXPECT_EQ(chosen.folder, shared);
+  EXPECT_EQ(chosen.errors, "");
+  EXPECT_EQ(ModeOf(shared) & 07777, 0700u);
+  EXPECT_FALSE(std::filesystem::exists(home + "/.cache"));
+
+  // Squatted, open to everyone: the cache folder, made 0700, and a note.
+  ASSERT_EQ(chmod(shared.c_str(), 0777), 0);
+  chosen = ChooseIn(temp, env);
+  EXPECT_EQ(chosen.folder, cache);
+  EXPECT_EQ(chosen.errors,
+            "vrok: " + shared + " is not private to this user; using " + cache + "\n");
+  EXPECT_EQ(ModeOf(cache) & 07777, 0700u);
+  EXPECT_EQ(ModeOf(shared) & 07777, 0777u) << "the squatted folder was changed";
+
+  // A file in its place: the same.
+  ASSERT_EQ(rmdir(shared.c_str()), 0);
+  std::ofstream(shared) << "x";
+  EXPECT_EQ(ChooseIn(temp, env).folder, cache);
+  ASSERT_EQ(unlink(shared.c_str()), 0);
+
+  // Made first by another user, mode 0700.
+  if (geteuid() == 0) {
+    ASSERT_EQ(mkdir(shared.c_str(), 0700), 0);
+    ASSERT_EQ(chown(shared.c_str(), kNobody, kNobody), 0);
+    EXPECT_EQ(ChooseIn(temp, env).folder, cache);
+  }
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "content/content_database.h"
 #include "content/node_cursor.h"
 #include "platform/qt/image_decoder.h"
+#include "render/child_pages.h"
 #include "render/html_pane.h"
 #include "render/page_text.h"
 #include "render/picture_loader.h"
@@ -28,6 +29,7 @@ namespace {
 
 constexpr int kFields = 200;
 constexpr std::size_t kFieldChars = 2048;
+constexpr int kListLinks = 10000;
 
 std::vector<std::uint8_t> Encoded(const char* format) {
   QImage image(240, 320, QImage::Format_RGB32);
@@ -45,7 +47,7 @@ using bench::TextNode;
 struct PageBook {
   std::string folder;
   std::unique_ptr<ContentDatabase> db;
-  RowIndex record = 0, png = 0, jpeg = 0;
+  RowIndex record = 0, png = 0, jpeg = 0, longList = 0;
 
   PageBook() {
     char pattern[] = "/tmp/vrok-page-bench-XXXXXX";
@@ -77,6 +79,22 @@ struct PageBook {
       figure.children.push_back(data);
       book.root.children.push_back(std::move(figure));
     }
+    // An html list of 10,000 entries, each a link.
+    BookNode list = TextNode(u"hierarchy item", u"A long list");
+    list.id = "list";
+    for (int i = 0; i < kListLinks; ++i) {
+      BookNode entry = TextNode(u"hierarchy item", u"Entry number " + std::u16string(1, u'A' + i % 26) +
+                                                      u" of the long list");
+      BookNode link;
+      link.field = u"link";
+      link.ref = "record";
+      entry.children.push_back(std::move(link));
+      list.children.push_back(std::move(entry));
+    }
+    BookNode lists = TextNode(u"table", u"LISTS");
+    lists.children.push_back(TextNode(u"table type", u"html list"));
+    lists.children.push_back(std::move(list));
+    book.root.children.push_back(std::move(lists));
     std::string error;
     const auto layout = LayOutBook(book, error);
     if (!layout || !WriteBook(book, folder).ok) std::abort();
@@ -84,6 +102,7 @@ struct PageBook {
       if (id == "record") record = row;
       if (id == "png") png = row;
       if (id == "jpeg") jpeg = row;
+      if (id == "list") longList = row;
     }
     db = std::make_unique<ContentDatabase>(folder + "/VROK-Vrok");
   }
@@ -207,6 +226,38 @@ void BM_FloorDecode(benchmark::State& state) {
   }
 }
 
+// A list page of 10,000 links built and shown, to its first paint.
+void BM_ShowLongListPage(benchmark::State& state) {
+  PageBook& b = TheBook();
+  ChildListPage page(*b.db, u"hierarchy item");
+  QWidget host;
+  host.resize(240, 294);
+  auto* pane = new HtmlPane(&host, &page);
+  pane->setGeometry(host.rect());
+  host.show();
+  for (auto _ : state) {
+    pane->ShowPage(b.longList);
+    QCoreApplication::processEvents();
+    benchmark::DoNotOptimize(pane->ScrollPosition());
+  }
+  state.counters["links"] = kListLinks;
+}
+
+// Floor: the widget library laying out the same document by itself.
+void BM_FloorLayOutLongList(benchmark::State& state) {
+  PageBook& b = TheBook();
+  ChildListPage page(*b.db, u"hierarchy item");
+  const QString html = QString::fromStdU16String(ViewerHtml(page.BuildPage(b.longList)));
+  QTextDocument doc;
+  doc.setTextWidth(224);
+  for (auto _ : state) {
+    doc.setHtml(html);
+    benchmark::DoNotOptimize(doc.size().height());
+  }
+}
+
+BENCHMARK(BM_ShowLongListPage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FloorLayOutLongList)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildLargestRecordPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FloorReadTheFields)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShowLargestRecordPage)->Unit(benchmark::kMillisecond);

@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "bench_books.h"
+#include "content/content_file.h"
 #include "content/node_cursor.h"
 #include "content/schema.h"
 #include "platform/qt/environment.h"
@@ -64,6 +65,12 @@ const Folder& BookFolder(int which) {
   std::filesystem::copy_file(VROK_PROGRAM_DIR "/ppc_font2.ttf", f.path + "/ppc_font2.ttf");
   f.registry = bench::WriteInstallRegistry(f.path);
   return folders.emplace(which, f).first->second;
+}
+
+// System calls of the content read path per iteration.
+void CountCalls(benchmark::State& state, std::uint64_t calls) {
+  state.counters["syscalls"] = benchmark::Counter(static_cast<double>(calls),
+                                                  benchmark::Counter::kAvgIterations);
 }
 
 std::unique_ptr<ReaderApp> Start(const Folder& folder) {
@@ -148,11 +155,22 @@ BENCHMARK(BM_FloorShowWidgets)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // --- navigation ----------------------------------------------------------------
 
-enum Kind { kRecord, kList, kTree, kIndex, kGrid, kQuestionnaire, kFlowChart, kFigure, kKinds };
+enum Kind {
+  kRecord,
+  kList,
+  kTree,
+  kIndex,
+  kGrid,
+  kQuestionnaire,
+  kFlowChart,
+  kFigure,
+  kLetters,
+  kKinds
+};
 constexpr int kScreenRows = 20;  // about the list rows a 240 x 320 screen shows
 constexpr const char* kKindNames[] = {"record",  "hierarchy list", "tree with preview",
                                       "index of 100,000 entries", "grid", "questionnaire",
-                                      "flow chart", "figure"};
+                                      "flow chart", "figure", "index of 26 letter groups"};
 
 // The first row, in row order, whose own "table type" child is that type
 // (a table, or an item that is a table of its own such as a figure), other
@@ -194,7 +212,8 @@ struct Navigator {
     pages[kRecord] = FirstRecord(db);
     pages[kList] = app->Names()[pages::kContents];
     pages[kTree] = FirstOfType(db, u"tight hierarchy");
-    pages[kIndex] = db.TableRow(u"Large index");
+    pages[kIndex] = db.TableRow(u"Flat index");
+    pages[kLetters] = db.TableRow(u"Large index");
     pages[kGrid] = FirstOfType(db, u"table");
     pages[kQuestionnaire] = FirstOfType(db, u"questionarie");
     pages[kFlowChart] = FirstOfType(db, u"flow chart");
@@ -225,18 +244,22 @@ void BM_Navigate(benchmark::State& state) {
     state.SkipWithError("no such page in the book");
     return;
   }
+  std::uint64_t calls = 0;
   for (auto _ : state) {
     state.PauseTiming();
     n.Go(n.away);
     QCoreApplication::processEvents();
     state.ResumeTiming();
+    const std::uint64_t before = ContentFile::ReadCalls();
     n.Go(page);
     if (paint) QCoreApplication::processEvents();
+    calls += ContentFile::ReadCalls() - before;
     state.PauseTiming();
     if (n.app->Main()->CurrentPage() != page) state.SkipWithError("the page was not shown");
     QCoreApplication::processEvents();
     state.ResumeTiming();
   }
+  CountCalls(state, calls);
 }
 BENCHMARK(BM_Navigate)
     ->ArgNames({"kind", "paint"})
@@ -292,6 +315,7 @@ void BM_FloorNavigate(benchmark::State& state) {
   }
   const PageFloor floor = FloorOf(n, kind);
   const ContentDatabase& db = *n.app->Database();
+  const std::uint64_t before = ContentFile::ReadCalls();
   for (auto _ : state) {
     benchmark::DoNotOptimize(ReadContent(db, floor.row));
     for (const PageFloor::Text& t : floor.texts) {
@@ -308,6 +332,7 @@ void BM_FloorNavigate(benchmark::State& state) {
     }
   }
   state.counters["text_panes"] = static_cast<double>(floor.texts.size());
+  CountCalls(state, ContentFile::ReadCalls() - before);
 }
 BENCHMARK(BM_FloorNavigate)->DenseRange(0, kKinds - 1)->Unit(benchmark::kMillisecond);
 
@@ -315,6 +340,8 @@ BENCHMARK(BM_FloorNavigate)->DenseRange(0, kKinds - 1)->Unit(benchmark::kMillise
 }  // namespace vrok
 
 int main(int argc, char** argv) {
+  // VROK_BENCH_READS=calls: positioned reads instead of mappings.
+  if (qgetenv("VROK_BENCH_READS") == "calls") vrok::ContentFile::SetMapping(false);
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication qt(argc, argv);
   vrok::platform::SetAutomated(true);

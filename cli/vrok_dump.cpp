@@ -55,8 +55,10 @@ std::string NameOr(const std::vector<std::u16string>& names, std::size_t id) {
 int Info(const ContentDatabase& db) {
   if (!db.IsReady()) {
     std::puts("{\"state\":\"empty\",\"rows\":0}");
+    std::fprintf(stderr, "vrok-dump: not a book: %s\n", db.FailureReason().c_str());
     return 0;
   }
+  if (!db.IsBook()) std::fprintf(stderr, "vrok-dump: not a book: %s\n", db.FailureReason().c_str());
   const vrok::ContentGeometry& g = db.Geometry();
   const auto binarySection = [&g](std::uint64_t v) { return g.hasBinary ? N(v) : "null"; };
   std::string s = "{\"state\":\"ready\"";

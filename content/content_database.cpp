@@ -13,6 +13,18 @@ namespace {
 
 const std::u16string kEmptyText;
 
+std::string OpenFailure(const char* which, ContentFile::OpenError error) {
+  const std::string file = std::string("the ") + which + " file";
+  switch (error) {
+    case ContentFile::OpenError::kMissing:
+      return file + " is missing";
+    case ContentFile::OpenError::kNotRegular:
+      return file + " is not a regular file";
+    default:
+      return file + " cannot be opened";
+  }
+}
+
 // Reads a file's container record count and its info record.
 bool ReadInfoRecord(const ContentFile& file, std::span<std::uint8_t> info,
                     std::uint64_t& infoStart) {
@@ -25,10 +37,14 @@ bool ReadInfoRecord(const ContentFile& file, std::span<std::uint8_t> info,
 }  // namespace
 
 ContentDatabase::ContentDatabase(const std::string& prefix) {
-  ready_ = OpenFiles(prefix) && ComputeGeometry() && LoadNameList(geo_.fieldNames,
-                                                                  geo_.fieldNamesStart,
-                                                                  fieldNames_) &&
-           LoadNameList(geo_.typeNames, geo_.typeNamesStart, typeNames_) && LoadTableDirectory();
+  ready_ = OpenFiles(prefix) && ComputeGeometry();
+  if (ready_ && !LoadNameList(geo_.fieldNames, geo_.fieldNamesStart, fieldNames_)) {
+    ready_ = Fail("the field-name list cannot be read");
+  }
+  if (ready_ && !LoadNameList(geo_.typeNames, geo_.typeNamesStart, typeNames_)) {
+    ready_ = Fail("the value-type-name list cannot be read");
+  }
+  if (ready_ && !LoadTableDirectory()) ready_ = Fail("the table directory cannot be read");
   if (!ready_) {
     // An empty database: no geometry, no names, every read fails.
     geo_ = ContentGeometry{};
@@ -49,15 +65,28 @@ ContentDatabase::ContentDatabase(const std::string& prefix) {
     isStringType_[i] = typeNames_[i] == u"string";
   }
   for (const auto& [name, row] : tables_) tableRows_[name] = row;
+  if (geo_.rowCount == 0) failure_ = "the data file holds no rows";
+}
+
+bool ContentDatabase::Fail(std::string reason) {
+  failure_ = std::move(reason);
+  return false;
 }
 
 bool ContentDatabase::OpenFiles(const std::string& prefix) {
-  if (!data_.Open(prefix + std::string(format::kDataSuffix))) return false;
+  if (!data_.Open(prefix + std::string(format::kDataSuffix))) {
+    return Fail(OpenFailure("data", data_.LastError()));
+  }
   std::array<std::uint8_t, format::kDataInfoSize> info{};
   std::uint64_t infoStart = 0;
-  if (!ReadInfoRecord(data_, info, infoStart)) return false;
+  if (!ReadInfoRecord(data_, info, infoStart)) {
+    return Fail("the data file is too short for its header and info record");
+  }
   geo_.formatVersion = ReadBE32(&info[0]);
-  if (geo_.formatVersion != format::kDataFormatVersion) return false;
+  if (geo_.formatVersion != format::kDataFormatVersion) {
+    return Fail("the data file's format version is " + std::to_string(geo_.formatVersion) +
+                ", not " + std::to_string(format::kDataFormatVersion));
+  }
   geo_.stamp1 = ReadBE16(&info[4]);
   geo_.stamp2 = ReadBE16(&info[6]);
   geo_.stamp3 = ReadBE32(&info[8]);
@@ -69,9 +98,13 @@ bool ContentDatabase::OpenFiles(const std::string& prefix) {
   geo_.followerRange = ReadBE32(&info[28]);
   geo_.fieldNamesStart = infoStart + format::kDataInfoSize;
 
-  if (!strings_.Open(prefix + std::string(format::kStringsSuffix))) return false;
+  if (!strings_.Open(prefix + std::string(format::kStringsSuffix))) {
+    return Fail(OpenFailure("strings", strings_.LastError()));
+  }
   std::array<std::uint8_t, format::kStringsInfoSize> sinfo{};
-  if (!ReadInfoRecord(strings_, sinfo, infoStart)) return false;
+  if (!ReadInfoRecord(strings_, sinfo, infoStart)) {
+    return Fail("the strings file is too short for its header and info record");
+  }
   const std::uint16_t stamp1 = ReadBE16(&sinfo[4]);
   const std::uint16_t stamp2 = ReadBE16(&sinfo[6]);
   const std::uint32_t stamp3 = ReadBE32(&sinfo[8]);
@@ -100,7 +133,10 @@ bool ContentDatabase::OpenFiles(const std::string& prefix) {
     }
   }
 
-  return stamp1 == geo_.stamp1 && stamp2 == geo_.stamp2 && stamp3 == geo_.stamp3;
+  if (stamp1 != geo_.stamp1 || stamp2 != geo_.stamp2 || stamp3 != geo_.stamp3) {
+    return Fail("the strings file belongs to another book (its stamps differ)");
+  }
+  return true;
 }
 
 bool ContentDatabase::ComputeGeometry() {
@@ -121,7 +157,9 @@ bool ContentDatabase::ComputeGeometry() {
   const auto directory = format::MakePackedArray(g.tableCount, g.directoryEntryWidth);
   const auto nodes = format::MakePackedArray(g.rowCount, g.nodeRowWidth);
   const auto locations = format::MakePackedArray(g.stringCount, g.stringLocationWidth);
-  if (!fields || !types || !directory || !nodes || !locations) return false;
+  if (!fields || !types || !directory || !nodes || !locations) {
+    return Fail("the info records give tables too large for any file");
+  }
   g.fieldNames = *fields;
   g.typeNames = *types;
   g.tableDirectory = *directory;
@@ -135,8 +173,15 @@ bool ContentDatabase::ComputeGeometry() {
   g.stringDataStart = g.stringLocationsStart + g.stringLocations.size;
 
   // Every section must lie inside its file.
-  return data_.Contains(g.nodeTableStart, g.nodeTable.size) &&
-         strings_.Contains(g.stringLocationsStart, g.stringLocations.size);
+  if (!data_.Contains(g.nodeTableStart, g.nodeTable.size)) {
+    return Fail("the data file is shorter than its node table needs (" +
+                std::to_string(data_.Size()) + " bytes, " +
+                std::to_string(g.nodeTableStart + g.nodeTable.size) + " needed)");
+  }
+  if (!strings_.Contains(g.stringLocationsStart, g.stringLocations.size)) {
+    return Fail("the strings file is shorter than its location table needs");
+  }
+  return true;
 }
 
 bool ContentDatabase::LoadNameList(const format::PackedArray& array, std::uint64_t start,
@@ -322,48 +367,59 @@ bool ContentDatabase::ReadEntry(const ContentFile& file, const format::PackedArr
   return true;
 }
 
-namespace {
-
-// Extent of entry i of a location table: from its own location to the next
-// entry's, or to the end of the file for the last one.
-template <typename ReadEntryFn>
-bool LocateEntry(ReadEntryFn readEntry, std::uint64_t count, std::uint64_t index,
-                 std::uint64_t dataStart, std::uint64_t fileSize, std::uint64_t& start,
-                 std::uint64_t& length) {
-  std::uint32_t here = 0;
-  if (index >= count || !readEntry(index, here)) return false;
-  const std::uint64_t from = format::LocationPosition(dataStart, here);
-  std::uint64_t to = fileSize;
-  if (index + 1 < count) {
-    std::uint32_t next = 0;
-    if (!readEntry(index + 1, next)) return false;
-    to = format::LocationPosition(dataStart, next);
+bool ContentDatabase::ReadEntryPair(const ContentFile& file, const format::PackedArray& array,
+                                    std::uint64_t start, std::uint64_t index,
+                                    std::uint32_t& value, std::uint32_t& next) const {
+  if (index + 1 >= array.count) return false;
+  if (index / array.capacity != (index + 1) / array.capacity) {
+    // The two entries lie in different chunks.
+    return ReadEntry(file, array, start, index, value) &&
+           ReadEntry(file, array, start, index + 1, next);
   }
-  if (from > to || to > fileSize || to - from > std::numeric_limits<std::uint32_t>::max()) {
-    return false;  // damaged locations
+  const std::uint64_t bit = array.BitInChunk(index);
+  std::array<std::uint8_t, 9> buffer{};  // two 32-bit entries plus a 7-bit lead
+  const std::size_t n = (2 * array.width + bit % 8 + 7) / 8;
+  if (!file.ReadAt(start + array.ChunkOffset(index) + bit / 8, std::span(buffer.data(), n))) {
+    return false;
   }
-  start = from;
-  length = to - from;
+  value = ReadBits(std::span(buffer.data(), n), bit % 8, array.width);
+  next = ReadBits(std::span(buffer.data(), n), bit % 8 + array.width, array.width);
   return true;
 }
 
-}  // namespace
+bool ContentDatabase::LocateEntry(const ContentFile& file, const format::PackedArray& array,
+                                  std::uint64_t tableStart, std::uint64_t index,
+                                  std::uint64_t dataStart, Extent& extent) const {
+  // Entry i runs from its own location to the next entry's, or to the end
+  // of the file for the last one; both locations come from one read.
+  if (index >= array.count) return false;
+  std::uint32_t here = 0;
+  std::uint32_t next = 0;
+  const bool last = index + 1 == array.count;
+  if (last ? !ReadEntry(file, array, tableStart, index, here)
+           : !ReadEntryPair(file, array, tableStart, index, here, next)) {
+    return false;
+  }
+  const std::uint64_t fileSize = file.Size();
+  const std::uint64_t from = format::LocationPosition(dataStart, here);
+  const std::uint64_t to = last ? fileSize : format::LocationPosition(dataStart, next);
+  if (from > to || to > fileSize || to - from > std::numeric_limits<std::uint32_t>::max()) {
+    return false;  // damaged locations
+  }
+  extent.start = from;
+  extent.length = to - from;
+  return true;
+}
 
 bool ContentDatabase::LocateString(StringId id, Extent& extent) const {
-  const auto readEntry = [this](std::uint64_t i, std::uint32_t& v) {
-    return ReadEntry(strings_, geo_.stringLocations, geo_.stringLocationsStart, i, v);
-  };
-  return LocateEntry(readEntry, geo_.stringCount, static_cast<std::uint32_t>(id),
-                     geo_.stringDataStart, strings_.Size(), extent.start, extent.length);
+  return LocateEntry(strings_, geo_.stringLocations, geo_.stringLocationsStart,
+                     static_cast<std::uint32_t>(id), geo_.stringDataStart, extent);
 }
 
 bool ContentDatabase::LocateItem(std::uint32_t item, Extent& extent) const {
   if (!geo_.hasBinary) return false;
-  const auto readEntry = [this](std::uint64_t i, std::uint32_t& v) {
-    return ReadEntry(binary_, geo_.itemLocations, geo_.itemLocationsStart, i, v);
-  };
-  return LocateEntry(readEntry, geo_.itemCount, item, geo_.itemDataStart, binary_.Size(),
-                     extent.start, extent.length);
+  return LocateEntry(binary_, geo_.itemLocations, geo_.itemLocationsStart, item,
+                     geo_.itemDataStart, extent);
 }
 
 bool ContentDatabase::ReadString(StringId id, std::u16string& text) const {

@@ -17,8 +17,9 @@
 //   largest location), location table, item data.
 //
 // Opening never fails loudly: a missing or mismatched data or strings file,
-// or geometry that does not fit the files, leaves an *empty* database
-// (RowCount 0, every read fails). A missing or damaged binary file only
+// one that is not a regular file, or geometry that does not fit the files,
+// leaves an *empty* database (RowCount 0, every read fails) and a reason. A
+// ready database without rows is no book either (IsBook). A missing or damaged binary file only
 // makes every figure unreadable. Nothing is cached beyond the name lists.
 
 #include <cstdint>
@@ -87,6 +88,10 @@ class ContentDatabase {
 
   // Ready: every check passed and the name lists are loaded.
   bool IsReady() const { return ready_; }
+  // Ready with at least the root row: something the reader can show.
+  bool IsBook() const { return ready_ && geo_.rowCount > 0; }
+  // Why the files are not a book, in a few plain words; empty when they are.
+  const std::string& FailureReason() const { return failure_; }
   const ContentGeometry& Geometry() const { return geo_; }
 
   std::uint32_t RowCount() const { return ready_ ? geo_.rowCount : 0; }
@@ -130,6 +135,7 @@ class ContentDatabase {
     std::uint64_t length = 0;
   };
 
+  bool Fail(std::string reason);  // records the reason; false
   bool OpenFiles(const std::string& prefix);
   bool ComputeGeometry();
   bool LoadNameList(const format::PackedArray& array, std::uint64_t start,
@@ -137,6 +143,14 @@ class ContentDatabase {
   bool LoadTableDirectory();
   bool ReadEntry(const ContentFile& file, const format::PackedArray& array, std::uint64_t start,
                  std::uint64_t index, std::uint32_t& value) const;
+  // Entries index and index + 1 (which must exist) with one read where
+  // they share a chunk.
+  bool ReadEntryPair(const ContentFile& file, const format::PackedArray& array,
+                     std::uint64_t start, std::uint64_t index, std::uint32_t& value,
+                     std::uint32_t& next) const;
+  bool LocateEntry(const ContentFile& file, const format::PackedArray& array,
+                   std::uint64_t tableStart, std::uint64_t index, std::uint64_t dataStart,
+                   Extent& extent) const;
   bool LocateString(StringId id, Extent& extent) const;
   bool LocateItem(std::uint32_t item, Extent& extent) const;
   void DecodeRow(std::span<const std::uint8_t> bytes, std::uint64_t bit, RowIndex row,
@@ -145,6 +159,7 @@ class ContentDatabase {
   ContentFile data_, strings_, binary_;
   ContentGeometry geo_;
   bool ready_ = false;
+  std::string failure_;
   mutable std::uint64_t rowReads_ = 0;
 
   std::vector<std::u16string> fieldNames_, typeNames_;

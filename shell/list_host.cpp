@@ -1,5 +1,7 @@
 #include "shell/list_host.h"
 
+#include <limits>
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,13 +16,39 @@ namespace vrok {
 
 ChildListModel::ChildListModel(const ContentDatabase& db, RowIndex row, std::u16string_view field) {
   NodeCursor cursor;
-  if (cursor.Open(db, row)) cursor.CollectChildren(field, rows_);
+  if (!cursor.Open(db, row) || !cursor.ToChild(field)) return;
+  const NodeRow head = cursor.Row();
+  // The run's length from its first row's follower count, bounded by the
+  // table's end and, should the count be damaged, by where the run really
+  // ends: rows are sorted, so the last row of the run is found by halving.
+  const auto inRun = [&db, &head](std::uint64_t r) {
+    NodeRow n;
+    return db.ReadRow(static_cast<RowIndex>(r), n) && n.parent == head.parent &&
+           n.field == head.field;
+  };
+  std::uint64_t last = std::min<std::uint64_t>(std::uint64_t{head.row} + head.followers,
+                                               db.RowCount() - 1);
+  if (!inRun(last)) {
+    std::uint64_t lo = head.row;  // in the run
+    std::uint64_t hi = last;      // not in it
+    while (hi - lo > 1) {
+      const std::uint64_t mid = lo + (hi - lo) / 2;
+      (inRun(mid) ? lo : hi) = mid;
+    }
+    last = lo;
+  }
+  const std::uint64_t count = last - head.row + 1;
+  if (count > static_cast<std::uint64_t>(std::numeric_limits<int>::max())) return;
+  db_ = &db;
+  first_ = head.row;
+  count_ = static_cast<std::uint32_t>(count);
 }
 
 std::u16string ChildListModel::RowText(int row) const {
   std::u16string text;
-  if (row >= 0 && row < RowCount())
-    NodeCursor(rows_[static_cast<std::size_t>(row)]).ReadString(text);
+  NodeCursor cursor;
+  if (db_ != nullptr && row >= 0 && row < RowCount() && cursor.Open(*db_, RowAt(row)))
+    cursor.ReadString(text);
   return text;
 }
 

@@ -31,18 +31,22 @@ class ListModel {
 };
 
 // The children of one content row with a given field (by default
-// "hierarchy item"): each child's string value is a row.
+// "hierarchy item"): each child's string value is a row. The children form
+// one run of rows, so the model holds only the run's first row and its
+// length, and reads a child when it is drawn or searched.
 class ChildListModel : public ListModel {
  public:
   ChildListModel() = default;  // no rows
   ChildListModel(const ContentDatabase& db, RowIndex row,
                  std::u16string_view field = u"hierarchy item");
-  int RowCount() const override { return static_cast<int>(rows_.size()); }
+  int RowCount() const override { return static_cast<int>(count_); }
   std::u16string RowText(int row) const override;
-  RowIndex RowAt(int row) const { return rows_[static_cast<std::size_t>(row)].row; }
+  RowIndex RowAt(int row) const { return first_ + static_cast<RowIndex>(row); }
 
  private:
-  std::vector<NodeRow> rows_;
+  const ContentDatabase* db_ = nullptr;
+  RowIndex first_ = 0;
+  std::uint32_t count_ = 0;
 };
 
 class ListHost : public QWidget, public RowTarget, public ReportedPane {

@@ -68,8 +68,10 @@ std::optional<Book> LargeSampleBook(const std::string& sampleSource, const Large
   std::optional<Book> book = ReadBookSource(sampleSource, error);
   if (!book) return std::nullopt;
   const std::uint64_t sampleRows = CountRows(book->root);
-  // Index: one table row, its type, 26 groups, two rows per entry.
-  const std::uint64_t indexRows = 2 + 26 + 2ull * shape.indexEntries;
+  // Index: one table row, its type, 26 groups, two rows per entry; the
+  // flat index the same without the groups.
+  const std::uint64_t indexRows =
+      2 + 26 + 2ull * shape.indexEntries + 2 + 2ull * shape.flatEntries;
   const std::uint64_t fixedRows = sampleRows + indexRows + 2 + kFieldsPerRecord;
   if (fixedRows >= shape.rows) {
     error = "the sample and the index already take " + std::to_string(fixedRows) + " rows";
@@ -110,8 +112,21 @@ std::optional<Book> LargeSampleBook(const std::string& sampleSource, const Large
     index.children.push_back(std::move(group));
   }
 
+  // Entries in ascending order: "Flat 0000001" ...; every one at the top.
+  BookNode flat = Text(u"table", u"Flat index");
+  flat.id = "large-flat-index";
+  flat.children.push_back(Text(u"table type", u"index"));
+  for (std::uint32_t k = 0; k < shape.flatEntries; ++k) {
+    char name[32];
+    std::snprintf(name, sizeof name, "Flat %07u", k + 1);
+    BookNode entry = Text(u"hierarchy item", Ascii(name));
+    entry.children.push_back(Link(RecordId(k % records)));
+    flat.children.push_back(std::move(entry));
+  }
+
   book->root.children.push_back(std::move(cases));
   book->root.children.push_back(std::move(index));
+  book->root.children.push_back(std::move(flat));
   return book;
 }
 

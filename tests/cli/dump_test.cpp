@@ -1,10 +1,12 @@
 // vrok-dump's output contract, run as a separate program.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "cli/json_text.h"
@@ -105,6 +107,62 @@ TEST_F(DumpTool, OutOfRangeAndDamagedFolders) {
   EXPECT_EQ(empty.status, 0);
   EXPECT_EQ(empty.out, "{\"state\":\"empty\",\"rows\":0}\n");
   EXPECT_EQ(Dump("rows " + dir.Path() + "/missing").out, "");
+}
+
+// A FIFO in a content file's place must not block the tool, and a file
+// that is no book must be named with the reason on standard error.
+TEST_F(DumpTool, InfoSaysWhyAFolderIsNotABook) {
+  const std::string data = dir.File("VROK-Vrok-Data.pdb");
+  const std::string strings = dir.File("VROK-Vrok-Strings.pdb");
+  const auto dataBytes = test::ReadAll(data);
+  const auto stringBytes = test::ReadAll(strings);
+  const auto info = [this] {
+    // Standard error after the JSON line; the timeout turns a hang into a
+    // failed run instead of a stuck test.
+    DumpRun r;
+    FILE* p = ::popen(("timeout 60 " + std::string(VROK_DUMP) + " info " + dir.Path() + " 2>&1")
+                          .c_str(),
+                      "r");
+    std::array<char, 4096> buf{};
+    std::size_t n = 0;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    const int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+  };
+  const auto expectReason = [&](const std::string& reason) {
+    const DumpRun run = info();
+    EXPECT_EQ(run.status, 0) << reason;
+    // The two streams are buffered differently: either line may come first.
+    EXPECT_NE(run.out.find("{\"state\":\"empty\",\"rows\":0}\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("vrok-dump: not a book: " + reason + "\n"), std::string::npos)
+        << run.out;
+  };
+
+  std::filesystem::remove(data);
+  ASSERT_EQ(::mkfifo(data.c_str(), 0600), 0);
+  expectReason("the data file is not a regular file");
+  std::filesystem::remove(data);
+  // A header of no records, then an info record of 0xFF bytes.
+  std::vector<std::uint8_t> bad(78, 0);
+  bad.resize(78 + 32, 0xFF);
+  test::WriteAll(data, bad);
+  expectReason("the data file's format version is 4294967295, not 4");
+  test::WriteAll(data, dataBytes);
+
+  std::filesystem::remove(strings);
+  ASSERT_EQ(::mkfifo(strings.c_str(), 0600), 0);
+  expectReason("the strings file is not a regular file");
+  std::filesystem::remove(strings);
+  test::WriteAll(strings, stringBytes);
+
+  // A FIFO as the binary file only loses the figures.
+  const std::string binary = dir.File("VROK-Vrok-Binary-PPC.pdb");
+  std::filesystem::remove(binary);
+  ASSERT_EQ(::mkfifo(binary.c_str(), 0600), 0);
+  const DumpRun run = info();
+  ASSERT_EQ(run.status, 0);
+  EXPECT_EQ(nlohmann::json::parse(run.out)["items"], 0);
 }
 
 }  // namespace

@@ -250,5 +250,37 @@ TEST(IndexViewLongList, TheFoundEntryIsScrolledIntoViewAndTheTopShownAgainLater)
   EXPECT_EQ(FillPane(r[2])["first_visible"], 0);
 }
 
+// The list over an index holds the run of its entries, not the entries:
+// making it reads a handful of rows however long the index is, and each
+// entry is read when asked for; the row after the run is not an entry.
+TEST(IndexItemModelRun, MakingTheListReadsAFewRowsWhateverItsLength) {
+  std::uint64_t reads[2] = {};
+  int pass = 0;
+  for (const int count : {26, 5000}) {
+    Book book;
+    std::vector<BookNode> entries{Str(u"table type", u"index")};
+    for (int i = 0; i < count; ++i) {
+      std::u16string text = u"Entry ";
+      for (int d = 1000; d > 0; d /= 10) text.push_back(static_cast<char16_t>(u'0' + (i / d) % 10));
+      entries.push_back(Str(u"hierarchy item", text));
+    }
+    book.root = Num(u"root", 0,
+                    {WithId(Str(u"table", u"INDEX", std::move(entries)), "index"),
+                     Str(u"table", u"AFTER", {Str(u"hierarchy item", u"not an entry")})});
+    const test::TestBook written(book);
+    const ContentDatabase& db = *written.db;
+    const std::uint64_t before = db.RowReads();
+    const IndexItemModel model(db, written["index"]);
+    reads[pass++] = db.RowReads() - before;
+    ASSERT_EQ(model.RowCount(), count);
+    EXPECT_EQ(model.RowText(0), u"Entry 0000");
+    EXPECT_EQ(model.RowText(count - 1), count == 26 ? u"Entry 0025" : u"Entry 4999");
+    EXPECT_EQ(model.RowAt(count - 1) + 1, model.RowAt(0) + static_cast<RowIndex>(count));
+    EXPECT_EQ(model.RowText(count), u"");
+    EXPECT_EQ(PrefixSearch(model, u"entry 0017"), 17u);
+  }
+  EXPECT_LE(reads[1], reads[0] + 16) << "26 entries: " << reads[0] << " reads, 5000: " << reads[1];
+}
+
 }  // namespace
 }  // namespace vrok

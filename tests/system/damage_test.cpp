@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <algorithm>
 #include <filesystem>
@@ -117,6 +119,33 @@ TEST_F(DamagedContent, PrefixesAtEverySectionBoundary) {
     Restore(name.c_str());
   }
   std::printf("%d starts on cut files\n", starts);
+}
+
+// The reader keeps running when a content file shrinks while it is open:
+// reads of what is gone fail, and the pages show what is left.
+TEST_F(DamagedContent, ContentFilesTruncatedUnderARunningReader) {
+  ASSERT_GT(rows, 0u);
+  std::string look = "dismiss-splash\nnavigate home\ntap-tab 0\ntap-tab 1\ntap-tab 2\n";
+  for (std::uint32_t i = 0; i < 12; ++i)
+    look += "navigate " + std::to_string((i * 7919) % (rows + 8)) + "\ntap-row 0\n";
+  look += "command 40006\ncommand 40026\ndump\n";
+  for (const char* name : {kData, kStrings, kBinary}) {
+    for (const std::uint64_t length : {std::uint64_t{0}, kHeader, pristine[name].size() / 3}) {
+      const std::string what = std::string(name) + " truncated to " + std::to_string(length);
+      platform::ClearAutomationQueues();
+      watchdog.Begin(what);
+      ASSERT_TRUE(fx.Start()) << what;
+      int status = 0;
+      EXPECT_EQ(fx.Run(look, &status).size(), 1u) << what;
+      ASSERT_EQ(::truncate(fx.dir.File(name).c_str(), static_cast<off_t>(length)), 0);
+      EXPECT_EQ(fx.Run(look, &status).size(), 1u) << what;
+      fx.app->ExitInstance();
+      fx.app.reset();
+      QCoreApplication::processEvents();
+      watchdog.End();
+      Restore(name);
+    }
+  }
 }
 
 // One test per content file, so that they can run side by side.

@@ -1,11 +1,12 @@
 #include "shell/reader_app.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "content/content_database.h"
+#include "content/content_file.h"
 #include "content/format.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
@@ -31,9 +32,11 @@ namespace {
 // A content file's header is 78 bytes; anything shorter cannot be one.
 constexpr qint64 kMinContentFile = 78;
 
+// A regular file of at least the header's size; never blocks, whatever is
+// in the file's place.
 bool UsableContentFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) && file.size() >= kMinContentFile;
+  ContentFile file;
+  return file.Open(path.toStdString()) && file.Size() >= kMinContentFile;
 }
 
 QString PrefixName() {
@@ -109,6 +112,14 @@ bool ReaderApp::CheckInstallation() {
   const QString prefix = *dir + QLatin1Char('/') + PrefixName();
   if (!UsableContentFile(prefix + QStringLiteral("-Data.pdb")) ||
       !UsableContentFile(prefix + QStringLiteral("-Strings.pdb"))) {
+    InstallationError(platform::kStrDatabaseDamaged);
+    return false;
+  }
+  // Files of the right size can still be no book at all.
+  const ContentDatabase book(prefix.toStdString());
+  if (!book.IsBook()) {
+    std::fprintf(stderr, "vrok: %s: %s\n", prefix.toLocal8Bit().constData(),
+                 book.FailureReason().c_str());
     InstallationError(platform::kStrDatabaseDamaged);
     return false;
   }

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
 #include "reader_fixture.h"
 #include "shell_books.h"
 #include "support/test_books.h"
@@ -47,6 +49,32 @@ TEST_F(ProgramTest, FailedStartUpExitsWithOneAndReportsTheMessageOnStderr) {
                               .dump()),
             std::string::npos)
       << r.errors;
+}
+
+// Content files in place that are no book: a FIFO (which used to block the
+// reader for ever) and a data file of the right size that holds no book
+// (which used to start an empty reader). Both give the installation
+// message, and standard error says what is wrong.
+TEST_F(ProgramTest, ContentThatIsNoBookIsRefusedWithTheInstallationMessage) {
+  ASSERT_EQ(test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", registry, "--install"})
+                .status,
+            0);
+  const std::string data = dir.File("VROK-Vrok-Data.pdb");
+  const std::string message = json({{"message", "Database files are missing or damaged."},
+                                    {"caption", "Vrok"},
+                                    {"icon", "stop"}})
+                                  .dump();
+  test::WriteAll(data, std::vector<std::uint8_t>(200, 0));
+  Result r = RunReader(dir.Path(), registry, "dump\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.errors.find(message), std::string::npos) << r.errors;
+  EXPECT_NE(r.errors.find("VROK-Vrok: "), std::string::npos) << r.errors;
+
+  std::filesystem::remove(data);
+  ASSERT_EQ(::mkfifo(data.c_str(), 0600), 0);
+  r = RunReader(dir.Path(), registry, "dump\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.errors.find(message), std::string::npos) << r.errors;
 }
 
 TEST_F(ProgramTest, InstallThenScriptWithAFailingLine) {

@@ -37,8 +37,7 @@ class Layouter {
 
   std::optional<BookLayout> Run() {
     AssignNameIds();
-    Order();
-    if (!CollectIds() || !ResolveValues() || !AssignKeys()) return std::nullopt;
+    if (!Order() || !CollectIds() || !ResolveValues() || !AssignKeys()) return std::nullopt;
     Finish();
     return std::move(out_);
   }
@@ -81,13 +80,19 @@ class Layouter {
   }
 
   // Rows breadth first; each node's children stably ordered by field id.
-  void Order() {
+  // Trees deeper than kMaxBookDepth are refused.
+  bool Order() {
     LaidOutRow root;
     root.node = &book_.root;
     out_.rows.push_back(std::move(root));
     runIndex_.push_back(0);
+    std::vector<std::uint32_t> depth{0};
     for (std::size_t i = 0; i < out_.rows.size(); ++i) {
       const BookNode* n = out_.rows[i].node;
+      if (!n->children.empty() && depth[i] >= kMaxBookDepth) {
+        return Fail(static_cast<std::uint32_t>(i),
+                    "nested more than " + std::to_string(kMaxBookDepth) + " levels deep");
+      }
       std::vector<const BookNode*> kids;
       kids.reserve(n->children.size());
       for (const BookNode& c : n->children) kids.push_back(&c);
@@ -104,10 +109,12 @@ class Layouter {
         row.type = static_cast<std::uint16_t>(typeIds_.at(kids[k]->type));
         out_.rows.push_back(std::move(row));
         runIndex_.push_back(run);
+        depth.push_back(depth[i] + 1);
       }
     }
     out_.rows[0].field = static_cast<std::uint16_t>(fieldIds_.at(book_.root.field));
     out_.rows[0].type = static_cast<std::uint16_t>(typeIds_.at(book_.root.type));
+    return true;
   }
 
   bool CollectIds() {
@@ -171,6 +178,12 @@ class Layouter {
     for (std::uint32_t r = 0; r < out_.rows.size(); ++r) {
       LaidOutRow& row = out_.rows[r];
       const BookNode& n = *row.node;
+      if (n.field.find(u'\0') != std::u16string::npos) {
+        return Fail(r, "a field name cannot hold a zero character");
+      }
+      if (n.type.find(u'\0') != std::u16string::npos) {
+        return Fail(r, "a type name cannot hold a zero character");
+      }
       if (n.type == kStringType || n.textValue) {
         row.text = n.text;
         if (!Substitute(r, row.text)) return false;
@@ -193,6 +206,13 @@ class Layouter {
     return true;
   }
 
+  // Explicit keys first (two equal ones are an error), then the root's 0,
+  // then keys hashed from ids and last keys hashed from the parent's key.
+  // Ids are taken in sorted order, in two rounds: first every id whose hash
+  // is free takes it (on a shared hash the id that sorts first wins), then
+  // the others move on to the next free key. So the same source always gives
+  // the same keys, and a new id disturbs an old one only when their hashes
+  // meet and the new id sorts first.
   bool AssignKeys() {
     std::unordered_map<std::uint32_t, std::uint32_t> used;  // key -> row
     const auto claim = [&](std::uint32_t r, std::uint32_t key) {
@@ -204,19 +224,34 @@ class Layouter {
       return Fail(r, "key collision with " + Describe(it->second) + " (key " +
                          std::to_string(key) + ")");
     };
+    const auto nextFree = [&](std::uint32_t key) {
+      while (key == 0 || key >= format::kReservedKeysFrom || used.contains(key)) {
+        key = key >= format::kReservedKeysFrom ? 1 : key + 1;
+      }
+      return key;
+    };
     for (std::uint32_t r = 0; r < out_.rows.size(); ++r) {
       if (const auto& key = out_.rows[r].node->key) {
         if (!claim(r, *key)) return false;
       }
     }
     if (!book_.root.key && !claim(0, 0)) return false;
-    for (std::uint32_t r = 1; r < out_.rows.size(); ++r) {
-      const BookNode& n = *out_.rows[r].node;
-      if (n.key || n.id.empty()) continue;
-      std::uint32_t key = Fnv1a(kFnvBasis, n.id);
+    std::vector<std::uint32_t> movedOn;  // rows whose hashed key was taken
+    for (const auto& [id, r] : out_.ids) {
+      if (r == 0 || out_.rows[r].node->key) continue;
+      std::uint32_t key = Fnv1a(kFnvBasis, id);
       if (key == 0) key = 1;
       if (key >= format::kReservedKeysFrom) key -= 0x100;
-      if (!claim(r, key)) return false;
+      if (used.emplace(key, r).second) {
+        out_.rows[r].key = key;
+      } else {
+        movedOn.push_back(r);
+      }
+    }
+    for (const std::uint32_t r : movedOn) {
+      const std::uint32_t key = nextFree(Fnv1a(kFnvBasis, out_.rows[r].node->id));
+      used.emplace(key, r);
+      out_.rows[r].key = key;
     }
     for (std::uint32_t r = 1; r < out_.rows.size(); ++r) {
       const BookNode& n = *out_.rows[r].node;
@@ -224,10 +259,7 @@ class Layouter {
       const std::uint32_t parentKey = out_.rows[out_.rows[r].parent].key;
       std::uint32_t key = Fnv1a(kFnvBasis, std::string_view(reinterpret_cast<const char*>(&parentKey),
                                                             sizeof parentKey));
-      key = Fnv1a(key, ToUtf8(n.field) + '#' + std::to_string(runIndex_[r]));
-      while (key == 0 || key >= format::kReservedKeysFrom || used.contains(key)) {
-        key = key >= format::kReservedKeysFrom ? 1 : key + 1;
-      }
+      key = nextFree(Fnv1a(key, ToUtf8(n.field) + '#' + std::to_string(runIndex_[r])));
       used.emplace(key, r);
       out_.rows[r].key = key;
     }
@@ -420,6 +452,10 @@ BookWriteResult WriteBook(const Book& book, const std::string& folder) {
   Blobs strings;
   for (const auto& s : L.strings) {
     const auto bytes = EncodeContentUtf8(s);
+    if (!bytes) {
+      error = "a text, field name or type name holds a zero character";
+      return result;
+    }
     if (!strings.Add(std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()))) {
       error = "strings: more than 65536 data records";
       return result;

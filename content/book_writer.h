@@ -34,6 +34,8 @@ struct BookNode {
   // controls are typed "radio button", "check box", ... and show a label):
   // its value is the text's string id, as for a "string" node.
   bool textValue = false;
+  // On a table: sort the lists its search runs over (SortSearchLists).
+  bool sort = false;
 };
 
 struct Book {
@@ -69,6 +71,10 @@ struct BookLayout {
   std::uint32_t largestKey = 0;
   std::uint32_t followerRange = 0;
 };
+
+// The deepest nesting a book may have: the root is at depth 0, and a node
+// at this depth may have no children. Deeper trees are refused.
+constexpr std::uint32_t kMaxBookDepth = 256;
 
 // Lays the book out; on failure gives nothing and sets error.
 std::optional<BookLayout> LayOutBook(const Book& book, std::string& error);

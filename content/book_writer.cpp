@@ -1,9 +1,13 @@
 #include "content/book_writer.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <deque>
 #include <functional>
@@ -391,16 +395,172 @@ std::optional<format::PackedArray> Array(std::uint64_t n, std::uint16_t w, const
 }
 
 bool WriteFileAt(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) return false;
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
   const bool ok = done == bytes.size() && ::fsync(fd) == 0;
   return ::close(fd) == 0 && ok;
+}
+
+bool SyncFolder(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+// A second name for an old file: a hard link, or a copy where the file
+// system has none.
+bool KeepCopy(const std::string& from, const std::string& to) {
+  if (::link(from.c_str(), to.c_str()) == 0) return true;
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t buf[65536];
+  ssize_t n = 0;
+  while ((n = ::read(in, buf, sizeof buf)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+  ::close(in);
+  return n == 0 && WriteFileAt(to, bytes);
+}
+
+// The three file names, the staging folders beside them.
+struct CommitPaths {
+  explicit CommitPaths(const std::string& dir)
+      : folder(dir),
+        staging(dir + "/.vrok-book-staging"),
+        ready(dir + "/.vrok-book-ready"),
+        old(dir + "/.vrok-book-old") {
+    const std::string prefix(format::kPrefixName);
+    names = {prefix + std::string(format::kDataSuffix), prefix + std::string(format::kStringsSuffix),
+             prefix + std::string(format::kBinarySuffix)};
+  }
+  std::string folder, staging, ready, old;
+  std::array<std::string, 3> names;
+};
+
+void RemoveFolder(const CommitPaths& p, const std::string& dir) {
+  for (const auto& name : p.names) ::unlink((dir + "/" + name).c_str());
+  ::rmdir(dir.c_str());
+}
+
+// Renames, with the test hook that can make one of them fail.
+class Renamer {
+ public:
+  explicit Renamer(const CommitFaults* faults) : faults_(faults) {}
+  bool operator()(const std::string& from, const std::string& to) {
+    const int step = step_++;
+    if (faults_ && faults_->failRename && faults_->failRename(step)) {
+      errno = EIO;
+      return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+  }
+  bool Abandon() const { return faults_ && faults_->abandon; }
+
+ private:
+  const CommitFaults* faults_;
+  int step_ = 0;
+};
+
+// Puts the three files into the folder, all or nothing as far as an error
+// the writer sees goes:
+//  1. the new files are written and synced in .vrok-book-staging;
+//  2. the old files get second names in .vrok-book-old;
+//  3. .vrok-book-staging is renamed .vrok-book-ready: from here on the new
+//     book is the one to finish;
+//  4. each file is renamed from .vrok-book-ready over its old name;
+//  5. both folders are removed.
+// A failed rename in step 4 puts the old files back (or removes the new
+// ones when there was no old book). Should the process die in step 4, the
+// folder holds a mix until FinishInterruptedCommit (run by every WriteBook)
+// completes step 4 from .vrok-book-ready.
+bool CommitFiles(const CommitPaths& p,
+                 const std::array<const std::vector<std::uint8_t>*, 3>& bytes,
+                 const CommitFaults* faults, std::string& error) {
+  Renamer rename(faults);
+  const auto fail = [&](const std::string& what) {
+    error = what + " in " + p.folder + " (" + std::strerror(errno) + ")";
+    return false;
+  };
+  if (::mkdir(p.staging.c_str(), 0755) != 0) return fail("cannot create a staging folder");
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (!WriteFileAt(p.staging + "/" + p.names[i], *bytes[i])) {
+      const int e = errno;
+      RemoveFolder(p, p.staging);
+      errno = e;
+      return fail("cannot write the content files");
+    }
+  }
+  SyncFolder(p.staging);
+  std::array<bool, 3> hadOld{};
+  if (::mkdir(p.old.c_str(), 0755) != 0) {
+    const int e = errno;
+    RemoveFolder(p, p.staging);
+    errno = e;
+    return fail("cannot keep the old book aside");
+  }
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::string target = p.folder + "/" + p.names[i];
+    hadOld[i] = Exists(target);
+    if (hadOld[i] && !KeepCopy(target, p.old + "/" + p.names[i])) {
+      const int e = errno;
+      RemoveFolder(p, p.staging);
+      RemoveFolder(p, p.old);
+      errno = e;
+      return fail("cannot keep the old book aside");
+    }
+  }
+  SyncFolder(p.old);
+  if (!rename(p.staging, p.ready)) {
+    if (rename.Abandon()) return fail("cannot commit the new book");
+    const int e = errno;
+    RemoveFolder(p, p.staging);
+    RemoveFolder(p, p.old);
+    errno = e;
+    return fail("cannot commit the new book");
+  }
+  SyncFolder(p.folder);
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (rename(p.ready + "/" + p.names[i], p.folder + "/" + p.names[i])) continue;
+    const int e = errno;
+    if (rename.Abandon()) return fail("cannot commit the new book");
+    // Back to the old book: each file already moved is put back, or removed
+    // when there was none.
+    bool restored = true;
+    for (std::size_t j = 0; j < i; ++j) {
+      const std::string target = p.folder + "/" + p.names[j];
+      restored = (hadOld[j] ? ::rename((p.old + "/" + p.names[j]).c_str(), target.c_str())
+                            : ::unlink(target.c_str())) == 0 &&
+                 restored;
+    }
+    errno = e;
+    if (!restored) {
+      return fail("cannot commit the new book, nor put the old one back; run vrok-book again "
+                  "to finish the new one");
+    }
+    RemoveFolder(p, p.ready);
+    RemoveFolder(p, p.old);
+    SyncFolder(p.folder);
+    errno = e;
+    return fail("cannot commit the new book");
+  }
+  SyncFolder(p.folder);
+  RemoveFolder(p, p.ready);
+  RemoveFolder(p, p.old);
+  SyncFolder(p.folder);
+  return true;
 }
 
 }  // namespace
@@ -427,7 +587,31 @@ std::vector<std::uint8_t> MakeImageItem(const std::vector<ImageVariant>& variant
   return item;
 }
 
+bool FinishInterruptedCommit(const std::string& folder, std::string& error) {
+  const CommitPaths p(folder);
+  if (Exists(p.ready)) {
+    for (const auto& name : p.names) {
+      const std::string from = p.ready + "/" + name;
+      if (Exists(from) && ::rename(from.c_str(), (folder + "/" + name).c_str()) != 0) {
+        error = "cannot finish an interrupted replacement of the book in " + folder + " (" +
+                std::strerror(errno) + ")";
+        return false;
+      }
+    }
+    SyncFolder(folder);
+    RemoveFolder(p, p.ready);
+  }
+  // Leftovers of a replacement that never reached its commit.
+  if (Exists(p.staging)) RemoveFolder(p, p.staging);
+  if (Exists(p.old)) RemoveFolder(p, p.old);
+  return true;
+}
+
 BookWriteResult WriteBook(const Book& book, const std::string& folder) {
+  return WriteBook(book, folder, nullptr);
+}
+
+BookWriteResult WriteBook(const Book& book, const std::string& folder, const CommitFaults* faults) {
   BookWriteResult result;
   std::string& error = result.message;
   const auto layout = LayOutBook(book, error);
@@ -550,23 +734,9 @@ BookWriteResult WriteBook(const Book& book, const std::string& folder) {
   const auto binaryBytes = binaryFile.Bytes(error);
   if (!binaryBytes) return result;
 
-  // Write all three under temporary names, then rename them into place, so
-  // that a failure leaves no partial book behind.
-  const std::string base = folder + "/" + std::string(format::kPrefixName);
-  const std::pair<std::string, const std::vector<std::uint8_t>*> files[] = {
-      {base + std::string(format::kDataSuffix), &*dataBytes},
-      {base + std::string(format::kStringsSuffix), &*stringBytes},
-      {base + std::string(format::kBinarySuffix), &*binaryBytes}};
-  bool ok = true;
-  for (const auto& [path, bytes] : files) ok = ok && WriteFileAt(path + ".tmp", *bytes);
-  for (const auto& [path, bytes] : files) {
-    ok = ok && std::rename((path + ".tmp").c_str(), path.c_str()) == 0;
-  }
-  if (!ok) {
-    for (const auto& [path, bytes] : files) std::remove((path + ".tmp").c_str());
-    error = "cannot write the content files into " + folder;
-    return result;
-  }
+  const CommitPaths paths(folder);
+  if (!FinishInterruptedCommit(folder, error)) return result;
+  if (!CommitFiles(paths, {&*dataBytes, &*stringBytes, &*binaryBytes}, faults, error)) return result;
   result.ok = true;
   return result;
 }

@@ -15,6 +15,7 @@
 // Keys from format::kReservedKeysFrom up are only ever given explicitly.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,7 +75,7 @@ struct BookLayout {
 
 // The deepest nesting a book may have: the root is at depth 0, and a node
 // at this depth may have no children. Deeper trees are refused.
-constexpr std::uint32_t kMaxBookDepth = 256;
+constexpr std::uint32_t kMaxBookDepth = 1024;
 
 // Lays the book out; on failure gives nothing and sets error.
 std::optional<BookLayout> LayOutBook(const Book& book, std::string& error);
@@ -85,8 +86,32 @@ struct BookWriteResult {
 };
 
 // Writes "<folder>/VROK-Vrok-Data.pdb", "-Strings.pdb" and
-// "-Binary-PPC.pdb". The files appear together or not at all.
+// "-Binary-PPC.pdb", replacing an older book there. What holds:
+// - A refused book, or any error the writer meets (a failed write, sync or
+//   rename), leaves the folder with the old book (or none, if it had none)
+//   and says so.
+// - The new files are written and synced in the folder ".vrok-book-staging"
+//   beside the old ones, and that folder renamed ".vrok-book-ready" once
+//   they are complete; then each file is renamed into place. Three names
+//   cannot change in one step: if the process dies during these three
+//   renames, the folder holds a mix of old and new files until the next
+//   WriteBook (or FinishInterruptedCommit) on it moves the rest of the new
+//   book into place before anything else.
 BookWriteResult WriteBook(const Book& book, const std::string& folder);
+
+// For tests: failRename(step) makes rename number `step` fail (0 is the
+// commit of the staging folder, 1 to 3 the three files); with abandon set
+// the writer then stops as if the process had died there.
+struct CommitFaults {
+  std::function<bool(int step)> failRename;
+  bool abandon = false;
+};
+BookWriteResult WriteBook(const Book& book, const std::string& folder, const CommitFaults* faults);
+
+// Completes a replacement that was cut off after its commit, and removes
+// the leftovers of one cut off before it. False, with error set, when the
+// files cannot be moved.
+bool FinishInterruptedCommit(const std::string& folder, std::string& error);
 
 // An image item: variant count, 11-byte variant records (width and height
 // at +0 and +2, data offset at +5), then each variant's encoded bytes.

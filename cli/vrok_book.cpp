@@ -10,21 +10,41 @@
 #include <string>
 
 #include "cli/book_source.h"
+#include "cli/search_order.h"
 
 namespace {
 
 int Compile(const char* source, const char* folder) {
   std::string error;
-  const auto book = vrok::ReadBookSource(source, error);
+  auto book = vrok::ReadBookSource(source, error);
   if (!book) {
     std::fprintf(stderr, "vrok-book: %s\n", error.c_str());
+    return 1;
+  }
+  vrok::SortSearchLists(book->root);
+  const auto layout = vrok::LayOutBook(*book, error);
+  if (!layout) {
+    std::fprintf(stderr, "vrok-book: %s\n", error.c_str());
+    return 1;
+  }
+  // Every searched list must be in the search's order, unless its table
+  // says "sort": false; those are only named.
+  for (const auto& problem : vrok::FindOrderProblems(vrok::LayoutTree(*layout))) {
+    if (problem.keepOrder) {
+      std::fprintf(stderr, "vrok-book: warning: %s (kept: the table says \"sort\": false)\n",
+                   vrok::DescribeProblem(problem).c_str());
+      continue;
+    }
+    std::fprintf(stderr,
+                 "vrok-book: %s; sort the entries, or give the table \"sort\": true\n",
+                 vrok::DescribeProblem(problem).c_str());
     return 1;
   }
   if (::mkdir(folder, 0755) != 0 && errno != EEXIST) {
     std::fprintf(stderr, "vrok-book: cannot create %s\n", folder);
     return 1;
   }
-  const auto result = vrok::WriteBook(*book, folder);
+  const auto result = vrok::WriteBook(*book, *layout, folder);
   if (!result.ok) {
     std::fprintf(stderr, "vrok-book: %s\n", result.message.c_str());
     return 1;

@@ -139,29 +139,44 @@ class Layouter {
     return it->second;
   }
 
-  // Replaces {{row:ID}} and {{item:N}} in a text.
+  // Replaces {{row:ID}} and {{item:N}} in a text, and {{open}} by a
+  // literal "{{". Every {{row: and {{item: must be resolved; any other "{{"
+  // is kept as it is.
   bool Substitute(std::uint32_t row, std::u16string& text) {
+    static constexpr std::u16string_view kRow = u"{{row:", kItem = u"{{item:", kOpen = u"{{open}}";
     std::size_t at = 0;
     while ((at = text.find(u"{{", at)) != std::u16string::npos) {
-      const std::size_t close = text.find(u"}}", at);
-      if (close == std::u16string::npos) break;
-      const std::string inner = ToUtf8(std::u16string_view(text).substr(at + 2, close - at - 2));
+      const std::u16string_view rest = std::u16string_view(text).substr(at);
+      if (rest.starts_with(kOpen)) {
+        text.replace(at, kOpen.size(), u"{{");
+        at += 2;
+        continue;
+      }
+      const bool isRow = rest.starts_with(kRow);
+      if (!isRow && !rest.starts_with(kItem)) {
+        ++at;
+        continue;
+      }
+      const std::size_t open = isRow ? kRow.size() : kItem.size();
+      const std::size_t close = text.find(u"}}", at + open);
+      if (close == std::u16string::npos) {
+        return Fail(row, std::string("unclosed ") + (isRow ? "{{row:" : "{{item:") +
+                             " in its text (write {{open}} for a literal {{)");
+      }
+      const std::string inner = ToUtf8(std::u16string_view(text).substr(at + open, close - at - open));
       std::string replacement;
-      if (inner.starts_with("row:")) {
-        const auto target = RowOfId(inner.substr(4));
-        if (!target) return Fail(row, "unknown id '" + inner.substr(4) + "' in its text");
+      if (isRow) {
+        const auto target = RowOfId(inner);
+        if (!target) return Fail(row, "unknown id '" + inner + "' in its text");
         replacement = std::to_string(*target);
-      } else if (inner.starts_with("item:")) {
-        const std::string n = inner.substr(5);
+      } else {
         char* end = nullptr;
-        const unsigned long item = std::strtoul(n.c_str(), &end, 10);
-        if (n.empty() || *end != '\0' || item >= book_.items.size()) {
-          return Fail(row, "no item '" + n + "' for its text");
+        const unsigned long item = std::strtoul(inner.c_str(), &end, 10);
+        if (inner.empty() || inner[0] < '0' || inner[0] > '9' || *end != '\0' ||
+            item >= book_.items.size()) {
+          return Fail(row, "no item '" + inner + "' for its text");
         }
         replacement = std::to_string(item);
-      } else {
-        at = close + 2;
-        continue;
       }
       const std::u16string wide(replacement.begin(), replacement.end());
       text.replace(at, close + 2 - at, wide);
@@ -613,10 +628,15 @@ BookWriteResult WriteBook(const Book& book, const std::string& folder) {
 
 BookWriteResult WriteBook(const Book& book, const std::string& folder, const CommitFaults* faults) {
   BookWriteResult result;
-  std::string& error = result.message;
-  const auto layout = LayOutBook(book, error);
+  const auto layout = LayOutBook(book, result.message);
   if (!layout) return result;
-  const BookLayout& L = *layout;
+  return WriteBook(book, *layout, folder, faults);
+}
+
+BookWriteResult WriteBook(const Book& book, const BookLayout& L, const std::string& folder,
+                          const CommitFaults* faults) {
+  BookWriteResult result;
+  std::string& error = result.message;
 
   if (L.fieldNames.size() > 65535 || L.typeNames.size() > 65535) {
     error = "more than 65535 field or type names";

@@ -5,12 +5,16 @@
 // appearance, string 0 the empty text.
 //
 // Texts may name rows and items: "{{row:ID}}" becomes the row of the node
-// whose id is ID, "{{item:N}}" the item number N (which must exist).
+// whose id is ID, "{{item:N}}" the item number N (which must exist), and
+// "{{open}}" a literal "{{". A "{{row:" or "{{item:" that cannot be resolved
+// is refused; any other "{{" is kept as text.
 //
 // Keys: a node's key stays the same across editions as long as the node
-// does. An explicit key is kept; a node with an id gets a key hashed from
-// the id; any other node one hashed from its parent's key, its field and its
-// place in its run (moved on to the next free number on a clash). The root
+// does. An explicit key is kept (two equal ones are refused); a node with an
+// id gets a key hashed from the id, and where ids hash alike the one that
+// sorts first keeps the hash and the others move on to the next free number;
+// any other node gets one hashed from its parent's key, its field and its
+// place in its run (moved on the same way on a clash). The root
 // has key 0 unless given one: key 0 marks pages that take no bookmark.
 // Keys from format::kReservedKeysFrom up are only ever given explicitly.
 
@@ -35,8 +39,9 @@ struct BookNode {
   // controls are typed "radio button", "check box", ... and show a label):
   // its value is the text's string id, as for a "string" node.
   bool textValue = false;
-  // On a table: sort the lists its search runs over (SortSearchLists).
-  bool sort = false;
+  // On a table: true to sort the lists its search runs over, false to keep
+  // their order on purpose (the compiler then only warns).
+  std::optional<bool> sort;
 };
 
 struct Book {
@@ -107,6 +112,9 @@ struct CommitFaults {
   bool abandon = false;
 };
 BookWriteResult WriteBook(const Book& book, const std::string& folder, const CommitFaults* faults);
+// The same for a book already laid out (LayOutBook of the same book).
+BookWriteResult WriteBook(const Book& book, const BookLayout& layout, const std::string& folder,
+                          const CommitFaults* faults = nullptr);
 
 // Completes a replacement that was cut off after its commit, and removes
 // the leftovers of one cut off before it. False, with error set, when the

@@ -205,8 +205,11 @@ class SourceReader : public nlohmann::json_sax<json> {
     if (f.present[kId] && f.members[kId].is_string()) {
       return "node '" + f.members[kId].get<std::string>() + "'";
     }
-    const std::string field =
+    std::string field =
         f.present[kField] && f.members[kField].is_string() ? f.members[kField].get<std::string>() : "?";
+    for (std::size_t z = 0; (z = field.find('\0', z)) != std::string::npos;) {
+      field.replace(z, 1, "\\u0000");  // shown, where it would end the message
+    }
     return Where(k) + "/" + field;
   }
   std::string Here() const { return Here(nodes_.size() - 1); }

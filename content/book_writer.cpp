@@ -58,7 +58,11 @@ class Layouter {
     if (!node->id.empty()) return "node '" + node->id + "'";
     std::string path;
     for (std::uint32_t r = row;; r = out_.rows[r].parent) {
-      path.insert(0, "/" + ToUtf8(out_.rows[r].node->field));
+      std::string field = ToUtf8(out_.rows[r].node->field);
+      for (std::size_t z = 0; (z = field.find('\0', z)) != std::string::npos;) {
+        field.replace(z, 1, "\\u0000");  // shown, where it would end the message
+      }
+      path.insert(0, "/" + field);
       if (r == 0) break;
     }
     return "node " + path + " (row " + std::to_string(row) + ")";

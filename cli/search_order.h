@@ -57,7 +57,8 @@ class LayoutTree : public RowTree {
     return layout_.fieldNames[layout_.rows[row].field];
   }
   std::u16string Text(std::uint32_t row) const override {
-    return layout_.rows[row].node->type == u"string" ? layout_.rows[row].text : std::u16string();
+    const LaidOutRow& r = layout_.rows[row];
+    return r.node->type == u"string" ? layout_.strings[r.value] : std::u16string();
   }
   bool KeepsOrder(std::uint32_t row) const override {
     const auto& sort = layout_.rows[row].node->sort;

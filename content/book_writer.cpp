@@ -189,14 +189,39 @@ class Layouter {
     return true;
   }
 
+  // The string ids, found by text without keeping a second copy of each.
+  struct StringHash {
+    using is_transparent = void;
+    const std::vector<std::u16string>* list;
+    std::size_t operator()(std::u16string_view s) const { return std::hash<std::u16string_view>()(s); }
+    std::size_t operator()(std::uint32_t id) const { return (*this)((*list)[id]); }
+  };
+  struct StringEqual {
+    using is_transparent = void;
+    const std::vector<std::u16string>* list;
+    std::u16string_view View(std::u16string_view s) const { return s; }
+    std::u16string_view View(std::uint32_t id) const { return (*list)[id]; }
+    template <typename A, typename B>
+    bool operator()(const A& a, const B& b) const { return View(a) == View(b); }
+  };
+  using StringIds = std::unordered_set<std::uint32_t, StringHash, StringEqual>;
+
+  std::uint32_t InternString(StringIds& ids, std::u16string&& text) {
+    if (const auto it = ids.find(std::u16string_view(text)); it != ids.end()) return *it;
+    const auto id = static_cast<std::uint32_t>(out_.strings.size());
+    out_.strings.push_back(std::move(text));
+    ids.insert(id);
+    return id;
+  }
+
   bool ResolveValues() {
-    std::unordered_map<std::u16string, std::uint32_t> strings;
-    Intern(strings, out_.strings, u"");
+    StringIds strings(0, StringHash{&out_.strings}, StringEqual{&out_.strings});
+    InternString(strings, u"");
     for (const auto& name : out_.fieldNames) {
-      out_.fieldNameStrings.push_back(Intern(strings, out_.strings, name));
+      out_.fieldNameStrings.push_back(InternString(strings, std::u16string(name)));
     }
     for (const auto& name : out_.typeNames) {
-      out_.typeNameStrings.push_back(Intern(strings, out_.strings, name));
+      out_.typeNameStrings.push_back(InternString(strings, std::u16string(name)));
     }
     for (std::uint32_t r = 0; r < out_.rows.size(); ++r) {
       LaidOutRow& row = out_.rows[r];
@@ -208,12 +233,12 @@ class Layouter {
         return Fail(r, "a type name cannot hold a zero character");
       }
       if (n.type == kStringType || n.textValue) {
-        row.text = n.text;
-        if (!Substitute(r, row.text)) return false;
-        if (row.text.find(u'\0') != std::u16string::npos) {
+        std::u16string text = n.text;
+        if (!Substitute(r, text)) return false;
+        if (text.find(u'\0') != std::u16string::npos) {
           return Fail(r, "a text cannot hold a zero character");
         }
-        row.value = Intern(strings, out_.strings, row.text);
+        row.value = InternString(strings, std::move(text));
       } else if (!n.ref.empty()) {
         const auto target = RowOfId(n.ref);
         if (!target) return Fail(r, "unknown ref '" + n.ref + "'");
@@ -327,11 +352,27 @@ void PutBE32(std::vector<std::uint8_t>& b, std::uint32_t v) {
   for (int s = 24; s >= 0; s -= 8) b.push_back(static_cast<std::uint8_t>(v >> s));
 }
 
+bool WriteAllTo(int fd, std::span<const std::uint8_t> bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// One container file: its records are written out straight from where they
+// lie (data records from the blobs, which must outlive the container).
 class Container {
  public:
   explicit Container(std::string name) : name_(std::move(name)) {}
 
-  void AddRecord(std::vector<std::uint8_t> bytes) { records_.push_back(std::move(bytes)); }
+  void AddRecord(std::vector<std::uint8_t> bytes) {
+    owned_.push_back(std::move(bytes));
+    records_.emplace_back(owned_.back());
+  }
 
   // A packed array, one record per chunk; entry(index, chunkBytes, bit)
   // writes one entry.
@@ -347,45 +388,58 @@ class Container {
     }
   }
 
-  // Data records of 65000 bytes, the last one shorter.
+  // Data records of 65000 bytes, the last one shorter; not copied.
   void AddData(const std::vector<std::uint8_t>& data) {
     for (std::size_t at = 0; at < data.size(); at += format::kDataRecordSize) {
       const std::size_t n = std::min<std::size_t>(format::kDataRecordSize, data.size() - at);
-      AddRecord(std::vector<std::uint8_t>(data.begin() + static_cast<std::ptrdiff_t>(at),
-                                          data.begin() + static_cast<std::ptrdiff_t>(at + n)));
+      records_.emplace_back(data.data() + at, n);
     }
   }
 
-  std::optional<std::vector<std::uint8_t>> Bytes(std::string& error) const {
+  // Whether the container can be written: at most 65535 records, offsets
+  // within 32 bits.
+  bool Check(std::string& error) const {
     if (records_.size() > 65535) {
       error = name_ + ": more than 65535 container records";
-      return std::nullopt;
+      return false;
     }
-    std::vector<std::uint8_t> out;
+    std::uint64_t end = format::InfoRecordOffset(records_.size());
+    for (const auto& r : records_) end += r.size();
+    if (!records_.empty() && end - records_.back().size() > 0xFFFFFFFFu) {
+      error = name_ + ": larger than 4 GiB";
+      return false;
+    }
+    return true;
+  }
+
+  // Writes the file and syncs it; false on any failure.
+  bool WriteTo(const std::string& path) const {
+    std::vector<std::uint8_t> head;
     std::string title = name_;
     title.resize(32, '\0');
-    out.insert(out.end(), title.begin(), title.end());
-    out.resize(60, 0);  // attributes, version, dates, modification number, info ids
-    out.insert(out.end(), {'D', 'A', 'T', 'A', 'V', 'R', 'O', 'K'});
-    out.resize(76, 0);  // unique id seed, next record list
-    PutBE16(out, static_cast<std::uint16_t>(records_.size()));
+    head.insert(head.end(), title.begin(), title.end());
+    head.resize(60, 0);  // attributes, version, dates, modification number, info ids
+    head.insert(head.end(), {'D', 'A', 'T', 'A', 'V', 'R', 'O', 'K'});
+    head.resize(76, 0);  // unique id seed, next record list
+    PutBE16(head, static_cast<std::uint16_t>(records_.size()));
     std::uint64_t offset = format::InfoRecordOffset(records_.size());
     for (std::size_t i = 0; i < records_.size(); ++i) {
-      if (offset > 0xFFFFFFFFu) {
-        error = name_ + ": larger than 4 GiB";
-        return std::nullopt;
-      }
-      PutBE32(out, static_cast<std::uint32_t>(offset));
-      PutBE32(out, static_cast<std::uint32_t>(i & 0xFFFFFF));  // attributes 0, unique id
+      PutBE32(head, static_cast<std::uint32_t>(offset));
+      PutBE32(head, static_cast<std::uint32_t>(i & 0xFFFFFF));  // attributes 0, unique id
       offset += records_[i].size();
     }
-    for (const auto& r : records_) out.insert(out.end(), r.begin(), r.end());
-    return out;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) return false;
+    bool ok = WriteAllTo(fd, head);
+    for (const auto& r : records_) ok = ok && WriteAllTo(fd, r);
+    ok = ok && ::fsync(fd) == 0;
+    return ::close(fd) == 0 && ok;
   }
 
  private:
   std::string name_;
-  std::vector<std::vector<std::uint8_t>> records_;
+  std::deque<std::vector<std::uint8_t>> owned_;
+  std::vector<std::span<const std::uint8_t>> records_;
 };
 
 // A location table over blobs laid end to end, then the blobs themselves.
@@ -506,7 +560,7 @@ class Renamer {
 // folder holds a mix until FinishInterruptedCommit (run by every WriteBook)
 // completes step 4 from .vrok-book-ready.
 bool CommitFiles(const CommitPaths& p,
-                 const std::array<const std::vector<std::uint8_t>*, 3>& bytes,
+                 const std::array<const Container*, 3>& files,
                  const CommitFaults* faults, std::string& error) {
   Renamer rename(faults);
   const auto fail = [&](const std::string& what) {
@@ -515,7 +569,7 @@ bool CommitFiles(const CommitPaths& p,
   };
   if (::mkdir(p.staging.c_str(), 0755) != 0) return fail("cannot create a staging folder");
   for (std::size_t i = 0; i < 3; ++i) {
-    if (!WriteFileAt(p.staging + "/" + p.names[i], *bytes[i])) {
+    if (!files[i]->WriteTo(p.staging + "/" + p.names[i])) {
       const int e = errno;
       RemoveFolder(p, p.staging);
       errno = e;
@@ -751,16 +805,11 @@ BookWriteResult WriteBook(const Book& book, const BookLayout& L, const std::stri
                                         noStamps, static_cast<std::uint32_t>(book.items.size()),
                                         items, *itemsA);
 
-  const auto dataBytes = data.Bytes(error);
-  if (!dataBytes) return result;
-  const auto stringBytes = stringsFile.Bytes(error);
-  if (!stringBytes) return result;
-  const auto binaryBytes = binaryFile.Bytes(error);
-  if (!binaryBytes) return result;
+  if (!data.Check(error) || !stringsFile.Check(error) || !binaryFile.Check(error)) return result;
 
   const CommitPaths paths(folder);
   if (!FinishInterruptedCommit(folder, error)) return result;
-  if (!CommitFiles(paths, {&*dataBytes, &*stringBytes, &*binaryBytes}, faults, error)) return result;
+  if (!CommitFiles(paths, {&data, &stringsFile, &binaryFile}, faults, error)) return result;
   result.ok = true;
   return result;
 }

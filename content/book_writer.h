@@ -62,7 +62,6 @@ struct LaidOutRow {
   std::uint32_t key = 0;
   std::uint32_t followers = 0;
   std::uint32_t keyOrder = 0;
-  std::u16string text;  // the stored text of a "string" node
 };
 
 struct BookLayout {
@@ -71,6 +70,7 @@ struct BookLayout {
   std::vector<std::uint32_t> fieldNameStrings;  // string id of each field name
   std::vector<std::uint32_t> typeNameStrings;   // string id of each type name
   std::vector<std::u16string> strings;  // by string id; 0 is the empty text
+                                        // (a text row's value is its id)
   std::vector<std::pair<std::uint32_t, std::uint32_t>> tables;  // (string id, row)
   std::vector<LaidOutRow> rows;
   std::vector<std::pair<std::string, std::uint32_t>> ids;  // (id, row), sorted by id
@@ -112,7 +112,9 @@ struct CommitFaults {
   bool abandon = false;
 };
 BookWriteResult WriteBook(const Book& book, const std::string& folder, const CommitFaults* faults);
-// The same for a book already laid out (LayOutBook of the same book).
+// The same for a book already laid out (LayOutBook of the same book). Only
+// the layout and the book's stamps and items are read: the book's nodes may
+// be freed before the call.
 BookWriteResult WriteBook(const Book& book, const BookLayout& layout, const std::string& folder,
                           const CommitFaults* faults = nullptr);
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
@@ -101,20 +102,20 @@ class Layouter {
         return Fail(static_cast<std::uint32_t>(i),
                     "nested more than " + std::to_string(kMaxBookDepth) + " levels deep");
       }
-      std::vector<const BookNode*> kids;
+      // (field id, child), each name looked up once.
+      std::vector<std::pair<std::uint32_t, const BookNode*>> kids;
       kids.reserve(n->children.size());
-      for (const BookNode& c : n->children) kids.push_back(&c);
-      std::stable_sort(kids.begin(), kids.end(), [this](const BookNode* a, const BookNode* b) {
-        return fieldIds_.at(a->field) < fieldIds_.at(b->field);
-      });
+      for (const BookNode& c : n->children) kids.emplace_back(fieldIds_.at(c.field), &c);
+      std::stable_sort(kids.begin(), kids.end(),
+                       [](const auto& a, const auto& b) { return a.first < b.first; });
       std::uint32_t run = 0;
       for (std::size_t k = 0; k < kids.size(); ++k) {
-        run = (k > 0 && kids[k - 1]->field == kids[k]->field) ? run + 1 : 0;
+        run = (k > 0 && kids[k - 1].first == kids[k].first) ? run + 1 : 0;
         LaidOutRow row;
-        row.node = kids[k];
+        row.node = kids[k].second;
         row.parent = static_cast<std::uint32_t>(i);
-        row.field = static_cast<std::uint16_t>(fieldIds_.at(kids[k]->field));
-        row.type = static_cast<std::uint16_t>(typeIds_.at(kids[k]->type));
+        row.field = static_cast<std::uint16_t>(kids[k].first);
+        row.type = static_cast<std::uint16_t>(typeIds_.at(kids[k].second->type));
         out_.rows.push_back(std::move(row));
         runIndex_.push_back(run);
         depth.push_back(depth[i] + 1);
@@ -215,7 +216,7 @@ class Layouter {
   }
 
   bool ResolveValues() {
-    StringIds strings(0, StringHash{&out_.strings}, StringEqual{&out_.strings});
+    StringIds strings(out_.rows.size(), StringHash{&out_.strings}, StringEqual{&out_.strings});
     InternString(strings, u"");
     for (const auto& name : out_.fieldNames) {
       out_.fieldNameStrings.push_back(InternString(strings, std::u16string(name)));
@@ -263,6 +264,7 @@ class Layouter {
   // meet and the new id sorts first.
   bool AssignKeys() {
     std::unordered_map<std::uint32_t, std::uint32_t> used;  // key -> row
+    used.reserve(out_.rows.size());
     const auto claim = [&](std::uint32_t r, std::uint32_t key) {
       const auto [it, fresh] = used.emplace(key, r);
       if (fresh) {
@@ -284,6 +286,8 @@ class Layouter {
       }
     }
     if (!book_.root.key && !claim(0, 0)) return false;
+    std::vector<std::string> fieldUtf8;
+    for (const auto& name : out_.fieldNames) fieldUtf8.push_back(ToUtf8(name));
     std::vector<std::uint32_t> movedOn;  // rows whose hashed key was taken
     for (const auto& [id, r] : out_.ids) {
       if (r == 0 || out_.rows[r].node->key) continue;
@@ -307,7 +311,11 @@ class Layouter {
       const std::uint32_t parentKey = out_.rows[out_.rows[r].parent].key;
       std::uint32_t key = Fnv1a(kFnvBasis, std::string_view(reinterpret_cast<const char*>(&parentKey),
                                                             sizeof parentKey));
-      key = nextFree(Fnv1a(key, ToUtf8(n.field) + '#' + std::to_string(runIndex_[r])));
+      // The hash of "FIELD#RUN", in pieces.
+      char run[12] = {'#'};
+      const auto end = std::to_chars(run + 1, run + sizeof run, runIndex_[r]).ptr;
+      key = Fnv1a(key, fieldUtf8[out_.rows[r].field]);
+      key = nextFree(Fnv1a(key, std::string_view(run, static_cast<std::size_t>(end - run))));
       used.emplace(key, r);
       out_.rows[r].key = key;
     }

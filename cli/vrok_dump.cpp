@@ -10,6 +10,7 @@
 //   vrok-dump check FOLDER            lists out of the order the search needs
 
 #include <charconv>
+#include <exception>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -175,7 +176,7 @@ int Check(const ContentDatabase& db) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int Run(int argc, char** argv) {
   if (argc < 3) return Usage();
   const std::string_view command = argv[1];
   const ContentDatabase db(std::string(argv[2]) + "/" + std::string(vrok::format::kPrefixName));
@@ -216,4 +217,12 @@ int main(int argc, char** argv) {
     return 0;
   }
   return Usage();
+}
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
 }

@@ -8,11 +8,13 @@
 //
 // A node has "field", an optional "type" ("string" when it has "text",
 // "number" otherwise), and one of "text", "value" or "ref" (the row of the
-// node with that "id"); "key", "id" and "children" are optional. A "text"
+// node with that "id"); "key", "id" and "children" are optional, and a table
+// may ask for its search lists to be sorted ("sort": true). A "text"
 // with a type other than "string" and "number" (a questionnaire control
 // typed "radio button", say) is stored as a string all the same: the node's
 // value is the text's string id. Files are read relative to the source's
-// folder.
+// folder. The source is read as a stream of parser events straight into
+// the nodes; nesting deeper than kMaxBookDepth is refused.
 
 #include <optional>
 #include <string>

@@ -7,8 +7,10 @@
 //   vrok-dump item FOLDER N           one binary item's raw bytes
 //   vrok-dump key FOLDER K            RowOfKey(K)
 //   vrok-dump child FOLDER ROW FIELD  FindChild(ROW, FieldIdOf(FIELD))
+//   vrok-dump check FOLDER            lists out of the order the search needs
 
 #include <charconv>
+#include <exception>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "cli/json_text.h"
+#include "cli/search_order.h"
 #include "content/content_database.h"
 #include "content/format.h"
 #include "content/utf8.h"
@@ -28,7 +31,7 @@ using vrok::JsonString;
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: vrok-dump info|names|rows FOLDER\n"
+               "usage: vrok-dump info|names|rows|check FOLDER\n"
                "       vrok-dump string|item|key FOLDER NUMBER\n"
                "       vrok-dump child FOLDER ROW FIELD\n");
   return 2;
@@ -129,9 +132,53 @@ int Rows(const ContentDatabase& db) {
   return 0;
 }
 
+// The rows of an open book, for the order check.
+class DatabaseTree : public vrok::RowTree {
+ public:
+  explicit DatabaseTree(const ContentDatabase& db) : db_(db) {}
+  std::uint32_t Count() const override { return db_.RowCount(); }
+  std::uint32_t Parent(std::uint32_t row) const override { return Read(row).parent; }
+  std::u16string Field(std::uint32_t row) const override {
+    const auto field = Read(row).field;
+    return field < db_.FieldNames().size() ? db_.FieldNames()[field] : std::u16string();
+  }
+  std::u16string Text(std::uint32_t row) const override {
+    const vrok::NodeRow r = Read(row);
+    std::u16string text;
+    if (db_.IsStringType(r.type)) db_.ReadString(vrok::StringId{r.value}, text);
+    return text;
+  }
+
+ private:
+  vrok::NodeRow Read(std::uint32_t row) const {
+    vrok::NodeRow r;
+    if (!db_.ReadRow(row, r)) r.parent = row;  // unreadable: treated as having no parent
+    return r;
+  }
+  const ContentDatabase& db_;
+};
+
+// {"problems":[...]}: one entry per searched list out of order; exit 1
+// when there is any.
+int Check(const ContentDatabase& db) {
+  if (!db.IsReady()) return Fail("the book cannot be opened");
+  const auto problems = vrok::FindOrderProblems(DatabaseTree(db));
+  std::string s = "{\"problems\":[";
+  for (std::size_t i = 0; i < problems.size(); ++i) {
+    const auto& p = problems[i];
+    s += std::string(i ? "," : "") + "{\"list\":" + N(p.list) + ",\"table\":" +
+         JsonString(p.tableName) + ",\"rows\":[" + N(p.first) + "," + N(p.second) +
+         "],\"texts\":[" + JsonString(p.firstText) + "," + JsonString(p.secondText) + "]}";
+    std::fprintf(stderr, "vrok-dump: %s\n", vrok::DescribeProblem(p).c_str());
+  }
+  s += "]}";
+  std::puts(s.c_str());
+  return problems.empty() ? 0 : 1;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
+static int Run(int argc, char** argv) {
   if (argc < 3) return Usage();
   const std::string_view command = argv[1];
   const ContentDatabase db(std::string(argv[2]) + "/" + std::string(vrok::format::kPrefixName));
@@ -139,6 +186,7 @@ int main(int argc, char** argv) {
   if (command == "info" && argc == 3) return Info(db);
   if (command == "names" && argc == 3) return Names(db);
   if (command == "rows" && argc == 3) return Rows(db);
+  if (command == "check" && argc == 3) return Check(db);
   if (argc < 4) return Usage();
   const auto number = ParseNumber(argv[3]);
   if (!number) return Fail(std::string("not a number: ") + argv[3]);
@@ -171,4 +219,12 @@ int main(int argc, char** argv) {
     return 0;
   }
   return Usage();
+}
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
 }

@@ -1,9 +1,14 @@
 #include "content/book_writer.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <charconv>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <deque>
 #include <functional>
@@ -37,8 +42,7 @@ class Layouter {
 
   std::optional<BookLayout> Run() {
     AssignNameIds();
-    Order();
-    if (!CollectIds() || !ResolveValues() || !AssignKeys()) return std::nullopt;
+    if (!Order() || !CollectIds() || !ResolveValues() || !AssignKeys()) return std::nullopt;
     Finish();
     return std::move(out_);
   }
@@ -55,7 +59,11 @@ class Layouter {
     if (!node->id.empty()) return "node '" + node->id + "'";
     std::string path;
     for (std::uint32_t r = row;; r = out_.rows[r].parent) {
-      path.insert(0, "/" + ToUtf8(out_.rows[r].node->field));
+      std::string field = ToUtf8(out_.rows[r].node->field);
+      for (std::size_t z = 0; (z = field.find('\0', z)) != std::string::npos;) {
+        field.replace(z, 1, "\\u0000");  // shown, where it would end the message
+      }
+      path.insert(0, "/" + field);
       if (r == 0) break;
     }
     return "node " + path + " (row " + std::to_string(row) + ")";
@@ -81,33 +89,41 @@ class Layouter {
   }
 
   // Rows breadth first; each node's children stably ordered by field id.
-  void Order() {
+  // Trees deeper than kMaxBookDepth are refused.
+  bool Order() {
     LaidOutRow root;
     root.node = &book_.root;
     out_.rows.push_back(std::move(root));
     runIndex_.push_back(0);
+    std::vector<std::uint32_t> depth{0};
     for (std::size_t i = 0; i < out_.rows.size(); ++i) {
       const BookNode* n = out_.rows[i].node;
-      std::vector<const BookNode*> kids;
+      if (!n->children.empty() && depth[i] >= kMaxBookDepth) {
+        return Fail(static_cast<std::uint32_t>(i),
+                    "nested more than " + std::to_string(kMaxBookDepth) + " levels deep");
+      }
+      // (field id, child), each name looked up once.
+      std::vector<std::pair<std::uint32_t, const BookNode*>> kids;
       kids.reserve(n->children.size());
-      for (const BookNode& c : n->children) kids.push_back(&c);
-      std::stable_sort(kids.begin(), kids.end(), [this](const BookNode* a, const BookNode* b) {
-        return fieldIds_.at(a->field) < fieldIds_.at(b->field);
-      });
+      for (const BookNode& c : n->children) kids.emplace_back(fieldIds_.at(c.field), &c);
+      std::stable_sort(kids.begin(), kids.end(),
+                       [](const auto& a, const auto& b) { return a.first < b.first; });
       std::uint32_t run = 0;
       for (std::size_t k = 0; k < kids.size(); ++k) {
-        run = (k > 0 && kids[k - 1]->field == kids[k]->field) ? run + 1 : 0;
+        run = (k > 0 && kids[k - 1].first == kids[k].first) ? run + 1 : 0;
         LaidOutRow row;
-        row.node = kids[k];
+        row.node = kids[k].second;
         row.parent = static_cast<std::uint32_t>(i);
-        row.field = static_cast<std::uint16_t>(fieldIds_.at(kids[k]->field));
-        row.type = static_cast<std::uint16_t>(typeIds_.at(kids[k]->type));
+        row.field = static_cast<std::uint16_t>(kids[k].first);
+        row.type = static_cast<std::uint16_t>(typeIds_.at(kids[k].second->type));
         out_.rows.push_back(std::move(row));
         runIndex_.push_back(run);
+        depth.push_back(depth[i] + 1);
       }
     }
     out_.rows[0].field = static_cast<std::uint16_t>(fieldIds_.at(book_.root.field));
     out_.rows[0].type = static_cast<std::uint16_t>(typeIds_.at(book_.root.type));
+    return true;
   }
 
   bool CollectIds() {
@@ -128,29 +144,44 @@ class Layouter {
     return it->second;
   }
 
-  // Replaces {{row:ID}} and {{item:N}} in a text.
+  // Replaces {{row:ID}} and {{item:N}} in a text, and {{open}} by a
+  // literal "{{". Every {{row: and {{item: must be resolved; any other "{{"
+  // is kept as it is.
   bool Substitute(std::uint32_t row, std::u16string& text) {
+    static constexpr std::u16string_view kRow = u"{{row:", kItem = u"{{item:", kOpen = u"{{open}}";
     std::size_t at = 0;
     while ((at = text.find(u"{{", at)) != std::u16string::npos) {
-      const std::size_t close = text.find(u"}}", at);
-      if (close == std::u16string::npos) break;
-      const std::string inner = ToUtf8(std::u16string_view(text).substr(at + 2, close - at - 2));
+      const std::u16string_view rest = std::u16string_view(text).substr(at);
+      if (rest.starts_with(kOpen)) {
+        text.replace(at, kOpen.size(), u"{{");
+        at += 2;
+        continue;
+      }
+      const bool isRow = rest.starts_with(kRow);
+      if (!isRow && !rest.starts_with(kItem)) {
+        ++at;
+        continue;
+      }
+      const std::size_t open = isRow ? kRow.size() : kItem.size();
+      const std::size_t close = text.find(u"}}", at + open);
+      if (close == std::u16string::npos) {
+        return Fail(row, std::string("unclosed ") + (isRow ? "{{row:" : "{{item:") +
+                             " in its text (write {{open}} for a literal {{)");
+      }
+      const std::string inner = ToUtf8(std::u16string_view(text).substr(at + open, close - at - open));
       std::string replacement;
-      if (inner.starts_with("row:")) {
-        const auto target = RowOfId(inner.substr(4));
-        if (!target) return Fail(row, "unknown id '" + inner.substr(4) + "' in its text");
+      if (isRow) {
+        const auto target = RowOfId(inner);
+        if (!target) return Fail(row, "unknown id '" + inner + "' in its text");
         replacement = std::to_string(*target);
-      } else if (inner.starts_with("item:")) {
-        const std::string n = inner.substr(5);
+      } else {
         char* end = nullptr;
-        const unsigned long item = std::strtoul(n.c_str(), &end, 10);
-        if (n.empty() || *end != '\0' || item >= book_.items.size()) {
-          return Fail(row, "no item '" + n + "' for its text");
+        const unsigned long item = std::strtoul(inner.c_str(), &end, 10);
+        if (inner.empty() || inner[0] < '0' || inner[0] > '9' || *end != '\0' ||
+            item >= book_.items.size()) {
+          return Fail(row, "no item '" + inner + "' for its text");
         }
         replacement = std::to_string(item);
-      } else {
-        at = close + 2;
-        continue;
       }
       const std::u16string wide(replacement.begin(), replacement.end());
       text.replace(at, close + 2 - at, wide);
@@ -159,25 +190,56 @@ class Layouter {
     return true;
   }
 
+  // The string ids, found by text without keeping a second copy of each.
+  struct StringHash {
+    using is_transparent = void;
+    const std::vector<std::u16string>* list;
+    std::size_t operator()(std::u16string_view s) const { return std::hash<std::u16string_view>()(s); }
+    std::size_t operator()(std::uint32_t id) const { return (*this)((*list)[id]); }
+  };
+  struct StringEqual {
+    using is_transparent = void;
+    const std::vector<std::u16string>* list;
+    std::u16string_view View(std::u16string_view s) const { return s; }
+    std::u16string_view View(std::uint32_t id) const { return (*list)[id]; }
+    template <typename A, typename B>
+    bool operator()(const A& a, const B& b) const { return View(a) == View(b); }
+  };
+  using StringIds = std::unordered_set<std::uint32_t, StringHash, StringEqual>;
+
+  std::uint32_t InternString(StringIds& ids, std::u16string&& text) {
+    if (const auto it = ids.find(std::u16string_view(text)); it != ids.end()) return *it;
+    const auto id = static_cast<std::uint32_t>(out_.strings.size());
+    out_.strings.push_back(std::move(text));
+    ids.insert(id);
+    return id;
+  }
+
   bool ResolveValues() {
-    std::unordered_map<std::u16string, std::uint32_t> strings;
-    Intern(strings, out_.strings, u"");
+    StringIds strings(out_.rows.size(), StringHash{&out_.strings}, StringEqual{&out_.strings});
+    InternString(strings, u"");
     for (const auto& name : out_.fieldNames) {
-      out_.fieldNameStrings.push_back(Intern(strings, out_.strings, name));
+      out_.fieldNameStrings.push_back(InternString(strings, std::u16string(name)));
     }
     for (const auto& name : out_.typeNames) {
-      out_.typeNameStrings.push_back(Intern(strings, out_.strings, name));
+      out_.typeNameStrings.push_back(InternString(strings, std::u16string(name)));
     }
     for (std::uint32_t r = 0; r < out_.rows.size(); ++r) {
       LaidOutRow& row = out_.rows[r];
       const BookNode& n = *row.node;
+      if (n.field.find(u'\0') != std::u16string::npos) {
+        return Fail(r, "a field name cannot hold a zero character");
+      }
+      if (n.type.find(u'\0') != std::u16string::npos) {
+        return Fail(r, "a type name cannot hold a zero character");
+      }
       if (n.type == kStringType || n.textValue) {
-        row.text = n.text;
-        if (!Substitute(r, row.text)) return false;
-        if (row.text.find(u'\0') != std::u16string::npos) {
+        std::u16string text = n.text;
+        if (!Substitute(r, text)) return false;
+        if (text.find(u'\0') != std::u16string::npos) {
           return Fail(r, "a text cannot hold a zero character");
         }
-        row.value = Intern(strings, out_.strings, row.text);
+        row.value = InternString(strings, std::move(text));
       } else if (!n.ref.empty()) {
         const auto target = RowOfId(n.ref);
         if (!target) return Fail(r, "unknown ref '" + n.ref + "'");
@@ -193,8 +255,16 @@ class Layouter {
     return true;
   }
 
+  // Explicit keys first (two equal ones are an error), then the root's 0,
+  // then keys hashed from ids and last keys hashed from the parent's key.
+  // Ids are taken in sorted order, in two rounds: first every id whose hash
+  // is free takes it (on a shared hash the id that sorts first wins), then
+  // the others move on to the next free key. So the same source always gives
+  // the same keys, and a new id disturbs an old one only when their hashes
+  // meet and the new id sorts first.
   bool AssignKeys() {
     std::unordered_map<std::uint32_t, std::uint32_t> used;  // key -> row
+    used.reserve(out_.rows.size());
     const auto claim = [&](std::uint32_t r, std::uint32_t key) {
       const auto [it, fresh] = used.emplace(key, r);
       if (fresh) {
@@ -204,19 +274,36 @@ class Layouter {
       return Fail(r, "key collision with " + Describe(it->second) + " (key " +
                          std::to_string(key) + ")");
     };
+    const auto nextFree = [&](std::uint32_t key) {
+      while (key == 0 || key >= format::kReservedKeysFrom || used.contains(key)) {
+        key = key >= format::kReservedKeysFrom ? 1 : key + 1;
+      }
+      return key;
+    };
     for (std::uint32_t r = 0; r < out_.rows.size(); ++r) {
       if (const auto& key = out_.rows[r].node->key) {
         if (!claim(r, *key)) return false;
       }
     }
     if (!book_.root.key && !claim(0, 0)) return false;
-    for (std::uint32_t r = 1; r < out_.rows.size(); ++r) {
-      const BookNode& n = *out_.rows[r].node;
-      if (n.key || n.id.empty()) continue;
-      std::uint32_t key = Fnv1a(kFnvBasis, n.id);
+    std::vector<std::string> fieldUtf8;
+    for (const auto& name : out_.fieldNames) fieldUtf8.push_back(ToUtf8(name));
+    std::vector<std::uint32_t> movedOn;  // rows whose hashed key was taken
+    for (const auto& [id, r] : out_.ids) {
+      if (r == 0 || out_.rows[r].node->key) continue;
+      std::uint32_t key = Fnv1a(kFnvBasis, id);
       if (key == 0) key = 1;
       if (key >= format::kReservedKeysFrom) key -= 0x100;
-      if (!claim(r, key)) return false;
+      if (used.emplace(key, r).second) {
+        out_.rows[r].key = key;
+      } else {
+        movedOn.push_back(r);
+      }
+    }
+    for (const std::uint32_t r : movedOn) {
+      const std::uint32_t key = nextFree(Fnv1a(kFnvBasis, out_.rows[r].node->id));
+      used.emplace(key, r);
+      out_.rows[r].key = key;
     }
     for (std::uint32_t r = 1; r < out_.rows.size(); ++r) {
       const BookNode& n = *out_.rows[r].node;
@@ -224,10 +311,11 @@ class Layouter {
       const std::uint32_t parentKey = out_.rows[out_.rows[r].parent].key;
       std::uint32_t key = Fnv1a(kFnvBasis, std::string_view(reinterpret_cast<const char*>(&parentKey),
                                                             sizeof parentKey));
-      key = Fnv1a(key, ToUtf8(n.field) + '#' + std::to_string(runIndex_[r]));
-      while (key == 0 || key >= format::kReservedKeysFrom || used.contains(key)) {
-        key = key >= format::kReservedKeysFrom ? 1 : key + 1;
-      }
+      // The hash of "FIELD#RUN", in pieces.
+      char run[12] = {'#'};
+      const auto end = std::to_chars(run + 1, run + sizeof run, runIndex_[r]).ptr;
+      key = Fnv1a(key, fieldUtf8[out_.rows[r].field]);
+      key = nextFree(Fnv1a(key, std::string_view(run, static_cast<std::size_t>(end - run))));
       used.emplace(key, r);
       out_.rows[r].key = key;
     }
@@ -272,11 +360,27 @@ void PutBE32(std::vector<std::uint8_t>& b, std::uint32_t v) {
   for (int s = 24; s >= 0; s -= 8) b.push_back(static_cast<std::uint8_t>(v >> s));
 }
 
+bool WriteAllTo(int fd, std::span<const std::uint8_t> bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// One container file: its records are written out straight from where they
+// lie (data records from the blobs, which must outlive the container).
 class Container {
  public:
   explicit Container(std::string name) : name_(std::move(name)) {}
 
-  void AddRecord(std::vector<std::uint8_t> bytes) { records_.push_back(std::move(bytes)); }
+  void AddRecord(std::vector<std::uint8_t> bytes) {
+    owned_.push_back(std::move(bytes));
+    records_.emplace_back(owned_.back());
+  }
 
   // A packed array, one record per chunk; entry(index, chunkBytes, bit)
   // writes one entry.
@@ -292,45 +396,58 @@ class Container {
     }
   }
 
-  // Data records of 65000 bytes, the last one shorter.
+  // Data records of 65000 bytes, the last one shorter; not copied.
   void AddData(const std::vector<std::uint8_t>& data) {
     for (std::size_t at = 0; at < data.size(); at += format::kDataRecordSize) {
       const std::size_t n = std::min<std::size_t>(format::kDataRecordSize, data.size() - at);
-      AddRecord(std::vector<std::uint8_t>(data.begin() + static_cast<std::ptrdiff_t>(at),
-                                          data.begin() + static_cast<std::ptrdiff_t>(at + n)));
+      records_.emplace_back(data.data() + at, n);
     }
   }
 
-  std::optional<std::vector<std::uint8_t>> Bytes(std::string& error) const {
+  // Whether the container can be written: at most 65535 records, offsets
+  // within 32 bits.
+  bool Check(std::string& error) const {
     if (records_.size() > 65535) {
       error = name_ + ": more than 65535 container records";
-      return std::nullopt;
+      return false;
     }
-    std::vector<std::uint8_t> out;
+    std::uint64_t end = format::InfoRecordOffset(records_.size());
+    for (const auto& r : records_) end += r.size();
+    if (!records_.empty() && end - records_.back().size() > 0xFFFFFFFFu) {
+      error = name_ + ": larger than 4 GiB";
+      return false;
+    }
+    return true;
+  }
+
+  // Writes the file and syncs it; false on any failure.
+  bool WriteTo(const std::string& path) const {
+    std::vector<std::uint8_t> head;
     std::string title = name_;
     title.resize(32, '\0');
-    out.insert(out.end(), title.begin(), title.end());
-    out.resize(60, 0);  // attributes, version, dates, modification number, info ids
-    out.insert(out.end(), {'D', 'A', 'T', 'A', 'V', 'R', 'O', 'K'});
-    out.resize(76, 0);  // unique id seed, next record list
-    PutBE16(out, static_cast<std::uint16_t>(records_.size()));
+    head.insert(head.end(), title.begin(), title.end());
+    head.resize(60, 0);  // attributes, version, dates, modification number, info ids
+    head.insert(head.end(), {'D', 'A', 'T', 'A', 'V', 'R', 'O', 'K'});
+    head.resize(76, 0);  // unique id seed, next record list
+    PutBE16(head, static_cast<std::uint16_t>(records_.size()));
     std::uint64_t offset = format::InfoRecordOffset(records_.size());
     for (std::size_t i = 0; i < records_.size(); ++i) {
-      if (offset > 0xFFFFFFFFu) {
-        error = name_ + ": larger than 4 GiB";
-        return std::nullopt;
-      }
-      PutBE32(out, static_cast<std::uint32_t>(offset));
-      PutBE32(out, static_cast<std::uint32_t>(i & 0xFFFFFF));  // attributes 0, unique id
+      PutBE32(head, static_cast<std::uint32_t>(offset));
+      PutBE32(head, static_cast<std::uint32_t>(i & 0xFFFFFF));  // attributes 0, unique id
       offset += records_[i].size();
     }
-    for (const auto& r : records_) out.insert(out.end(), r.begin(), r.end());
-    return out;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) return false;
+    bool ok = WriteAllTo(fd, head);
+    for (const auto& r : records_) ok = ok && WriteAllTo(fd, r);
+    ok = ok && ::fsync(fd) == 0;
+    return ::close(fd) == 0 && ok;
   }
 
  private:
   std::string name_;
-  std::vector<std::vector<std::uint8_t>> records_;
+  std::deque<std::vector<std::uint8_t>> owned_;
+  std::vector<std::span<const std::uint8_t>> records_;
 };
 
 // A location table over blobs laid end to end, then the blobs themselves.
@@ -359,16 +476,172 @@ std::optional<format::PackedArray> Array(std::uint64_t n, std::uint16_t w, const
 }
 
 bool WriteFileAt(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) return false;
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
   const bool ok = done == bytes.size() && ::fsync(fd) == 0;
   return ::close(fd) == 0 && ok;
+}
+
+bool SyncFolder(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+// A second name for an old file: a hard link, or a copy where the file
+// system has none.
+bool KeepCopy(const std::string& from, const std::string& to) {
+  if (::link(from.c_str(), to.c_str()) == 0) return true;
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t buf[65536];
+  ssize_t n = 0;
+  while ((n = ::read(in, buf, sizeof buf)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+  ::close(in);
+  return n == 0 && WriteFileAt(to, bytes);
+}
+
+// The three file names, the staging folders beside them.
+struct CommitPaths {
+  explicit CommitPaths(const std::string& dir)
+      : folder(dir),
+        staging(dir + "/.vrok-book-staging"),
+        ready(dir + "/.vrok-book-ready"),
+        old(dir + "/.vrok-book-old") {
+    const std::string prefix(format::kPrefixName);
+    names = {prefix + std::string(format::kDataSuffix), prefix + std::string(format::kStringsSuffix),
+             prefix + std::string(format::kBinarySuffix)};
+  }
+  std::string folder, staging, ready, old;
+  std::array<std::string, 3> names;
+};
+
+void RemoveFolder(const CommitPaths& p, const std::string& dir) {
+  for (const auto& name : p.names) ::unlink((dir + "/" + name).c_str());
+  ::rmdir(dir.c_str());
+}
+
+// Renames, with the test hook that can make one of them fail.
+class Renamer {
+ public:
+  explicit Renamer(const CommitFaults* faults) : faults_(faults) {}
+  bool operator()(const std::string& from, const std::string& to) {
+    const int step = step_++;
+    if (faults_ && faults_->failRename && faults_->failRename(step)) {
+      errno = EIO;
+      return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+  }
+  bool Abandon() const { return faults_ && faults_->abandon; }
+
+ private:
+  const CommitFaults* faults_;
+  int step_ = 0;
+};
+
+// Puts the three files into the folder, all or nothing as far as an error
+// the writer sees goes:
+//  1. the new files are written and synced in .vrok-book-staging;
+//  2. the old files get second names in .vrok-book-old;
+//  3. .vrok-book-staging is renamed .vrok-book-ready: from here on the new
+//     book is the one to finish;
+//  4. each file is renamed from .vrok-book-ready over its old name;
+//  5. both folders are removed.
+// A failed rename in step 4 puts the old files back (or removes the new
+// ones when there was no old book). Should the process die in step 4, the
+// folder holds a mix until FinishInterruptedCommit (run by every WriteBook)
+// completes step 4 from .vrok-book-ready.
+bool CommitFiles(const CommitPaths& p,
+                 const std::array<const Container*, 3>& files,
+                 const CommitFaults* faults, std::string& error) {
+  Renamer rename(faults);
+  const auto fail = [&](const std::string& what) {
+    error = what + " in " + p.folder + " (" + std::strerror(errno) + ")";
+    return false;
+  };
+  if (::mkdir(p.staging.c_str(), 0755) != 0) return fail("cannot create a staging folder");
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (!files[i]->WriteTo(p.staging + "/" + p.names[i])) {
+      const int e = errno;
+      RemoveFolder(p, p.staging);
+      errno = e;
+      return fail("cannot write the content files");
+    }
+  }
+  SyncFolder(p.staging);
+  std::array<bool, 3> hadOld{};
+  if (::mkdir(p.old.c_str(), 0755) != 0) {
+    const int e = errno;
+    RemoveFolder(p, p.staging);
+    errno = e;
+    return fail("cannot keep the old book aside");
+  }
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::string target = p.folder + "/" + p.names[i];
+    hadOld[i] = Exists(target);
+    if (hadOld[i] && !KeepCopy(target, p.old + "/" + p.names[i])) {
+      const int e = errno;
+      RemoveFolder(p, p.staging);
+      RemoveFolder(p, p.old);
+      errno = e;
+      return fail("cannot keep the old book aside");
+    }
+  }
+  SyncFolder(p.old);
+  if (!rename(p.staging, p.ready)) {
+    if (rename.Abandon()) return fail("cannot commit the new book");
+    const int e = errno;
+    RemoveFolder(p, p.staging);
+    RemoveFolder(p, p.old);
+    errno = e;
+    return fail("cannot commit the new book");
+  }
+  SyncFolder(p.folder);
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (rename(p.ready + "/" + p.names[i], p.folder + "/" + p.names[i])) continue;
+    const int e = errno;
+    if (rename.Abandon()) return fail("cannot commit the new book");
+    // Back to the old book: each file already moved is put back, or removed
+    // when there was none.
+    bool restored = true;
+    for (std::size_t j = 0; j < i; ++j) {
+      const std::string target = p.folder + "/" + p.names[j];
+      restored = (hadOld[j] ? ::rename((p.old + "/" + p.names[j]).c_str(), target.c_str())
+                            : ::unlink(target.c_str())) == 0 &&
+                 restored;
+    }
+    errno = e;
+    if (!restored) {
+      return fail("cannot commit the new book, nor put the old one back; run vrok-book again "
+                  "to finish the new one");
+    }
+    RemoveFolder(p, p.ready);
+    RemoveFolder(p, p.old);
+    SyncFolder(p.folder);
+    errno = e;
+    return fail("cannot commit the new book");
+  }
+  SyncFolder(p.folder);
+  RemoveFolder(p, p.ready);
+  RemoveFolder(p, p.old);
+  SyncFolder(p.folder);
+  return true;
 }
 
 }  // namespace
@@ -395,12 +668,41 @@ std::vector<std::uint8_t> MakeImageItem(const std::vector<ImageVariant>& variant
   return item;
 }
 
+bool FinishInterruptedCommit(const std::string& folder, std::string& error) {
+  const CommitPaths p(folder);
+  if (Exists(p.ready)) {
+    for (const auto& name : p.names) {
+      const std::string from = p.ready + "/" + name;
+      if (Exists(from) && ::rename(from.c_str(), (folder + "/" + name).c_str()) != 0) {
+        error = "cannot finish an interrupted replacement of the book in " + folder + " (" +
+                std::strerror(errno) + ")";
+        return false;
+      }
+    }
+    SyncFolder(folder);
+    RemoveFolder(p, p.ready);
+  }
+  // Leftovers of a replacement that never reached its commit.
+  if (Exists(p.staging)) RemoveFolder(p, p.staging);
+  if (Exists(p.old)) RemoveFolder(p, p.old);
+  return true;
+}
+
 BookWriteResult WriteBook(const Book& book, const std::string& folder) {
+  return WriteBook(book, folder, nullptr);
+}
+
+BookWriteResult WriteBook(const Book& book, const std::string& folder, const CommitFaults* faults) {
+  BookWriteResult result;
+  const auto layout = LayOutBook(book, result.message);
+  if (!layout) return result;
+  return WriteBook(book, *layout, folder, faults);
+}
+
+BookWriteResult WriteBook(const Book& book, const BookLayout& L, const std::string& folder,
+                          const CommitFaults* faults) {
   BookWriteResult result;
   std::string& error = result.message;
-  const auto layout = LayOutBook(book, error);
-  if (!layout) return result;
-  const BookLayout& L = *layout;
 
   if (L.fieldNames.size() > 65535 || L.typeNames.size() > 65535) {
     error = "more than 65535 field or type names";
@@ -420,6 +722,10 @@ BookWriteResult WriteBook(const Book& book, const std::string& folder) {
   Blobs strings;
   for (const auto& s : L.strings) {
     const auto bytes = EncodeContentUtf8(s);
+    if (!bytes) {
+      error = "a text, field name or type name holds a zero character";
+      return result;
+    }
     if (!strings.Add(std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()))) {
       error = "strings: more than 65536 data records";
       return result;
@@ -507,30 +813,11 @@ BookWriteResult WriteBook(const Book& book, const std::string& folder) {
                                         noStamps, static_cast<std::uint32_t>(book.items.size()),
                                         items, *itemsA);
 
-  const auto dataBytes = data.Bytes(error);
-  if (!dataBytes) return result;
-  const auto stringBytes = stringsFile.Bytes(error);
-  if (!stringBytes) return result;
-  const auto binaryBytes = binaryFile.Bytes(error);
-  if (!binaryBytes) return result;
+  if (!data.Check(error) || !stringsFile.Check(error) || !binaryFile.Check(error)) return result;
 
-  // Write all three under temporary names, then rename them into place, so
-  // that a failure leaves no partial book behind.
-  const std::string base = folder + "/" + std::string(format::kPrefixName);
-  const std::pair<std::string, const std::vector<std::uint8_t>*> files[] = {
-      {base + std::string(format::kDataSuffix), &*dataBytes},
-      {base + std::string(format::kStringsSuffix), &*stringBytes},
-      {base + std::string(format::kBinarySuffix), &*binaryBytes}};
-  bool ok = true;
-  for (const auto& [path, bytes] : files) ok = ok && WriteFileAt(path + ".tmp", *bytes);
-  for (const auto& [path, bytes] : files) {
-    ok = ok && std::rename((path + ".tmp").c_str(), path.c_str()) == 0;
-  }
-  if (!ok) {
-    for (const auto& [path, bytes] : files) std::remove((path + ".tmp").c_str());
-    error = "cannot write the content files into " + folder;
-    return result;
-  }
+  const CommitPaths paths(folder);
+  if (!FinishInterruptedCommit(folder, error)) return result;
+  if (!CommitFiles(paths, {&data, &stringsFile, &binaryFile}, faults, error)) return result;
   result.ok = true;
   return result;
 }

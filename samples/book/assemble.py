@@ -216,7 +216,9 @@ def build(src, out):
                          children=[s("view mode", "index")] + [
                              s("hierarchy item", b.keys[k][1], children=[{"field": "link", "ref": b.keys[k][0]}])
                              for k in q["links"]]) for q in contents["quick lists"]]))
-    root.append(s("table", "CONTENTS", id="contents", children=ckids))
+    # The figures and the quick lists keep the order they are read in, not
+    # the search's: "sort": false lets vrok-book accept them with a warning.
+    root.append(s("table", "CONTENTS", id="contents", sort=False, children=ckids))
 
     # The drug notes themselves: records of an html list table, reached
     # through the list above and through links.

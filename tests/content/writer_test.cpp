@@ -32,6 +32,9 @@ std::string Refusal(const Book& book) {
                         "VROK-Vrok-Data.pdb.tmp"}) {
     EXPECT_FALSE(Exists(dir.File(f))) << f;
   }
+  for (const char* d : {".vrok-book-staging", ".vrok-book-ready", ".vrok-book-old"}) {
+    EXPECT_FALSE(Exists(dir.File(d))) << d;
+  }
   return result.message;
 }
 
@@ -157,6 +160,104 @@ TEST(Writer, AssignedKeysStayBelowTheReservedRange) {
   const auto layout = LayOutBook(b, error);
   ASSERT_TRUE(layout) << error;
   for (const LaidOutRow& row : layout->rows) EXPECT_LT(row.key, format::kReservedKeysFrom);
+}
+
+// Which book a folder holds: the name of its one table, or "" when it
+// cannot be opened.
+std::u16string BookIn(const test::TempDir& dir) {
+  const ContentDatabase db(dir.File("VROK-Vrok"));
+  if (!db.IsReady() || db.Tables().size() != 1) return u"";
+  std::u16string text;
+  // Every string must read back, so that a data file of one book with the
+  // strings of another shows.
+  for (std::uint32_t i = 0; i < db.Geometry().stringCount; ++i) {
+    if (!db.ReadString(StringId{i}, text)) return u"";
+  }
+  NodeCursor c(db, db.Tables()[0].second);
+  if (!c.ToChild(u"html") || !c.ReadString(text)) return u"";
+  return db.Tables()[0].first + u":" + text;
+}
+
+Book Edition(const std::u16string& name, int pages) {
+  Book b;
+  b.stamp3 = static_cast<std::uint32_t>(pages);  // the stamps differ between editions
+  b.items = {std::vector<std::uint8_t>(static_cast<std::size_t>(pages), 7)};
+  b.root = Num(u"root", 0, {Str(u"table", name, {Str(u"html", name + u" text")})});
+  for (int i = 0; i < pages; ++i) b.root.children.push_back(Str(u"html", u"page"));
+  return b;
+}
+
+// Each rename of the replacement fails in turn: the folder keeps the old
+// book, whole. Cut off there instead (as if the process died), the next
+// write finishes or discards the replacement: the folder then holds one
+// book, never a mix, and no staging folder is left behind.
+TEST(Writer, AFailedReplacementLeavesOneWholeBook) {
+  const std::u16string oldBook = u"OLD:OLD text", newBook = u"NEW:NEW text";
+  for (int step = 0; step < 4; ++step) {
+    for (const bool abandon : {false, true}) {
+      SCOPED_TRACE("step " + std::to_string(step) + (abandon ? ", cut off" : ""));
+      test::TempDir dir;
+      ASSERT_TRUE(WriteBook(Edition(u"OLD", 3), dir.Path()).ok);
+      CommitFaults faults;
+      faults.failRename = [step](int s) { return s == step; };
+      faults.abandon = abandon;
+      const auto result = WriteBook(Edition(u"NEW", 40000), dir.Path(), &faults);
+      EXPECT_FALSE(result.ok);
+      EXPECT_NE(result.message.find("cannot commit"), std::string::npos) << result.message;
+      if (!abandon) {
+        EXPECT_EQ(BookIn(dir), oldBook);
+      } else {
+        std::string error;
+        ASSERT_TRUE(FinishInterruptedCommit(dir.Path(), error)) << error;
+        EXPECT_EQ(BookIn(dir), step == 0 ? oldBook : newBook);
+      }
+      for (const char* leftover : {".vrok-book-staging", ".vrok-book-ready", ".vrok-book-old"}) {
+        EXPECT_FALSE(Exists(dir.File(leftover))) << leftover;
+      }
+    }
+  }
+  // Into an empty folder, a failure leaves no book at all.
+  for (int step = 1; step < 4; ++step) {
+    test::TempDir dir;
+    CommitFaults faults;
+    faults.failRename = [step](int s) { return s == step; };
+    EXPECT_FALSE(WriteBook(Edition(u"NEW", 1), dir.Path(), &faults).ok);
+    for (const char* f : {"VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb", "VROK-Vrok-Binary-PPC.pdb"}) {
+      EXPECT_FALSE(Exists(dir.File(f))) << f;
+    }
+  }
+}
+
+TEST(Writer, NamesWithZeroCharactersAndDeepTreesAreRefused) {
+  Book field;
+  field.root = Num(u"root", 0, {Num(std::u16string(u"a\0b", 3), 1)});
+  EXPECT_NE(Refusal(field).find("a field name cannot hold a zero character"), std::string::npos);
+  Book type;
+  BookNode typed = Num(u"a", 1);
+  typed.type = std::u16string(u"n\0", 2);
+  type.root = Num(u"root", 0, {typed});
+  EXPECT_NE(Refusal(type).find("a type name cannot hold a zero character"), std::string::npos);
+
+  // kMaxBookDepth levels below the root are fine, one more is not.
+  const auto chain = [](std::uint32_t depth) {
+    Book b;
+    b.root = Num(u"root", 0);
+    BookNode* at = &b.root;
+    for (std::uint32_t d = 0; d < depth; ++d) at = &at->children.emplace_back(Num(u"n", d));
+    return b;
+  };
+  std::string error;
+  EXPECT_TRUE(LayOutBook(chain(kMaxBookDepth), error)) << error;
+  EXPECT_NE(Refusal(chain(kMaxBookDepth + 1)).find("nested more than"), std::string::npos);
+}
+
+// Ids whose hashes meet: the one that sorts first keeps the hash.
+TEST(Writer, ClashingIdsTakeTheNextFreeKey) {
+  Book b;
+  b.root = Num(u"root", 0, {WithId(Num(u"a", 1), "Oxiodic"), WithId(Num(u"a", 2), "Armature")});
+  const auto keys = KeysById(b);
+  EXPECT_EQ(keys.at("Armature"), 4087581902u);
+  EXPECT_EQ(keys.at("Oxiodic"), 4087581903u);
 }
 
 TEST(Writer, ImageItemLayout) {

@@ -170,6 +170,50 @@ TEST(SingleInstance, ScriptRunNeverHandsOver) {
   EXPECT_NE(own.lines[0]["page"], dumps[0]["page"]) << "--page was not shown by the script run";
 }
 
+// Reader A runs on the folder and saves records; a script run B on the same
+// folder cannot take the record files, so its changes are refused with a
+// message; A goes on saving. After both, every record A saved is there.
+TEST(SingleInstance, ASecondReaderOnTheFolderIsRefusedChangesAndNoRecordIsLost) {
+  Installed book;
+  book.Install();
+  const Book source = test::ShellTestBook();
+  const std::string asthma = std::to_string(test::RowOf(source, "asthma"));
+  const std::string other = std::to_string(test::RowOf(source, "otheritem"));
+  const auto add = [](const std::string& page, const std::string& name) {
+    return "navigate " + page + "\ncommand 40025\nset 6969 " + name + "\nclick 17\n" +
+           "command 40023\nset 44 " + name + "\nset 44-text " + name + "\nclick 43\n";
+  };
+  const std::string lists = "command 40026\ndump\ncommand 40024\ndump\n";
+  const auto items = [](const nlohmann::json& report) { return report["overlays"][0]["items"]; };
+
+  QProcess first;
+  book.StartScripted(first);
+  ASSERT_TRUE(book.WaitRegistered(book.dir.File("run")));
+  first.write(("dismiss-splash\n" + add(asthma, "A1")).c_str());
+  ASSERT_TRUE(Dump(first).contains("page"));
+
+  const auto second = test::RunProgram(
+      "vrok", {"--folder", book.dir.Path(), "--registry", book.registry, "--script", "-"},
+      "dismiss-splash\n" + add(other, "B1") + lists);
+  EXPECT_NE(second.errors.find("Bookmarks are open in another Vrok window"), std::string::npos)
+      << second.errors;
+  ASSERT_EQ(second.lines.size(), 2u) << second.errors;
+  EXPECT_EQ(items(second.lines[0]), nlohmann::json({"A1"}));  // A's records, read only
+  EXPECT_EQ(items(second.lines[1]), nlohmann::json({"A1"}));
+  std::string told;
+  for (const auto& line : second.lines) told += line["messages"].dump();
+  EXPECT_NE(told.find("open in another Vrok window"), std::string::npos) << told;
+
+  first.write(add(other, "A2").c_str());
+  Finish(first);
+  const auto after = test::RunProgram(
+      "vrok", {"--folder", book.dir.Path(), "--registry", book.registry, "--script", "-"},
+      "dismiss-splash\n" + lists);
+  ASSERT_EQ(after.lines.size(), 2u) << after.errors;
+  EXPECT_EQ(items(after.lines[0]), nlohmann::json({"A1", "A2"}));
+  EXPECT_EQ(items(after.lines[1]), nlohmann::json({"A1", "A2"}));
+}
+
 TEST(SingleInstance, ReadersOnOtherFoldersAreLeftAlone) {
   Installed book;
   book.Install();

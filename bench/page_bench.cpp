@@ -141,13 +141,11 @@ void BM_FloorReadTheFields(benchmark::State& state) {
   }
 }
 
-void BM_ShowLargestRecordPage(benchmark::State& state) {
-  PageBook& b = TheBook();
-  RecordPage page(*b.db, ScreenMetrics{});
-  const std::u16string html = page.BuildPage(b.record);
+// Shows html in a 240 x 294 pane once an iteration.
+void ShowInAPane(benchmark::State& state, PageSource& source, const std::u16string& html) {
   QWidget host;
   host.resize(240, 294);
-  auto* pane = new HtmlPane(&host, &page);
+  auto* pane = new HtmlPane(&host, &source);
   pane->setGeometry(host.rect());
   host.show();
   for (auto _ : state) {
@@ -156,17 +154,27 @@ void BM_ShowLargestRecordPage(benchmark::State& state) {
   }
 }
 
-// Floor: the widget library laying out the same document by itself.
-void BM_FloorLayOutTheDocument(benchmark::State& state) {
-  PageBook& b = TheBook();
-  RecordPage page(*b.db, ScreenMetrics{});
-  const QString html = QString::fromStdU16String(ViewerHtml(page.BuildPage(b.record)));
+// Lays out html in a bare document at the pane's text width once an iteration.
+void LayOutAlone(benchmark::State& state, const QString& html) {
   QTextDocument doc;
   doc.setTextWidth(224);
   for (auto _ : state) {
     doc.setHtml(html);
     benchmark::DoNotOptimize(doc.size().height());
   }
+}
+
+void BM_ShowLargestRecordPage(benchmark::State& state) {
+  PageBook& b = TheBook();
+  RecordPage page(*b.db, ScreenMetrics{});
+  ShowInAPane(state, page, page.BuildPage(b.record));
+}
+
+// Floor: the widget library laying out the same document by itself.
+void BM_FloorLayOutTheDocument(benchmark::State& state) {
+  PageBook& b = TheBook();
+  RecordPage page(*b.db, ScreenMetrics{});
+  LayOutAlone(state, QString::fromStdU16String(ViewerHtml(page.BuildPage(b.record))));
 }
 
 // A page of untrusted markup nested state.range(0) deep: bold elements,
@@ -180,28 +188,13 @@ std::u16string NestedPage(std::int64_t depth) {
 }
 
 void BM_ShowNestedPage(benchmark::State& state) {
-  const std::u16string html = NestedPage(state.range(0));
   RecordPage page(*TheBook().db, ScreenMetrics{});
-  QWidget host;
-  host.resize(240, 294);
-  auto* pane = new HtmlPane(&host, &page);
-  pane->setGeometry(host.rect());
-  host.show();
-  for (auto _ : state) {
-    pane->ShowHtml(html);
-    benchmark::DoNotOptimize(pane->ScrollPosition());
-  }
+  ShowInAPane(state, page, NestedPage(state.range(0)));
 }
 
 // Floor: laying out the same text without its markup.
 void BM_FloorShowFlatPage(benchmark::State& state) {
-  const QString html = QString::fromStdU16String(NestedPage(0));
-  QTextDocument doc;
-  doc.setTextWidth(224);
-  for (auto _ : state) {
-    doc.setHtml(html);
-    benchmark::DoNotOptimize(doc.size().height());
-  }
+  LayOutAlone(state, QString::fromStdU16String(NestedPage(0)));
 }
 
 void BM_LoadFigure(benchmark::State& state) {
@@ -247,13 +240,7 @@ void BM_ShowLongListPage(benchmark::State& state) {
 void BM_FloorLayOutLongList(benchmark::State& state) {
   PageBook& b = TheBook();
   ChildListPage page(*b.db, u"hierarchy item");
-  const QString html = QString::fromStdU16String(ViewerHtml(page.BuildPage(b.longList)));
-  QTextDocument doc;
-  doc.setTextWidth(224);
-  for (auto _ : state) {
-    doc.setHtml(html);
-    benchmark::DoNotOptimize(doc.size().height());
-  }
+  LayOutAlone(state, QString::fromStdU16String(ViewerHtml(page.BuildPage(b.longList))));
 }
 
 BENCHMARK(BM_ShowLongListPage)->Unit(benchmark::kMillisecond);

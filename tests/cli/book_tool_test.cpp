@@ -2,6 +2,8 @@
 // sources written to a temporary folder.
 
 #include <gtest/gtest.h>
+
+#include "command_run.h"
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -18,21 +20,10 @@
 namespace vrok {
 namespace {
 
-struct ToolRun {
-  int status = -1;  // the exit status; -1 when the program died of a signal
-  std::string out;  // standard output and standard error together
-};
+using ToolRun = test::CommandRun;
 
-ToolRun Program(const std::string& command) {
-  ToolRun r;
-  FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-  std::array<char, 4096> buf{};
-  std::size_t n = 0;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  const int st = ::pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
+// Standard output and standard error together.
+ToolRun Program(const std::string& command) { return test::RunCommand(command + " 2>&1"); }
 
 class BookTool : public ::testing::Test {
  protected:

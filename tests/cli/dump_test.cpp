@@ -1,6 +1,8 @@
 // vrok-dump's output contract, run as a separate program.
 
 #include <gtest/gtest.h>
+
+#include "command_run.h"
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -19,20 +21,10 @@ namespace {
 using test::Num;
 using test::Str;
 
-struct DumpRun {
-  int status = -1;
-  std::string out;
-};
+using DumpRun = test::CommandRun;
 
 DumpRun Dump(const std::string& args) {
-  DumpRun r;
-  FILE* p = ::popen((std::string(VROK_DUMP) + " " + args + " 2>/dev/null").c_str(), "r");
-  std::array<char, 4096> buf{};
-  std::size_t n = 0;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  const int st = ::pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
+  return test::RunCommand(std::string(VROK_DUMP) + " " + args + " 2>/dev/null");
 }
 
 TEST(JsonText, EscapesEverythingOutsidePrintableAscii) {
@@ -119,16 +111,8 @@ TEST_F(DumpTool, InfoSaysWhyAFolderIsNotABook) {
   const auto info = [this] {
     // Standard error after the JSON line; the timeout turns a hang into a
     // failed run instead of a stuck test.
-    DumpRun r;
-    FILE* p = ::popen(("timeout 60 " + std::string(VROK_DUMP) + " info " + dir.Path() + " 2>&1")
-                          .c_str(),
-                      "r");
-    std::array<char, 4096> buf{};
-    std::size_t n = 0;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return test::RunCommand("timeout 60 " + std::string(VROK_DUMP) + " info " + dir.Path() +
+                            " 2>&1");
   };
   const auto expectReason = [&](const std::string& reason) {
     const DumpRun run = info();

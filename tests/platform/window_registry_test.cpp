@@ -194,6 +194,31 @@ TEST(WindowRegistry, CloseHandlerMayDestroyTheRegistration) {
 // A process of another user asks to close the window: the owner answers
 // "DENIED" and keeps running. The child keeps root's file access (so that it
 // can reach the socket in the private folder) but connects as user nobody.
+// A process of the user nobody sends request to the window's socket: the
+// window refuses it (HandleReadable false) and answers "DENIED".
+void SendAsNobodyAndExpectDenied(WindowRegistration& window, const std::string& path,
+                                 const std::string& request) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setresuid(-1, kNobody, -1) != 0) _exit(10);
+    setfsuid(0);
+    const int fd = RawConnect(path);
+    if (fd < 0) _exit(11);
+    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    char reply[16] = {};
+    const ssize_t n = recv(fd, reply, sizeof reply - 1, MSG_WAITALL);
+    _exit(n > 0 && std::string(reply) == "DENIED\n" ? 0 : 12);
+  }
+  ASSERT_GT(child, 0);
+  pollfd p{window.Fd(), POLLIN, 0};
+  ASSERT_EQ(poll(&p, 1, 5000), 1);
+  EXPECT_FALSE(window.HandleReadable());
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "10: setresuid, 11: connect, 12: reply";
+}
+
 TEST(WindowRegistry, AnotherUserCannotClose) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
   TempFolder temp;
@@ -202,25 +227,7 @@ TEST(WindowRegistry, AnotherUserCannotClose) {
   ASSERT_NE(window, nullptr);
   const std::string path = temp.Runtime() + "/Vrok.sock";
 
-  const pid_t child = fork();
-  if (child == 0) {
-    if (setresuid(-1, kNobody, -1) != 0) _exit(10);
-    setfsuid(0);
-    const int fd = RawConnect(path);
-    if (fd < 0) _exit(11);
-    send(fd, "CLOSE\n", 6, MSG_NOSIGNAL);
-    char reply[16] = {};
-    const ssize_t n = recv(fd, reply, sizeof reply - 1, MSG_WAITALL);
-    _exit(n > 0 && std::string(reply) == "DENIED\n" ? 0 : 12);
-  }
-  ASSERT_GT(child, 0);
-  pollfd p{window->Fd(), POLLIN, 0};
-  ASSERT_EQ(poll(&p, 1, 5000), 1);
-  EXPECT_FALSE(window->HandleReadable());
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "10: setresuid, 11: connect, 12: reply";
+  SendAsNobodyAndExpectDenied(*window, path, "CLOSE\n");
   EXPECT_EQ(closes, 0);
   EXPECT_TRUE(WindowRegistry(temp.Runtime()).Find("Vrok"));
 }
@@ -288,25 +295,7 @@ TEST(WindowRegistry, AnotherUserCannotActivate) {
   ASSERT_NE(window, nullptr);
   const std::string path = temp.Runtime() + "/Vrok-f.sock";
 
-  const pid_t child = fork();
-  if (child == 0) {
-    if (setresuid(-1, kNobody, -1) != 0) _exit(10);
-    setfsuid(0);
-    const int fd = RawConnect(path);
-    if (fd < 0) _exit(11);
-    send(fd, "ACTIVATE {}\n", 12, MSG_NOSIGNAL);
-    char reply[16] = {};
-    const ssize_t n = recv(fd, reply, sizeof reply - 1, MSG_WAITALL);
-    _exit(n > 0 && std::string(reply) == "DENIED\n" ? 0 : 12);
-  }
-  ASSERT_GT(child, 0);
-  pollfd p{window->Fd(), POLLIN, 0};
-  ASSERT_EQ(poll(&p, 1, 5000), 1);
-  EXPECT_FALSE(window->HandleReadable());
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "10: setresuid, 11: connect, 12: reply";
+  SendAsNobodyAndExpectDenied(*window, path, "ACTIVATE {}\n");
   EXPECT_EQ(activations, 0);
 }
 

@@ -575,42 +575,34 @@ bool CommitFiles(const CommitPaths& p,
     error = what + " in " + p.folder + " (" + std::strerror(errno) + ")";
     return false;
   };
+  // Fails after removing the staging folder (and the old book's copy when
+  // it was made), reporting the error that caused the failure.
+  const auto failClearing = [&](const std::string& what, bool oldCopyMade) {
+    const int e = errno;
+    RemoveFolder(p, p.staging);
+    if (oldCopyMade) RemoveFolder(p, p.old);
+    errno = e;
+    return fail(what);
+  };
   if (::mkdir(p.staging.c_str(), 0755) != 0) return fail("cannot create a staging folder");
   for (std::size_t i = 0; i < 3; ++i) {
-    if (!files[i]->WriteTo(p.staging + "/" + p.names[i])) {
-      const int e = errno;
-      RemoveFolder(p, p.staging);
-      errno = e;
-      return fail("cannot write the content files");
-    }
+    if (!files[i]->WriteTo(p.staging + "/" + p.names[i]))
+      return failClearing("cannot write the content files", false);
   }
   SyncFolder(p.staging);
   std::array<bool, 3> hadOld{};
-  if (::mkdir(p.old.c_str(), 0755) != 0) {
-    const int e = errno;
-    RemoveFolder(p, p.staging);
-    errno = e;
-    return fail("cannot keep the old book aside");
-  }
+  if (::mkdir(p.old.c_str(), 0755) != 0)
+    return failClearing("cannot keep the old book aside", false);
   for (std::size_t i = 0; i < 3; ++i) {
     const std::string target = p.folder + "/" + p.names[i];
     hadOld[i] = Exists(target);
-    if (hadOld[i] && !KeepCopy(target, p.old + "/" + p.names[i])) {
-      const int e = errno;
-      RemoveFolder(p, p.staging);
-      RemoveFolder(p, p.old);
-      errno = e;
-      return fail("cannot keep the old book aside");
-    }
+    if (hadOld[i] && !KeepCopy(target, p.old + "/" + p.names[i]))
+      return failClearing("cannot keep the old book aside", true);
   }
   SyncFolder(p.old);
   if (!rename(p.staging, p.ready)) {
     if (rename.Abandon()) return fail("cannot commit the new book");
-    const int e = errno;
-    RemoveFolder(p, p.staging);
-    RemoveFolder(p, p.old);
-    errno = e;
-    return fail("cannot commit the new book");
+    return failClearing("cannot commit the new book", true);
   }
   SyncFolder(p.folder);
   for (std::size_t i = 0; i < 3; ++i) {

@@ -13,10 +13,10 @@
 #include <filesystem>
 #include <random>
 
-#include "content/bits.h"
-#include "content/book_writer.h"
 #include "content/content_database.h"
+#include "content/internal/bits.h"
 #include "content/node_cursor.h"
+#include "content/writer/book_writer.h"
 
 namespace vrok {
 namespace {
@@ -113,9 +113,9 @@ void BM_ReadRowFloor(benchmark::State& state) {
   for (auto _ : state) {
     const RowIndex r = rows[i++ % rows.size()];
     const std::uint64_t bit = g.nodeTable.BitInChunk(r);
-    benchmark::DoNotOptimize(::pread(fd, buffer, (g.nodeRowWidth + bit % 8 + 7) / 8,
-                                     static_cast<off_t>(g.nodeTableStart +
-                                                        g.nodeTable.ChunkOffset(r) + bit / 8)));
+    benchmark::DoNotOptimize(
+        ::pread(fd, buffer, (g.nodeRowWidth + bit % 8 + 7) / 8,
+                static_cast<off_t>(g.nodeTableStart + g.nodeTable.ChunkOffset(r) + bit / 8)));
   }
   ::close(fd);
 }
@@ -186,9 +186,9 @@ void BM_ReadStringFloor(benchmark::State& state) {
   for (const std::uint32_t id : RandomRows(g.stringCount - 1)) {
     const std::uint64_t from = format::LocationPosition(g.stringDataStart, entry(id));
     const std::uint64_t to = format::LocationPosition(g.stringDataStart, entry(id + 1));
-    probes.push_back({static_cast<off_t>(g.stringLocationsStart + t.ChunkOffset(id) +
-                                         t.BitInChunk(id) / 8),
-                      static_cast<off_t>(from), static_cast<std::size_t>(to - from)});
+    probes.push_back(
+        {static_cast<off_t>(g.stringLocationsStart + t.ChunkOffset(id) + t.BitInChunk(id) / 8),
+         static_cast<off_t>(from), static_cast<std::size_t>(to - from)});
   }
   std::vector<std::uint8_t> buffer(4096);
   std::size_t i = 0;
@@ -196,7 +196,8 @@ void BM_ReadStringFloor(benchmark::State& state) {
     const Probe& p = probes[i++ % probes.size()];
     benchmark::DoNotOptimize(::pread(fd, buffer.data(), 5, p.entry));
     benchmark::DoNotOptimize(::pread(fd, buffer.data(), 5, p.entry + 2));
-    benchmark::DoNotOptimize(::pread(fd, buffer.data(), std::min(p.length, buffer.size()), p.bytes));
+    benchmark::DoNotOptimize(
+        ::pread(fd, buffer.data(), std::min(p.length, buffer.size()), p.bytes));
   }
   ::close(fd);
 }
@@ -232,10 +233,10 @@ void BM_CollectChildrenFloor(benchmark::State& state) {
   std::size_t i = 0;
   for (auto _ : state) {
     const RowIndex r = firsts[i++ % firsts.size()];
-    benchmark::DoNotOptimize(::pread(fd, buffer.data(), buffer.size(),
-                                     static_cast<off_t>(g.nodeTableStart +
-                                                        g.nodeTable.ChunkOffset(r) +
-                                                        g.nodeTable.BitInChunk(r) / 8)));
+    benchmark::DoNotOptimize(
+        ::pread(fd, buffer.data(), buffer.size(),
+                static_cast<off_t>(g.nodeTableStart + g.nodeTable.ChunkOffset(r) +
+                                   g.nodeTable.BitInChunk(r) / 8)));
   }
   ::close(fd);
 }

@@ -13,40 +13,39 @@
 // content files are read with positioned reads instead of a mapping.
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sqlite3.h>
 #include <stdlib.h>
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
-#include <malloc.h>
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
-#include "bench_books.h"
-#include "content/book_writer.h"
-#include "content/content_file.h"
+#include "app/reader_app.h"
+#include "content/internal/content_file.h"
 #include "content/node_cursor.h"
+#include "content/writer/book_writer.h"
+#include "core/navigation/page_names.h"
+#include "core/pages/markup.h"
+#include "frame/main_window.h"
 #include "platform/qt/environment.h"
-#include "render/index_views.h"
-#include "render/markup.h"
-#include "shell/main_window.h"
-#include "shell/page_names.h"
-#include "shell/reader_app.h"
-#include "shell/rich_text.h"
-#include "userdata/search_bar.h"
+#include "support/book_nodes.h"
+#include "views/pages/index_views.h"
+#include "widgets/rich_text.h"
+#include "widgets/search_bar.h"
 
 namespace vrok {
 namespace {
 
-constexpr int kWords = 300;    // entries typed, letter by letter
-constexpr int kTypedMax = 8;   // letters typed per entry
+constexpr int kWords = 300;   // entries typed, letter by letter
+constexpr int kTypedMax = 8;  // letters typed per entry
 
-using bench::TextNode;
+using test::Str;
 
 // Made-up index words of two to four syllables, mixed case, every
 // sixteenth in bold, sorted on their plain text ignoring case.
@@ -61,7 +60,8 @@ std::vector<std::u16string> IndexTexts(int entries) {
     std::u16string w;
     const int n = 2 + static_cast<int>(random() % 3);
     for (int s = 0; s < n; ++s)
-      for (const char* c = kSyllables[random() % 30]; *c != 0; ++c) w.push_back(static_cast<char16_t>(*c));
+      for (const char* c = kSyllables[random() % 30]; *c != 0; ++c)
+        w.push_back(static_cast<char16_t>(*c));
     if (random() % 2 == 0) w[0] = static_cast<char16_t>(w[0] - 32);
     w += u" " + std::u16string(1, static_cast<char16_t>(u'a' + random() % 26));
     texts.push_back(std::move(w));
@@ -88,23 +88,23 @@ struct IndexReader {
   std::vector<std::u16string> keystrokes;  // the box's text after each one
 
   explicit IndexReader(int count) {
-    folder = bench::MakeTempFolder();
+    folder = test::MakeTempFolder("vrok-bench");
     texts = IndexTexts(count);
-    std::vector<BookNode> entries{TextNode(u"table type", u"index")};
+    std::vector<BookNode> entries{Str(u"table type", u"index")};
     for (const std::u16string& t : texts) {
       BookNode link;
       link.field = u"link";
       link.ref = "target";
-      entries.push_back(TextNode(u"hierarchy item", t, {std::move(link)}));
+      entries.push_back(Str(u"hierarchy item", t, {std::move(link)}));
     }
-    BookNode target = TextNode(u"table", u"TARGET", {TextNode(u"table type", u"html"), TextNode(u"html", u"x")});
+    BookNode target = Str(u"table", u"TARGET", {Str(u"table type", u"html"), Str(u"html", u"x")});
     target.id = "target";
     Book book;
     book.root.field = u"root";
-    book.root.children = {TextNode(u"table", u"INDEX", std::move(entries)), std::move(target)};
+    book.root.children = {Str(u"table", u"INDEX", std::move(entries)), std::move(target)};
     const auto written = WriteBook(book, folder);
     if (!written.ok) std::fprintf(stderr, "index_bench: %s\n", written.message.c_str());
-    const std::string registry = bench::WriteInstallRegistry(folder);
+    const std::string registry = test::WriteInstallRegistry(folder);
     platform::SetProgramFolder(QString::fromStdString(folder));
     app = std::make_unique<ReaderApp>(platform::Registry(QString::fromStdString(registry)));
     if (!app->InitInstance()) std::fprintf(stderr, "index_bench: start-up failed\n");
@@ -142,8 +142,8 @@ int Entries(const benchmark::State& state) { return static_cast<int>(state.range
 
 // System calls of the content read path per iteration.
 void CountCalls(benchmark::State& state, std::uint64_t calls) {
-  state.counters["syscalls"] = benchmark::Counter(static_cast<double>(calls),
-                                                  benchmark::Counter::kAvgIterations);
+  state.counters["syscalls"] =
+      benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kAvgIterations);
 }
 
 // The entries the search reads, in the order it reads them.
@@ -172,7 +172,7 @@ void BM_Keystroke(benchmark::State& state) {
   for (auto _ : state) {
     const QString text = platform::ToQ(r.keystrokes[k]);
     const std::uint64_t before = ContentFile::ReadCalls();
-    box.setText(text);  // the change notification runs the search
+    box.setText(text);                  // the change notification runs the search
     QCoreApplication::processEvents();  // and the list is painted
     benchmark::DoNotOptimize(list.Selected());
     calls += ContentFile::ReadCalls() - before;
@@ -189,7 +189,8 @@ void BM_Keystroke(benchmark::State& state) {
     k = (k + 1) % r.keystrokes.size();
     state.ResumeTiming();
   }
-  state.counters["entries_read"] = static_cast<double>(read) / static_cast<double>(std::max<std::size_t>(1, strokes));
+  state.counters["entries_read"] =
+      static_cast<double>(read) / static_cast<double>(std::max<std::size_t>(1, strokes));
   state.counters["entries_read_max"] = most;
   state.counters["entries"] = r.View().Model().Count();
   CountCalls(state, calls);
@@ -269,8 +270,7 @@ void BM_FloorSqlitePrefix(benchmark::State& state) {
   std::int64_t found = 0;
   for (auto _ : state) {
     const std::u16string& text = r.keystrokes[k];
-    sqlite3_bind_text16(query, 1, text.data(), static_cast<int>(text.size() * 2),
-                        SQLITE_STATIC);
+    sqlite3_bind_text16(query, 1, text.data(), static_cast<int>(text.size() * 2), SQLITE_STATIC);
     if (sqlite3_step(query) == SQLITE_ROW) found += sqlite3_column_int64(query, 0);
     sqlite3_reset(query);
     k = (k + 1) % r.keystrokes.size();

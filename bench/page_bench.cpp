@@ -12,17 +12,17 @@
 #include <QTextDocument>
 #include <filesystem>
 
-#include "bench_books.h"
-#include "content/book_writer.h"
 #include "content/content_database.h"
 #include "content/node_cursor.h"
+#include "content/writer/book_writer.h"
+#include "core/pages/child_pages.h"
+#include "core/pages/page_text.h"
+#include "core/pages/record_page.h"
+#include "core/pages/viewer_html.h"
+#include "frame/html_pane.h"
+#include "frame/picture_loader.h"
 #include "platform/qt/image_decoder.h"
-#include "render/child_pages.h"
-#include "render/html_pane.h"
-#include "render/page_text.h"
-#include "render/picture_loader.h"
-#include "render/record_page.h"
-#include "render/viewer_html.h"
+#include "support/book_nodes.h"
 
 namespace vrok {
 namespace {
@@ -42,7 +42,7 @@ std::vector<std::uint8_t> Encoded(const char* format) {
   return {bytes.begin(), bytes.end()};
 }
 
-using bench::TextNode;
+using test::Str;
 
 struct PageBook {
   std::string folder;
@@ -56,23 +56,23 @@ struct PageBook {
     book.root.field = u"root";
     book.items = {MakeImageItem({{240, 320, Encoded("PNG")}}),
                   MakeImageItem({{240, 320, Encoded("JPG")}})};
-    BookNode table = TextNode(u"table", u"BIG");
-    table.children.push_back(TextNode(u"table type", u"html"));
-    BookNode big = TextNode(u"hierarchy item", u"The largest record");
+    BookNode table = Str(u"table", u"BIG");
+    table.children.push_back(Str(u"table type", u"html"));
+    BookNode big = Str(u"hierarchy item", u"The largest record");
     for (int f = 0; f < kFields; ++f) {
-      table.children.push_back(TextNode(u"field name", u"Section " + std::u16string(1, u'A' + f % 26)));
+      table.children.push_back(Str(u"field name", u"Section " + std::u16string(1, u'A' + f % 26)));
       std::u16string text;
       while (text.size() < kFieldChars) text += u"Words of a field, <B>some bold</B>, and more. ";
       text.resize(kFieldChars);
-      big.children.push_back(TextNode(u"field", text));
+      big.children.push_back(Str(u"field", text));
     }
     big.id = "record";
     table.children.push_back(std::move(big));
     book.root.children.push_back(std::move(table));
     for (std::uint32_t item : {0u, 1u}) {
-      BookNode figure = TextNode(u"hierarchy item", u"Figure");
+      BookNode figure = Str(u"hierarchy item", u"Figure");
       figure.id = item == 0 ? "png" : "jpeg";
-      figure.children.push_back(TextNode(u"table type", u"figure"));
+      figure.children.push_back(Str(u"table type", u"figure"));
       BookNode data;
       data.field = u"data";
       data.value = item;
@@ -80,19 +80,19 @@ struct PageBook {
       book.root.children.push_back(std::move(figure));
     }
     // An html list of 10,000 entries, each a link.
-    BookNode list = TextNode(u"hierarchy item", u"A long list");
+    BookNode list = Str(u"hierarchy item", u"A long list");
     list.id = "list";
     for (int i = 0; i < kListLinks; ++i) {
-      BookNode entry = TextNode(u"hierarchy item", u"Entry number " + std::u16string(1, u'A' + i % 26) +
-                                                      u" of the long list");
+      BookNode entry = Str(u"hierarchy item", u"Entry number " + std::u16string(1, u'A' + i % 26) +
+                                                  u" of the long list");
       BookNode link;
       link.field = u"link";
       link.ref = "record";
       entry.children.push_back(std::move(link));
       list.children.push_back(std::move(entry));
     }
-    BookNode lists = TextNode(u"table", u"LISTS");
-    lists.children.push_back(TextNode(u"table type", u"html list"));
+    BookNode lists = Str(u"table", u"LISTS");
+    lists.children.push_back(Str(u"table type", u"html list"));
     lists.children.push_back(std::move(list));
     book.root.children.push_back(std::move(lists));
     std::string error;

@@ -21,18 +21,18 @@
 #include <map>
 #include <memory>
 
-#include "bench_books.h"
-#include "content/content_file.h"
+#include "app/automation.h"
+#include "app/reader_app.h"
+#include "app/splash_view.h"
+#include "content/internal/content_file.h"
 #include "content/node_cursor.h"
 #include "content/schema.h"
+#include "core/navigation/page_names.h"
+#include "frame/main_window.h"
+#include "frame/picture_loader.h"
 #include "platform/qt/environment.h"
-#include "render/picture_loader.h"
 #include "samples/large/large_book.h"
-#include "shell/automation.h"
-#include "shell/main_window.h"
-#include "shell/page_names.h"
-#include "shell/reader_app.h"
-#include "shell/splash_view.h"
+#include "support/book_nodes.h"
 
 namespace vrok {
 namespace {
@@ -52,7 +52,7 @@ const Folder& BookFolder(int which) {
   auto it = folders.find(which);
   if (it != folders.end()) return it->second;
   Folder f;
-  f.path = bench::MakeTempFolder();
+  f.path = test::MakeTempFolder("vrok-bench");
   if (which == 0) {
     for (const char* name : kContentFiles)
       std::filesystem::copy_file(std::string(VROK_PROGRAM_DIR "/") + name, f.path + "/" + name);
@@ -63,19 +63,20 @@ const Folder& BookFolder(int which) {
     if (!written.ok) std::fprintf(stderr, "reader_bench: %s\n", written.message.c_str());
   }
   std::filesystem::copy_file(VROK_PROGRAM_DIR "/ppc_font2.ttf", f.path + "/ppc_font2.ttf");
-  f.registry = bench::WriteInstallRegistry(f.path);
+  f.registry = test::WriteInstallRegistry(f.path);
   return folders.emplace(which, f).first->second;
 }
 
 // System calls of the content read path per iteration.
 void CountCalls(benchmark::State& state, std::uint64_t calls) {
-  state.counters["syscalls"] = benchmark::Counter(static_cast<double>(calls),
-                                                  benchmark::Counter::kAvgIterations);
+  state.counters["syscalls"] =
+      benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kAvgIterations);
 }
 
 std::unique_ptr<ReaderApp> Start(const Folder& folder) {
   platform::SetProgramFolder(QString::fromStdString(folder.path));
-  auto app = std::make_unique<ReaderApp>(platform::Registry(QString::fromStdString(folder.registry)));
+  auto app =
+      std::make_unique<ReaderApp>(platform::Registry(QString::fromStdString(folder.registry)));
   if (!app->InitInstance()) return nullptr;
   return app;
 }
@@ -168,9 +169,15 @@ enum Kind {
   kKinds
 };
 constexpr int kScreenRows = 20;  // about the list rows a 240 x 320 screen shows
-constexpr const char* kKindNames[] = {"record",  "hierarchy list", "tree with preview",
-                                      "index of 100,000 entries", "grid", "questionnaire",
-                                      "flow chart", "figure", "index of 26 letter groups"};
+constexpr const char* kKindNames[] = {"record",
+                                      "hierarchy list",
+                                      "tree with preview",
+                                      "index of 100,000 entries",
+                                      "grid",
+                                      "questionnaire",
+                                      "flow chart",
+                                      "figure",
+                                      "index of 26 letter groups"};
 
 // The first row, in row order, whose own "table type" child is that type
 // (a table, or an item that is a table of its own such as a figure), other
@@ -282,7 +289,8 @@ PageFloor FloorOf(Navigator& n, Kind kind) {
   floor.row = n.pages[kind];
   n.Go(floor.row);
   QCoreApplication::processEvents();
-  if (kind == kFigure) floor.picture = LoadPictureBytes(*n.app->Database(), floor.row, EmulatedScreen());
+  if (kind == kFigure)
+    floor.picture = LoadPictureBytes(*n.app->Database(), floor.row, EmulatedScreen());
   const nlohmann::json report = ScreenReport(*n.app);
   for (const nlohmann::json& pane : report["panes"])
     if (pane.value("kind", "") == "HtmlPane")

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "userdata/record_file.h"
+#include "core/userdata/record_file.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <unordered_map>
 
 #include "content/utf8.h"
-#include "render/markup.h"
-#include "userdata/prefix_search.h"
+#include "core/pages/markup.h"
+#include "core/pages/prefix_search.h"
 
 namespace vrok {
 
@@ -95,7 +95,8 @@ void SortSearchLists(BookNode& root) {
     BookNode* node;
     const BookNode* table;
   };
-  const auto textOfChild = [](const BookNode& n, std::u16string_view field) -> const std::u16string* {
+  const auto textOfChild = [](const BookNode& n,
+                              std::u16string_view field) -> const std::u16string* {
     for (const BookNode& c : n.children) {
       if (c.field == field) return c.type == u"string" ? &c.text : nullptr;
     }
@@ -120,7 +121,8 @@ void SortSearchLists(BookNode& root) {
       }
       std::stable_sort(items.begin(), items.end(),
                        [](const auto& a, const auto& b) { return a.first < b.first; });
-      for (std::size_t k = 0; k < slots.size(); ++k) n.children[slots[k]] = std::move(items[k].second);
+      for (std::size_t k = 0; k < slots.size(); ++k)
+        n.children[slots[k]] = std::move(items[k].second);
     }
     for (BookNode& c : n.children) stack.push_back({&c, table});
   }

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "content/book_writer.h"
+#include "content/writer/book_writer.h"
 
 namespace vrok {
 
@@ -35,9 +35,9 @@ class RowTree {
 };
 
 struct OrderProblem {
-  std::uint32_t list = 0;       // the row whose items are out of order
-  std::uint32_t table = 0;      // its table's row (the list itself for a table)
-  std::uint32_t first = 0;      // the first of two neighbours out of order
+  std::uint32_t list = 0;   // the row whose items are out of order
+  std::uint32_t table = 0;  // its table's row (the list itself for a table)
+  std::uint32_t first = 0;  // the first of two neighbours out of order
   std::uint32_t second = 0;
   std::u16string firstText, secondText, tableName;
   bool keepOrder = false;  // the table says "sort": false: its order is meant

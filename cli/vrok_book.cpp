@@ -9,8 +9,8 @@
 #include <new>
 #include <string>
 
-#include "cli/book_source.h"
 #include "cli/search_order.h"
+#include "content/writer/book_source.h"
 
 namespace {
 
@@ -35,8 +35,7 @@ int Compile(const char* source, const char* folder) {
                    vrok::DescribeProblem(problem).c_str());
       continue;
     }
-    std::fprintf(stderr,
-                 "vrok-book: %s; sort the entries, or give the table \"sort\": true\n",
+    std::fprintf(stderr, "vrok-book: %s; sort the entries, or give the table \"sort\": true\n",
                  vrok::DescribeProblem(problem).c_str());
     return 1;
   }

@@ -10,9 +10,9 @@
 //   vrok-dump check FOLDER            lists out of the order the search needs
 
 #include <charconv>
-#include <exception>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,8 +20,8 @@
 
 #include "cli/json_text.h"
 #include "cli/search_order.h"
+#include "content/book_files.h"
 #include "content/content_database.h"
-#include "content/format.h"
 #include "content/utf8.h"
 
 namespace {
@@ -84,8 +84,9 @@ int Info(const ContentDatabase& db) {
        ",\"item_location\":" + N(g.itemLocationWidth) + ",\"node_row\":" + N(g.nodeRowWidth) +
        ",\"directory_entry\":" + N(g.directoryEntryWidth) + "}";
   s += ",\"sections\":{\"field_names\":" + N(g.fieldNamesStart) +
-       ",\"type_names\":" + N(g.typeNamesStart) + ",\"table_directory\":" +
-       N(g.tableDirectoryStart) + ",\"node_table\":" + N(g.nodeTableStart) +
+       ",\"type_names\":" + N(g.typeNamesStart) +
+       ",\"table_directory\":" + N(g.tableDirectoryStart) +
+       ",\"node_table\":" + N(g.nodeTableStart) +
        ",\"string_locations\":" + N(g.stringLocationsStart) +
        ",\"string_data\":" + N(g.stringDataStart) +
        ",\"item_locations\":" + binarySection(g.itemLocationsStart) +
@@ -166,8 +167,8 @@ int Check(const ContentDatabase& db) {
   std::string s = "{\"problems\":[";
   for (std::size_t i = 0; i < problems.size(); ++i) {
     const auto& p = problems[i];
-    s += std::string(i ? "," : "") + "{\"list\":" + N(p.list) + ",\"table\":" +
-         JsonString(p.tableName) + ",\"rows\":[" + N(p.first) + "," + N(p.second) +
+    s += std::string(i ? "," : "") + "{\"list\":" + N(p.list) +
+         ",\"table\":" + JsonString(p.tableName) + ",\"rows\":[" + N(p.first) + "," + N(p.second) +
          "],\"texts\":[" + JsonString(p.firstText) + "," + JsonString(p.secondText) + "]}";
     std::fprintf(stderr, "vrok-dump: %s\n", vrok::DescribeProblem(p).c_str());
   }

@@ -16,7 +16,7 @@
 #include <string_view>
 
 #include "content/utf8.h"
-#include "platform/replication.h"
+#include "platform/core/replication.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <limits>
 
-#include "content/bits.h"
+#include "content/internal/bits.h"
 #include "content/utf8.h"
 
 namespace vrok {
@@ -191,8 +191,8 @@ bool ContentDatabase::LoadNameList(const format::PackedArray& array, std::uint64
   if (!data_.ReadAt(start, buffer)) return false;
   names.reserve(array.count);
   for (std::uint64_t i = 0; i < array.count; ++i) {
-    const auto id = StringId{ReadBits(buffer, array.ChunkOffset(i) * 8 + array.BitInChunk(i),
-                                      array.width)};
+    const auto id =
+        StringId{ReadBits(buffer, array.ChunkOffset(i) * 8 + array.BitInChunk(i), array.width)};
     std::u16string name;
     ReadString(id, name);  // an unreadable name stays empty
     names.push_back(std::move(name));
@@ -368,8 +368,8 @@ bool ContentDatabase::ReadEntry(const ContentFile& file, const format::PackedArr
 }
 
 bool ContentDatabase::ReadEntryPair(const ContentFile& file, const format::PackedArray& array,
-                                    std::uint64_t start, std::uint64_t index,
-                                    std::uint32_t& value, std::uint32_t& next) const {
+                                    std::uint64_t start, std::uint64_t index, std::uint32_t& value,
+                                    std::uint32_t& next) const {
   if (index + 1 >= array.count) return false;
   if (index / array.capacity != (index + 1) / array.capacity) {
     // The two entries lie in different chunks.
@@ -418,8 +418,8 @@ bool ContentDatabase::LocateString(StringId id, Extent& extent) const {
 
 bool ContentDatabase::LocateItem(std::uint32_t item, Extent& extent) const {
   if (!geo_.hasBinary) return false;
-  return LocateEntry(binary_, geo_.itemLocations, geo_.itemLocationsStart, item,
-                     geo_.itemDataStart, extent);
+  return LocateEntry(binary_, geo_.itemLocations, geo_.itemLocationsStart, item, geo_.itemDataStart,
+                     extent);
 }
 
 bool ContentDatabase::ReadString(StringId id, std::u16string& text) const {
@@ -450,6 +450,11 @@ bool ContentDatabase::ReadBinary(std::uint32_t item, std::span<std::uint8_t> des
   Extent e;
   if (!LocateItem(item, e) || offset > e.length || dest.size() > e.length - offset) return false;
   return binary_.ReadAt(e.start + offset, dest);
+}
+
+bool IsUsableContentFile(const std::string& path) {
+  ContentFile file;
+  return file.Open(path) && file.Size() >= format::kContainerHeaderSize;
 }
 
 }  // namespace vrok

@@ -29,8 +29,8 @@
 #include <string_view>
 #include <vector>
 
-#include "content/content_file.h"
-#include "content/format.h"
+#include "content/internal/content_file.h"
+#include "content/internal/format.h"
 #include "content/types.h"
 
 namespace vrok {
@@ -145,9 +145,8 @@ class ContentDatabase {
                  std::uint64_t index, std::uint32_t& value) const;
   // Entries index and index + 1 (which must exist) with one read where
   // they share a chunk.
-  bool ReadEntryPair(const ContentFile& file, const format::PackedArray& array,
-                     std::uint64_t start, std::uint64_t index, std::uint32_t& value,
-                     std::uint32_t& next) const;
+  bool ReadEntryPair(const ContentFile& file, const format::PackedArray& array, std::uint64_t start,
+                     std::uint64_t index, std::uint32_t& value, std::uint32_t& next) const;
   bool LocateEntry(const ContentFile& file, const format::PackedArray& array,
                    std::uint64_t tableStart, std::uint64_t index, std::uint64_t dataStart,
                    Extent& extent) const;
@@ -169,5 +168,10 @@ class ContentDatabase {
   std::map<std::u16string, TypeId, std::less<>> typeIds_;
   std::map<std::u16string, RowIndex, std::less<>> tableRows_;
 };
+
+// Whether `path` names a regular file at least a container header long; never
+// blocks, whatever is in the file's place. The reader checks its content
+// files with it before opening them.
+bool IsUsableContentFile(const std::string& path);
 
 }  // namespace vrok

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "cli/book_source.h"
 #include "cli/search_order.h"
+#include "content/writer/book_source.h"
 
 namespace {
 
@@ -34,8 +34,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string error;
-  auto book = vrok::ParseBookSource(
-      std::string_view(reinterpret_cast<const char*>(data), size), g_base, error);
+  auto book = vrok::ParseBookSource(std::string_view(reinterpret_cast<const char*>(data), size),
+                                    g_base, error);
   Check(book.has_value() == error.empty());
   if (!book) return 0;
   vrok::SortSearchLists(book->root);

@@ -3,7 +3,7 @@
 // successful one may only add variables, with the value 0.
 #include <cstdlib>
 
-#include "tools/formula.h"
+#include "core/tools/formula.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::u16string formula(data, data + size);

@@ -2,7 +2,7 @@
 // input byte is one code unit; the first byte picks the line width.
 #include <cstdlib>
 
-#include "render/markup.h"
+#include "core/pages/markup.h"
 
 namespace {
 

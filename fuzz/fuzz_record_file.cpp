@@ -1,13 +1,13 @@
 // Opens a record file pair made of arbitrary bytes: the first two input
 // bytes give the index file's length, the index bytes follow and the rest
-// is the data file. A damaged index is rebuilt with the stores' scanner. Every record is read and decoded, one is appended, and
-// the pair is closed (which compacts it) and opened again: the readable
-// records must all still be there, in order, followed by the new one.
+// is the data file. A damaged index is rebuilt with the stores' scanner. Every record is read and
+// decoded, one is appended, and the pair is closed (which compacts it) and opened again: the
+// readable records must all still be there, in order, followed by the new one.
 #include <cstdlib>
 
-#include "memory_file_system.h"
-#include "userdata/record_file.h"
-#include "userdata/user_records.h"
+#include "core/userdata/record_file.h"
+#include "core/userdata/user_records.h"
+#include "support/memory_file_system.h"
 
 namespace {
 

@@ -11,21 +11,21 @@
 #include <string>
 
 #include "content/content_database.h"
-#include "content_input.h"
 #include "content/node_cursor.h"
-#include "render/child_pages.h"
-#include "render/grid_model.h"
-#include "render/hierarchy_rules.h"
-#include "render/markup.h"
-#include "render/menu_index_page.h"
-#include "render/page_text.h"
-#include "render/record_page.h"
-#include "render/tree_model.h"
-#include "render/viewer_html.h"
-#include "tools/calculator_list.h"
-#include "tools/flow_chart.h"
-#include "tools/questionnaire.h"
-#include "userdata/prefix_search.h"
+#include "content_input.h"
+#include "core/pages/calculator_list.h"
+#include "core/pages/child_pages.h"
+#include "core/pages/grid_model.h"
+#include "core/pages/hierarchy_rules.h"
+#include "core/pages/markup.h"
+#include "core/pages/menu_index_page.h"
+#include "core/pages/page_text.h"
+#include "core/pages/prefix_search.h"
+#include "core/pages/record_page.h"
+#include "core/pages/tree_model.h"
+#include "core/pages/viewer_html.h"
+#include "core/tools/flow_chart.h"
+#include "core/tools/questionnaire.h"
 
 namespace {
 
@@ -69,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const HierarchyPages named{};
   std::size_t total = 0;
   for (RowIndex row = 0; row < rows; ++row) {
-    for (PageSource* source : std::initializer_list<PageSource*>{
-             &record, &extended, &text, &list, &fields, &menu, &calculators}) {
+    for (PageSource* source : std::initializer_list<PageSource*>{&record, &extended, &text, &list,
+                                                                 &fields, &menu, &calculators}) {
       const std::u16string page = source->BuildPage(row);
       total += ViewerHtml(page).size() + PlainTextOf(page).size();
     }

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
-#include "platform/replication.h"
-#include "platform/window_registry.h"
+#include "platform/core/replication.h"
+#include "platform/core/window_registry.h"
 #include "syncplugin/type_handler.h"
 
 namespace {

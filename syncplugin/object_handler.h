@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "platform/replication.h"
+#include "platform/core/replication.h"
 
 namespace vrok::sync {
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/replication.h"
+#include "platform/core/replication.h"
 
 namespace vrok::sync {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "cli/book_source.h"
+#include "content/writer/book_source.h"
 
 namespace vrok {
 
@@ -43,11 +43,11 @@ BookNode Record(std::uint32_t i, std::uint32_t count) {
   BookNode record = Text(u"hierarchy item", u"Case " + Ascii(std::to_string(i + 1)));
   record.id = RecordId(i);
   const std::uint32_t next = (i + 1) % count, far = (i * 7919u + 13u) % count;
-  record.children.push_back(Text(
-      u"field", u"Follows on from <A HREF='{{row:" + Ascii(RecordId(far)) + u"}}'>case " +
-                    Ascii(std::to_string(far + 1)) + u"</A>; see also <A HREF='{{row:" +
-                    Ascii(RecordId(next)) + u"}}#s3'>the next case</A> and <A HREF='{{row:" +
-                    u"a_z_in_detail}}'>the topics</A>."));
+  record.children.push_back(
+      Text(u"field", u"Follows on from <A HREF='{{row:" + Ascii(RecordId(far)) + u"}}'>case " +
+                         Ascii(std::to_string(far + 1)) + u"</A>; see also <A HREF='{{row:" +
+                         Ascii(RecordId(next)) + u"}}#s3'>the next case</A> and <A HREF='{{row:" +
+                         u"a_z_in_detail}}'>the topics</A>."));
   static const char16_t* const kCommon[] = {
       u"<B>History</B>: two days of symptoms, no recent travel.",
       u"Observations within normal limits except a raised heart rate.",
@@ -70,15 +70,14 @@ std::optional<Book> LargeSampleBook(const std::string& sampleSource, const Large
   const std::uint64_t sampleRows = CountRows(book->root);
   // Index: one table row, its type, 26 groups, two rows per entry; the
   // flat index the same without the groups.
-  const std::uint64_t indexRows =
-      2 + 26 + 2ull * shape.indexEntries + 2 + 2ull * shape.flatEntries;
+  const std::uint64_t indexRows = 2 + 26 + 2ull * shape.indexEntries + 2 + 2ull * shape.flatEntries;
   const std::uint64_t fixedRows = sampleRows + indexRows + 2 + kFieldsPerRecord;
   if (fixedRows >= shape.rows) {
     error = "the sample and the index already take " + std::to_string(fixedRows) + " rows";
     return std::nullopt;
   }
-  const auto records = static_cast<std::uint32_t>((shape.rows - fixedRows) /
-                                                  (1 + kFieldsPerRecord));
+  const auto records =
+      static_cast<std::uint32_t>((shape.rows - fixedRows) / (1 + kFieldsPerRecord));
   if (records == 0) {
     error = "no room for case records";
     return std::nullopt;
@@ -87,9 +86,8 @@ std::optional<Book> LargeSampleBook(const std::string& sampleSource, const Large
   BookNode cases = Text(u"table", u"Case records");
   cases.id = "large-records";
   cases.children.push_back(Text(u"table type", u"html list"));
-  for (const char16_t* name :
-       {u"Summary", u"History", u"Examination", u"Results", u"Plan", u"Drugs", u"Review",
-        u"Outcome"})
+  for (const char16_t* name : {u"Summary", u"History", u"Examination", u"Results", u"Plan",
+                               u"Drugs", u"Review", u"Outcome"})
     cases.children.push_back(Text(u"field name", name));
   for (std::uint32_t i = 0; i < records; ++i) cases.children.push_back(Record(i, records));
 

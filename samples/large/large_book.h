@@ -10,12 +10,12 @@
 #include <optional>
 #include <string>
 
-#include "content/book_writer.h"
+#include "content/writer/book_writer.h"
 
 namespace vrok {
 
 struct LargeBookShape {
-  std::uint32_t rows = 1'000'000;   // about this many rows in all
+  std::uint32_t rows = 1'000'000;  // about this many rows in all
   std::uint32_t indexEntries = 100'000;
   std::uint32_t flatEntries = 100'000;
 };

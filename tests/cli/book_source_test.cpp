@@ -1,6 +1,6 @@
 // JSON book sources.
 
-#include "cli/book_source.h"
+#include "content/writer/book_source.h"
 
 #include <gtest/gtest.h>
 

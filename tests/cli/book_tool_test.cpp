@@ -2,8 +2,6 @@
 // sources written to a temporary folder.
 
 #include <gtest/gtest.h>
-
-#include "command_run.h"
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -13,8 +11,9 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "content/book_writer.h"
+#include "command_run.h"
 #include "content/content_database.h"
+#include "content/writer/book_writer.h"
 #include "support/test_books.h"
 
 namespace vrok {
@@ -92,14 +91,15 @@ TEST_F(BookTool, IdsWhoseKeysClashMoveOnDeterministically) {
   // Two equal explicit keys stay an error.
   const ToolRun twice = Compile(R"({"root": {"field": "root", "children": [
       {"field": "a", "key": 5}, {"field": "b", "key": 5}]}})",
-                            "twice");
+                                "twice");
   EXPECT_EQ(twice.status, 1);
   EXPECT_NE(twice.out.find("key collision"), std::string::npos) << twice.out;
 }
 
 TEST_F(BookTool, ZeroCharactersInNamesAreRefused) {
   for (const char* node : {R"({"field": "a\u0000b"})", R"({"field": "a", "type": "x\u0000"})"}) {
-    const ToolRun r = Compile(std::string(R"({"root": {"field": "root", "children": [)") + node + "]}}");
+    const ToolRun r =
+        Compile(std::string(R"({"root": {"field": "root", "children": [)") + node + "]}}");
     EXPECT_EQ(r.status, 1) << node;
     EXPECT_NE(r.out.find("cannot hold a zero character"), std::string::npos) << r.out;
     struct stat st {};
@@ -129,7 +129,8 @@ TEST_F(BookTool, BadInputsGetAMessageAndExitOne) {
   EXPECT_NE(item.out.find("items[0]: cannot read"), std::string::npos) << item.out;
 
   ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0644), 0);
-  const ToolRun fifo = Program(std::string(VROK_BOOK) + " " + dir.File("fifo") + " " + dir.File("out"));
+  const ToolRun fifo =
+      Program(std::string(VROK_BOOK) + " " + dir.File("fifo") + " " + dir.File("out"));
   EXPECT_EQ(fifo.status, 1);
   EXPECT_NE(fifo.out.find("not a regular file"), std::string::npos) << fifo.out;
 }
@@ -137,7 +138,8 @@ TEST_F(BookTool, BadInputsGetAMessageAndExitOne) {
 TEST_F(BookTool, JsonErrorsGiveTheirPlace) {
   const ToolRun r = Compile("{\"root\":\n {\"field\": \"r\", \"text\": \"a\xff\"}}");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("not valid JSON at byte 35 (line 2, column 27)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("not valid JSON at byte 35 (line 2, column 27)"), std::string::npos)
+      << r.out;
   EXPECT_NE(r.out.find("ill-formed UTF-8"), std::string::npos) << r.out;
   const ToolRun cut = Compile("{\"root\": {\"field\": \"r\",\n\n   ");
   EXPECT_EQ(cut.status, 1);
@@ -163,7 +165,7 @@ TEST_F(BookTool, StrayBracesAreKeptAndPlaceholdersResolved) {
   for (const char* text : {"a {{row:notice", "{{row:nobody}}", "{{item:0}}", "{{item:x}}"}) {
     const ToolRun r = Compile(std::string(R"({"root": {"field": "root", "children": [
         {"field": "table", "id": "notice", "text": "NOTICE"}, {"field": "html", "text": ")") +
-                          text + "\"}]}}");
+                              text + "\"}]}}");
     EXPECT_EQ(r.status, 1) << text;
     EXPECT_NE(r.out.find("/root/html"), std::string::npos) << r.out;
   }
@@ -178,7 +180,8 @@ std::string Index(const std::vector<std::string>& entries, const std::string& so
 
 // The search's order: plain text, case folded, code unit by code unit.
 TEST_F(BookTool, SearchListsAreCheckedOrSorted) {
-  EXPECT_EQ(Compile(Index({"<B>apple</B>", "Apricot", "banana", "Zebra", "\\u00c4rger"})).status, 0);
+  EXPECT_EQ(Compile(Index({"<B>apple</B>", "Apricot", "banana", "Zebra", "\\u00c4rger"})).status,
+            0);
   EXPECT_EQ(Dump("check").out, "{\"problems\":[]}\n");
   EXPECT_EQ(Dump("check").status, 0);
 
@@ -190,16 +193,16 @@ TEST_F(BookTool, SearchListsAreCheckedOrSorted) {
   struct stat st {};
   EXPECT_NE(::stat(dir.File("bad/VROK-Vrok-Data.pdb").c_str(), &st), 0);
 
-  ASSERT_EQ(Compile(Index({"pear", "<I>Apple</I>", "\\u00d6l", "Ohr", "apple"}, R"(, "sort": true)"),
-                    "sorted")
-                .status,
-            0);
+  ASSERT_EQ(
+      Compile(Index({"pear", "<I>Apple</I>", "\\u00d6l", "Ohr", "apple"}, R"(, "sort": true)"),
+              "sorted")
+          .status,
+      0);
   std::vector<std::string> order;
   for (const auto& row : Rows("sorted")) {
     if (row["field"] == "hierarchy item") order.push_back(row["text"]);
   }
-  EXPECT_EQ(order, (std::vector<std::string>{"<I>Apple</I>", "apple", "Ohr", "pear",
-                                             "\xc3\x96l"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"<I>Apple</I>", "apple", "Ohr", "pear", "\xc3\x96l"}));
 
   // A table that keeps its order on purpose is compiled with a warning.
   const ToolRun kept = Compile(Index({"b", "a"}, R"(, "sort": false)"), "kept");

@@ -1,8 +1,6 @@
 // vrok-dump's output contract, run as a separate program.
 
 #include <gtest/gtest.h>
-
-#include "command_run.h"
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -12,7 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/json_text.h"
-#include "content/book_writer.h"
+#include "command_run.h"
+#include "content/writer/book_writer.h"
 #include "support/test_books.h"
 
 namespace vrok {

@@ -3,6 +3,8 @@
 // read. Opening must not block, reading must not crash, and the database
 // must say why it is not a book.
 
+#include "content/internal/content_file.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,9 +13,8 @@
 #include <filesystem>
 
 #include "book_fixture.h"
-#include "content/bits.h"
-#include "content/content_file.h"
-#include "content/format.h"
+#include "content/internal/bits.h"
+#include "content/internal/format.h"
 #include "support/walk.h"
 
 namespace vrok {

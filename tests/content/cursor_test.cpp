@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "book_fixture.h"
-#include "content/bits.h"
+#include "content/internal/bits.h"
 #include "content/node_cursor.h"
 
 namespace vrok {
@@ -100,9 +100,10 @@ TEST(CursorRuns, NextNamedJumpsOverLongRunsToTheRightRow) {
   children.push_back(test::Str(u"hierarchy item", u"y"));
   children.push_back(test::Num(u"link", 7));
   Book book;
-  book.root = test::Num(u"root", 0,
-                        {test::WithId(test::Str(u"hierarchy item", u"item", std::move(children)), "item"),
-                         test::Str(u"hierarchy item", u"after", {test::Num(u"link", 8)})});
+  book.root =
+      test::Num(u"root", 0,
+                {test::WithId(test::Str(u"hierarchy item", u"item", std::move(children)), "item"),
+                 test::Str(u"hierarchy item", u"after", {test::Num(u"link", 8)})});
   const test::TestBook tb(book);
   const ContentDatabase& db = *tb.db;
   NodeCursor first(db, tb["item"]);
@@ -192,7 +193,7 @@ void PatchParent(const std::string& prefix, RowIndex row, RowIndex parent) {
 TEST(CursorDamage, ParentsThatDoNotPointBackwardsEndTheWalk) {
   test::Fixture fx;
   const RowIndex a = fx.Row("a"), f1 = fx.Row("f1");
-  PatchParent(fx.prefix, a, a);    // a loop onto itself
+  PatchParent(fx.prefix, a, a);        // a loop onto itself
   PatchParent(fx.prefix, f1, f1 + 1);  // a forward pointer
   const ContentDatabase db(fx.prefix);
   ASSERT_TRUE(db.IsReady());

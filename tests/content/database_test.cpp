@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "content/bits.h"
 #include "content/content_database.h"
-#include "content/format.h"
+#include "content/internal/bits.h"
+#include "content/internal/format.h"
 #include "support/test_books.h"
 
 namespace vrok {
@@ -190,8 +190,7 @@ TEST(Database, StringLengthsFromLocations) {
   RawBook raw;
   // String 0 at (record 3, offset 64990), string 1 at (4, 10) and empty,
   // string 2 at (4, 10) too, string 3, the last, at (4, 15) running to the end.
-  const std::uint32_t locations[] = {3u << 16 | 64990, 4u << 16 | 10, 4u << 16 | 10,
-                                     4u << 16 | 15};
+  const std::uint32_t locations[] = {3u << 16 | 64990, 4u << 16 | 10, 4u << 16 | 10, 4u << 16 | 15};
   std::vector<std::uint8_t> data(4 * 65000 + 15, 'z');
   for (int i = 0; i < 20; ++i) data[3 * 65000 + 64990 + i] = static_cast<std::uint8_t>('a' + i);
   data.insert(data.end(), {'e', 'n', 'd'});
@@ -244,8 +243,8 @@ TEST(Database, NamesAreCaseSensitiveAndALaterDuplicateWins) {
   TempDir dir;
   Book book;
   // Field names in order of appearance: root, table, table type, tablf.
-  book.root = Num(u"root", 0,
-                  {Str(u"table", u"INDEX", {Str(u"table type", u"index")}), Num(u"tablf", 1)});
+  book.root =
+      Num(u"root", 0, {Str(u"table", u"INDEX", {Str(u"table type", u"index")}), Num(u"tablf", 1)});
   const std::string prefix = test::WriteTestBook(book, dir);
   {
     const ContentDatabase db(prefix);

@@ -1,9 +1,10 @@
+#include "content/internal/format.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "content/bits.h"
-#include "content/format.h"
+#include "content/internal/bits.h"
 #include "content/utf8.h"
 
 namespace vrok {
@@ -107,9 +108,9 @@ std::u16string Decode(std::initializer_list<std::uint8_t> bytes) {
 
 TEST(Utf8, DecodesContentText) {
   EXPECT_EQ(Decode({0x41, 0xC3, 0xA9, 0xE2, 0x82, 0xAC}), u"A\u00E9\u20AC");
-  EXPECT_EQ(Decode({0x9F}), u"\u009F");             // stray continuation byte
-  EXPECT_EQ(Decode({0x41, 0x00, 0x42}), u"A");      // a zero byte ends the text
-  EXPECT_EQ(Decode({0x41, 0xE2, 0x82}), u"A");      // cut short by the end
+  EXPECT_EQ(Decode({0x9F}), u"\u009F");         // stray continuation byte
+  EXPECT_EQ(Decode({0x41, 0x00, 0x42}), u"A");  // a zero byte ends the text
+  EXPECT_EQ(Decode({0x41, 0xE2, 0x82}), u"A");  // cut short by the end
   EXPECT_EQ(Decode({0x41, 0xC3}), u"A");
   EXPECT_EQ(Decode({0x41, 0xE2, 0x00, 0x41}), u"A");  // zero inside a sequence
   EXPECT_EQ(Decode({0xF0, 0x9F, 0x98, 0x80}), std::u16string(u"\u07D8") + u"\u0080");
@@ -121,8 +122,8 @@ TEST(Utf8, EncodeDecodeRoundTripsEveryCodeUnit) {
   for (std::uint32_t u = 1; u <= 0xFFFF; ++u) all.push_back(static_cast<char16_t>(u));
   const auto bytes = EncodeContentUtf8(all);
   ASSERT_TRUE(bytes);
-  EXPECT_EQ(DecodeContentUtf8(std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()),
-                                        bytes->size())),
+  EXPECT_EQ(DecodeContentUtf8(
+                std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size())),
             all);
   EXPECT_FALSE(EncodeContentUtf8(std::u16string(u"a\0b", 3)));
 }

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "content/book_writer.h"
 #include "content/content_database.h"
-#include "content/format.h"
+#include "content/internal/format.h"
 #include "content/node_cursor.h"
+#include "content/writer/book_writer.h"
 #include "support/test_books.h"
 
 namespace vrok {
@@ -111,7 +111,7 @@ TEST(Writer, TypedNodesCanCarryALabel) {
   ASSERT_TRUE(c.ToChild(u"radio button"));
   EXPECT_EQ(c.TypeName(), u"radio button");
   std::u16string text;
-  EXPECT_FALSE(c.ReadString(text));  // not a "string" row ...
+  EXPECT_FALSE(c.ReadString(text));                           // not a "string" row ...
   ASSERT_TRUE(db.ReadString(StringId{c.Row().value}, text));  // ... but its value names the label
   EXPECT_EQ(text, u"Opens eyes");
 }
@@ -137,7 +137,8 @@ TEST(Writer, KeysSurviveAnEditionThatAddsPages) {
     return b;
   };
   const auto first = KeysById(chapter({}));
-  const auto second = KeysById(chapter({Str(u"table type", u"html"), Str(u"hierarchy item", u"Acne")}));
+  const auto second =
+      KeysById(chapter({Str(u"table type", u"html"), Str(u"hierarchy item", u"Acne")}));
   for (const auto& [id, key] : first) {
     EXPECT_EQ(second.at(id), key) << id;
     EXPECT_NE(key, 0u) << id;
@@ -222,7 +223,8 @@ TEST(Writer, AFailedReplacementLeavesOneWholeBook) {
     CommitFaults faults;
     faults.failRename = [step](int s) { return s == step; };
     EXPECT_FALSE(WriteBook(Edition(u"NEW", 1), dir.Path(), &faults).ok);
-    for (const char* f : {"VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb", "VROK-Vrok-Binary-PPC.pdb"}) {
+    for (const char* f :
+         {"VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb", "VROK-Vrok-Binary-PPC.pdb"}) {
       EXPECT_FALSE(Exists(dir.File(f))) << f;
     }
   }

@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/window_registry.h"
+#include "platform/core/window_registry.h"
 
 namespace vrok::test {
 

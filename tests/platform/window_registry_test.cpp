@@ -1,4 +1,4 @@
-#include "platform/window_registry.h"
+#include "platform/core/window_registry.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>

@@ -1,7 +1,7 @@
 // Figures on screen: the variant chosen, decoding from memory, the note
 // pop-up, panning, and record-page pictures, driven as scripts drive them.
 
-#include "render/figure_view.h"
+#include "views/pages/figure_view.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +11,13 @@
 #include <QProcessEnvironment>
 #include <QScrollBar>
 
+#include "core/pages/record_page.h"
+#include "frame/html_pane.h"
+#include "frame/picture_loader.h"
+#include "frame/viewer_control.h"
 #include "platform/qt/environment.h"
 #include "reader_fixture.h"
 #include "shell_books.h"
-#include "render/html_pane.h"
-#include "render/picture_loader.h"
-#include "render/record_page.h"
-#include "render/viewer_control.h"
 #include "support/test_books.h"
 #include "test_pictures.h"
 
@@ -48,10 +48,12 @@ Book FigureBook() {
                       {Str(u"table type", u"figure"), Num(u"data", 0),
                        Str(u"note", u"Compare <A HREF='{{row:gif}}#top'>the small one</A>.")}),
                   "fig"),
-           WithId(Str(u"table", u"GIF <B>small</B>", {Str(u"table type", u"figure"), Num(u"data", 1)}),
-                  "gif"),
+           WithId(
+               Str(u"table", u"GIF <B>small</B>", {Str(u"table type", u"figure"), Num(u"data", 1)}),
+               "gif"),
            WithId(Str(u"table", u"BAD", {Str(u"table type", u"figure"), Num(u"data", 2)}), "bad"),
-           WithId(Str(u"table", u"NONE", {Str(u"table type", u"figure"), Num(u"data", 99)}), "none"),
+           WithId(Str(u"table", u"NONE", {Str(u"table type", u"figure"), Num(u"data", 99)}),
+                  "none"),
            WithId(Str(u"table", u"RECORD",
                       {Str(u"table type", u"html"), Str(u"field name", u"Picture"),
                        WithId(Str(u"record", u"Rash",
@@ -64,17 +66,14 @@ Book FigureBook() {
 
 json FigurePane(const json& report) { return test::PaneWhere(report, "kind", "FigureView"); }
 
-struct FigureTest : ::testing::Test {
-  Book book = FigureBook();
-  std::string Row(std::string_view id) { return std::to_string(test::RowOf(book, id)); }
-};
+using FigureTest = test::BookTest<FigureBook>;
 
 TEST_F(FigureTest, TheVariantOfTheScreenIsDecodedAndReported) {
   test::ReaderFixture reader(book);
   ASSERT_TRUE(reader.Start());
-  const auto reports = reader.Run("dismiss-splash\nnavigate " + Row("fig") + "\ndump\nnavigate " +
-                                  Row("gif") + "\ndump\nnavigate " + Row("bad") +
-                                  "\ndump\nnavigate " + Row("none") + "\ndump\n");
+  const auto reports =
+      reader.Run("dismiss-splash\nnavigate " + Row("fig") + "\ndump\nnavigate " + Row("gif") +
+                 "\ndump\nnavigate " + Row("bad") + "\ndump\nnavigate " + Row("none") + "\ndump\n");
   ASSERT_EQ(reports.size(), 4u);
   const json fig = FigurePane(reports[0]);
   EXPECT_EQ(fig["title"], "FIG");
@@ -113,10 +112,9 @@ TEST_F(FigureTest, HighResolutionScreensGetTheLargeVariant) {
 TEST_F(FigureTest, TheNoteOpensInAPopupWhoseLinksNavigate) {
   test::ReaderFixture reader(book);
   ASSERT_TRUE(reader.Start());
-  const auto reports =
-      reader.Run("dismiss-splash\nnavigate " + Row("fig") + "\ndump\ncommand 1001\ndump\n" +
-                 "tap-link " + Row("gif") + "#top\ndump\nnavigate " + Row("fig") +
-                 "\ncommand 1001\nanswer ok\ndump\n");
+  const auto reports = reader.Run(
+      "dismiss-splash\nnavigate " + Row("fig") + "\ndump\ncommand 1001\ndump\n" + "tap-link " +
+      Row("gif") + "#top\ndump\nnavigate " + Row("fig") + "\ncommand 1001\nanswer ok\ndump\n");
   ASSERT_EQ(reports.size(), 4u);
   EXPECT_TRUE(reports[0]["popup"].is_null());
   const json& popup = reports[1]["popup"];

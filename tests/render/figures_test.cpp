@@ -1,11 +1,11 @@
 // Figure items: variant tables, the choice of variant, and loading bytes.
 
-#include "render/figures.h"
+#include "core/pages/figures.h"
 
 #include <gtest/gtest.h>
 
-#include "content/book_writer.h"
-#include "render/record_page.h"
+#include "content/writer/book_writer.h"
+#include "core/pages/record_page.h"
 #include "support/test_books.h"
 
 namespace vrok {
@@ -30,8 +30,9 @@ TEST(Figures, VariantChoice) {
   // The last exact match wins.
   EXPECT_EQ(ChooseVariant(Sizes({{240, 320}, {100, 100}, {240, 320}}), small), 2u);
   // No exact match: 240 x 320 scaled to the dots per inch, first one.
-  EXPECT_EQ(ChooseVariant(Sizes({{1, 1}, {480, 640}, {480, 640}}), ScreenMetrics{600, 800, 192, 192}),
-            1u);
+  EXPECT_EQ(
+      ChooseVariant(Sizes({{1, 1}, {480, 640}, {480, 640}}), ScreenMetrics{600, 800, 192, 192}),
+      1u);
   EXPECT_EQ(ChooseVariant(Sizes({{240, 320}, {480, 640}}), ScreenMetrics{480, 800, 192, 192}), 1u);
   EXPECT_EQ(ChooseVariant(Sizes({{1, 1}, {2, 2}}), small), 0u);
   // One variant is always used, whatever its size.
@@ -47,7 +48,8 @@ struct FigureBook {
   FigureBook() {
     Book b;
     b.items = {MakeImageItem({{480, 640, {1, 1, 1}}, {240, 320, {2, 2}}}),
-               MakeImageItem({{99, 99, {7}}}), {2, 0, 0}};
+               MakeImageItem({{99, 99, {7}}}),
+               {2, 0, 0}};
     b.root = Num(u"root", 0,
                  {Str(u"table", u"FIG", {Str(u"table type", u"figure"), Num(u"data", 0)}),
                   Num(u"figure without data", 1), Num(u"broken", 2)});

@@ -1,6 +1,6 @@
 // Grid tables: cells, sizes and scroll bars.
 
-#include "render/grid_model.h"
+#include "core/pages/grid_model.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +18,16 @@ Book GridBook() {
   Book b;
   b.root = Num(
       u"root", 0,
-      {WithId(Str(u"table", u"Doses",
-                  {Str(u"table type", u"table"), Num(u"column count", 3),
-                   Str(u"column name", u"Drug"), Str(u"column name", u"Dose"),
-                   Str(u"column name", u"Route"),
-                   Str(u"row", u"", {Str(u"field", u"A"), Str(u"field", u"1 mg"), Str(u"field", u"iv")}),
-                   Str(u"row", u"", {Str(u"field", u"B"), Str(u"field", u"2 mg")}),
-                   Str(u"row", u"", {Str(u"field", u"C <B>x</B>")}),
-                   WithId(Str(u"footnote", u"Adult doses."), "note"), Str(u"footnote", u"Check.")}),
-              "doses"),
+      {WithId(
+           Str(u"table", u"Doses",
+               {Str(u"table type", u"table"), Num(u"column count", 3), Str(u"column name", u"Drug"),
+                Str(u"column name", u"Dose"), Str(u"column name", u"Route"),
+                Str(u"row", u"",
+                    {Str(u"field", u"A"), Str(u"field", u"1 mg"), Str(u"field", u"iv")}),
+                Str(u"row", u"", {Str(u"field", u"B"), Str(u"field", u"2 mg")}),
+                Str(u"row", u"", {Str(u"field", u"C <B>x</B>")}),
+                WithId(Str(u"footnote", u"Adult doses."), "note"), Str(u"footnote", u"Check.")}),
+           "doses"),
        WithId(Str(u"table", u"Bare", {Str(u"table type", u"table"), Str(u"row", u"")}), "bare"),
        WithId(Str(u"table", u"Html", {Str(u"table type", u"html")}), "html")});
   return b;

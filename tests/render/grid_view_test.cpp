@@ -2,7 +2,7 @@
 // drawn, the scroll bars, links and footnotes in pop-ups, the full-text
 // pop-up of a held cell, and the sample book's grids driven as a program.
 
-#include "render/grid_view.h"
+#include "views/pages/grid_view.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +13,14 @@
 #include <QScrollBar>
 
 #include "content/schema.h"
+#include "core/pages/page_text.h"
+#include "frame/main_window.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
 #include "platform/qt/timer.h"
 #include "reader_fixture.h"
-#include "render/page_text.h"
-#include "shell/main_window.h"
 #include "shell_books.h"
+#include "widgets/synthetic_input.h"
 #include "support/test_books.h"
 
 namespace vrok {
@@ -76,15 +77,12 @@ Book GridBook() {
 
 json GridPane(const json& report) { return test::PaneWhere(report, "kind", "GridControl"); }
 
-struct GridTest : ::testing::Test {
-  Book book = GridBook();
-  std::string RowId(std::string_view id) { return std::to_string(test::RowOf(book, id)); }
-};
+using GridTest = test::BookTest<GridBook>;
 
 TEST_F(GridTest, CellsHeaderFirstShortRowsEmptyAndTheSizeAt96Dpi) {
   test::ReaderFixture reader(book);
   ASSERT_TRUE(reader.Start());
-  const auto reports = reader.Run("dismiss-splash\nnavigate " + RowId("four") + "\ndump\n");
+  const auto reports = reader.Run("dismiss-splash\nnavigate " + Row("four") + "\ndump\n");
   ASSERT_EQ(reports.size(), 1u);
   const json grid = GridPane(reports[0]);
   ASSERT_FALSE(grid.is_null()) << reports[0].dump();
@@ -112,7 +110,7 @@ TEST_F(GridTest, AtHighResolutionTheSameTableScalesByTheFormulas) {
   test::ReaderFixture reader(book);
   platform::ScreenMetrics() = platform::Screen{480, 640, 192, 192};
   ASSERT_TRUE(reader.Start());
-  const auto reports = reader.Run("dismiss-splash\nnavigate " + RowId("four") + "\ndump\n");
+  const auto reports = reader.Run("dismiss-splash\nnavigate " + Row("four") + "\ndump\n");
   const json grid = GridPane(reports.at(0));
   // g = 2, p = (208 x 3) / 96 = 6, w = 140: 4 x (140 + 12 + 2) + 2.
   EXPECT_EQ(grid["size"][0], 618);
@@ -125,7 +123,7 @@ TEST_F(GridTest, AtHighResolutionTheSameTableScalesByTheFormulas) {
 TEST_F(GridTest, ATableThatFitsShowsNoBarsAndIsDrawnInItsColours) {
   test::ReaderFixture reader(book);
   ASSERT_TRUE(reader.Start());
-  const auto reports = reader.Run("dismiss-splash\nnavigate " + RowId("small") + "\ndump\n");
+  const auto reports = reader.Run("dismiss-splash\nnavigate " + Row("small") + "\ndump\n");
   const json grid = GridPane(reports.at(0));
   EXPECT_EQ(grid["size"][0], 155);
   EXPECT_EQ(grid["bars"], (json{{"horizontal", false}, {"vertical", false}}));
@@ -160,7 +158,7 @@ TEST_F(GridTest, ATableThatFitsShowsNoBarsAndIsDrawnInItsColours) {
 TEST_F(GridTest, NoColumnCountDrawsAnEmptyGrid) {
   test::ReaderFixture reader(book);
   ASSERT_TRUE(reader.Start());
-  const auto reports = reader.Run("dismiss-splash\nnavigate " + RowId("nocols") + "\ndump\n");
+  const auto reports = reader.Run("dismiss-splash\nnavigate " + Row("nocols") + "\ndump\n");
   const json grid = GridPane(reports.at(0));
   EXPECT_EQ(grid["columns"], 0);
   EXPECT_EQ(grid["rows"], json::array());
@@ -175,7 +173,7 @@ TEST_F(GridTest, NoColumnCountDrawsAnEmptyGrid) {
 TEST_F(GridTest, AnAbsurdColumnCountIsDrawnOnlyAsFarAsTheBitmapMayGrow) {
   test::ReaderFixture reader(book);
   ASSERT_TRUE(reader.Start());
-  const auto reports = reader.Run("dismiss-splash\nnavigate " + RowId("huge") + "\ndump\n");
+  const auto reports = reader.Run("dismiss-splash\nnavigate " + Row("huge") + "\ndump\n");
   const json grid = GridPane(reports.at(0));
   EXPECT_EQ(grid["columns"], 4000000000u);
   EXPECT_EQ(grid["size"][0], std::int64_t{77} * 4000000000 + 1);  // by the formula
@@ -199,7 +197,7 @@ TEST_F(GridTest, OnlyRowsOfTablesOfTypeTableAreAccepted) {
 TEST_F(GridTest, ScrollingMovesTheOffsetWithinTheTable) {
   test::ReaderFixture reader(book);
   ASSERT_TRUE(reader.Start());
-  const auto reports = reader.Run("dismiss-splash\nnavigate " + RowId("four") +
+  const auto reports = reader.Run("dismiss-splash\nnavigate " + Row("four") +
                                   "\nset 1002 40\ndump\nset 1002 9999\ndump\n");
   ASSERT_EQ(reports.size(), 2u);
   EXPECT_EQ(GridPane(reports[0])["scroll"], json::array({40, 0}));
@@ -216,14 +214,14 @@ TEST_F(GridTest, FootnotesCommandShowsThemAllAndOnlyWhenThereAreAny) {
   test::ReaderFixture reader(book);
   ASSERT_TRUE(reader.Start());
   const auto reports =
-      reader.Run("dismiss-splash\nnavigate " + RowId("four") + "\ncommand 1001\ndump\nanswer ok\n");
+      reader.Run("dismiss-splash\nnavigate " + Row("four") + "\ncommand 1001\ndump\nanswer ok\n");
   const json& popup = reports.at(0)["popup"];
   EXPECT_EQ(popup["caption"], "Footnotes");
   EXPECT_EQ(
       popup["html"],
       "<HTML><BODY><FONT FACE='PPC_Font2'>First note.<BR>Second note.<BR></FONT></BODY></FONT>");
   int status = 0;
-  reader.Run("navigate " + RowId("small") + "\ncommand 1001\n", &status);
+  reader.Run("navigate " + Row("small") + "\ncommand 1001\n", &status);
   EXPECT_EQ(status, 2);  // no footnotes: no button and nothing handles 1001
   EXPECT_TRUE(reader.Dump()["popup"].is_null());
 }
@@ -231,8 +229,8 @@ TEST_F(GridTest, FootnotesCommandShowsThemAllAndOnlyWhenThereAreAny) {
 TEST_F(GridTest, ALinkToAFootnoteOpensItAtTheTapPointAndANavigationOverTheGrid) {
   test::ReaderFixture reader(book);
   ASSERT_TRUE(reader.Start());
-  auto reports = reader.Run("dismiss-splash\nnavigate " + RowId("four") + "\ndump\n" + "tap-link " +
-                            RowId("fn2") + "\ndump\n");
+  auto reports = reader.Run("dismiss-splash\nnavigate " + Row("four") + "\ndump\n" + "tap-link " +
+                            Row("fn2") + "\ndump\n");
   ASSERT_EQ(reports.size(), 2u);
   GridView& view = *reader.app->Grids();
   const QRect placed = view.Popup().LastPlacement();
@@ -251,7 +249,7 @@ TEST_F(GridTest, ALinkToAFootnoteOpensItAtTheTapPointAndANavigationOverTheGrid) 
   // The grid was not laid out again: same table, same scroll.
   EXPECT_EQ(GridPane(reports[1])["rows"], GridPane(reports[0])["rows"]);
 
-  reports.push_back(reader.Run("answer ok\nnavigate " + RowId("fn1") + "\ndump\n").at(0));
+  reports.push_back(reader.Run("answer ok\nnavigate " + Row("fn1") + "\ndump\n").at(0));
 
   const json& over = reports[2]["popup"];
   ASSERT_FALSE(over.is_null());
@@ -264,16 +262,10 @@ TEST_F(GridTest, ALinkToAFootnoteOpensItAtTheTapPointAndANavigationOverTheGrid) 
 TEST_F(GridTest, HoldingACellShowsItsWholeTextAndAQuickTapDoesNot) {
   test::ReaderFixture reader(book);
   ASSERT_TRUE(reader.Start());
-  reader.Run("dismiss-splash\nnavigate " + RowId("small") + "\n");
+  reader.Run("dismiss-splash\nnavigate " + Row("small") + "\n");
   GridControl& control = reader.app->Grids()->Window().Grid();
   const QPoint at = control.CellRect(1, 0).center();
-  const auto send = [&](QEvent::Type type) {
-    QMouseEvent e(type, QPointF(at), control.mapToGlobal(QPointF(at)), Qt::LeftButton,
-                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&control, &e);
-  };
-  send(QEvent::MouseButtonPress);
-  send(QEvent::MouseButtonRelease);
+  Tap(&control, at);
   platform::AdvanceClock(200);
   EXPECT_FALSE(control.PopupShown());
 
@@ -288,8 +280,7 @@ TEST_F(GridTest, HoldingACellShowsItsWholeTextAndAQuickTapDoesNot) {
   const QWidget* popup = control.findChild<QWidget*>("popup");
   EXPECT_TRUE(control.ViewRect().contains(popup->geometry()));
   // The next tap puts it away.
-  send(QEvent::MouseButtonPress);
-  send(QEvent::MouseButtonRelease);
+  Tap(&control, at);
   EXPECT_FALSE(control.PopupShown());
 }
 
@@ -297,7 +288,7 @@ TEST_F(GridTest, Command1111GoesToTheAboutPage) {
   test::ReaderFixture reader(book);
   ASSERT_TRUE(reader.Start());
   const auto reports =
-      reader.Run("dismiss-splash\nnavigate " + RowId("four") + "\ncommand 1111\ndump\n");
+      reader.Run("dismiss-splash\nnavigate " + Row("four") + "\ncommand 1111\ndump\n");
   EXPECT_EQ(reports.at(0)["page"], test::RowOf(book, "about"));
   EXPECT_TRUE(GridPane(reports.at(0)).is_null());
 }

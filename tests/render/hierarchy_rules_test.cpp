@@ -1,6 +1,6 @@
 // Which pages the HTML hierarchy view takes, and how.
 
-#include "render/hierarchy_rules.h"
+#include "core/pages/hierarchy_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -30,23 +30,26 @@ Book HierarchyBook() {
                           "record"),
                    WithId(Str(u"hierarchy item", u"Group only"), "group")}),
               "azbrief"),
-       WithId(Str(u"table", u"CONF",
-                  {Str(u"table type", u"configurable tight hierarchy"),
-                   WithId(Str(u"hierarchy item", u"Shown as list",
-                              {Str(u"view mode", u"html list"), Str(u"hierarchy item", u"x")}),
-                          "conflist"),
-                   WithId(Str(u"hierarchy item", u"Record", {Str(u"field", u"y")}), "confrecord"),
-                   WithId(Str(u"hierarchy item", u"With mode and field",
-                              {Str(u"view mode", u"index"), WithId(Str(u"field", u"z"), "modefield")}),
-                          "confmode")}),
-              "conf"),
-       WithId(Str(u"table", u"EXT",
-                  {Str(u"table type", u"extended html"), WithId(Str(u"hierarchy item", u"E"), "ext")}),
-              "exttable"),
+       WithId(
+           Str(u"table", u"CONF",
+               {Str(u"table type", u"configurable tight hierarchy"),
+                WithId(Str(u"hierarchy item", u"Shown as list",
+                           {Str(u"view mode", u"html list"), Str(u"hierarchy item", u"x")}),
+                       "conflist"),
+                WithId(Str(u"hierarchy item", u"Record", {Str(u"field", u"y")}), "confrecord"),
+                WithId(Str(u"hierarchy item", u"With mode and field",
+                           {Str(u"view mode", u"index"), WithId(Str(u"field", u"z"), "modefield")}),
+                       "confmode")}),
+           "conf"),
+       WithId(
+           Str(u"table", u"EXT",
+               {Str(u"table type", u"extended html"), WithId(Str(u"hierarchy item", u"E"), "ext")}),
+           "exttable"),
        WithId(Str(u"table", u"PATHS",
                   {Str(u"table type", u"html list"), Num(u"is path", 1),
                    WithId(Str(u"hierarchy item", u"Outer",
-                              {WithId(Str(u"hierarchy item", u"Inner", {Str(u"field", u"f")}), "inner")}),
+                              {WithId(Str(u"hierarchy item", u"Inner", {Str(u"field", u"f")}),
+                                      "inner")}),
                           "outer")}),
               "paths"),
        WithId(Str(u"table", u"CALCULATORS", {Str(u"table type", u"html")}), "calculators"),
@@ -58,7 +61,9 @@ class Hierarchy : public ::testing::Test {
  protected:
   TestBook book{HierarchyBook()};
   HierarchyPages pages{book["calculators"], book["azbrief"], 0};
-  HierarchyDecision Decide(std::string_view id) { return DecideHierarchy(*book.db, book[id], pages); }
+  HierarchyDecision Decide(std::string_view id) {
+    return DecideHierarchy(*book.db, book[id], pages);
+  }
 };
 
 TEST_F(Hierarchy, RecordRedirect) {
@@ -67,8 +72,8 @@ TEST_F(Hierarchy, RecordRedirect) {
   EXPECT_EQ(jump, 0u);
   EXPECT_EQ(RecordRedirect(*book.db, book["field"], jump), book["record"]);
   EXPECT_EQ(jump, book["field"]);
-  EXPECT_EQ(RecordRedirect(*book.db, book["group"], jump), 0u);       // no field
-  EXPECT_EQ(RecordRedirect(*book.db, book["confmode"], jump), 0u);    // has a view mode
+  EXPECT_EQ(RecordRedirect(*book.db, book["group"], jump), 0u);     // no field
+  EXPECT_EQ(RecordRedirect(*book.db, book["confmode"], jump), 0u);  // has a view mode
   EXPECT_EQ(RecordRedirect(*book.db, book["contents"], jump), 0u);
   EXPECT_EQ(RecordRedirect(*book.db, book.db->RowCount(), jump), 0u);
 }

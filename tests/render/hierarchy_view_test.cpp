@@ -2,16 +2,16 @@
 // footnotes, fields shown as their record, child lists, in-page jumps and
 // pop-ups that do not navigate, and the scroll position kept for Back.
 
-#include "render/hierarchy_view.h"
+#include "views/pages/hierarchy_view.h"
 
 #include <gtest/gtest.h>
 
+#include "frame/main_window.h"
 #include "reader_fixture.h"
-#include "shell/button_bar.h"
-#include "shell/main_window.h"
-#include "shell/picture_button.h"
 #include "shell_books.h"
 #include "support/test_books.h"
+#include "widgets/button_bar.h"
+#include "widgets/picture_button.h"
 
 namespace vrok {
 namespace {
@@ -38,30 +38,32 @@ Book HierarchyBook() {
       Num(u"root", 0,
           {WithId(Str(u"table", u"CONTENTS",
                       {Str(u"table type", u"html"),
-                       Str(u"html", u"<A HREF='{{row:asthma}}'>Asthma</A><BR>"
-                                    u"<A HREF='{{row:group}}'>Group</A><BR>"
-                                    u"<A HREF='{{row:pop}}'>What?</A><BR>"
-                                    u"<A HREF='{{row:asthma}}#T'>Treatment</A>"),
+                       Str(u"html",
+                           u"<A HREF='{{row:asthma}}'>Asthma</A><BR>"
+                           u"<A HREF='{{row:group}}'>Group</A><BR>"
+                           u"<A HREF='{{row:pop}}'>What?</A><BR>"
+                           u"<A HREF='{{row:asthma}}#T'>Treatment</A>"),
                        WithId(Str(u"popup", u"A short text."), "pop")}),
                   "contents"),
-           WithId(Str(u"table", u"ABOUT_KESTOR", {Str(u"table type", u"html"), Str(u"html", u"About.")}),
+           WithId(Str(u"table", u"ABOUT_KESTOR",
+                      {Str(u"table type", u"html"), Str(u"html", u"About.")}),
                   "about"),
-           WithId(
-               Str(u"table", u"DISEASES",
-                   {Str(u"table type", u"html list"), Str(u"field name", u"Signs"),
-                    Str(u"field name", u"Treatment"),
-                    WithId(Str(u"hierarchy item", u"Asthma",
-                               {WithId(Str(u"field", LongText(u"Wheeze, see <A HREF='{{row:inhaler}}#"
-                                                              u"{{row:inhaler}}'>treatment</A> and "
-                                                              u"<A HREF='{{row:fn}}'>1</A>.<BR>")),
-                                       "wheeze"),
-                                WithId(Str(u"field", u"Inhaler."), "inhaler"),
-                                WithId(Num(u"footnotes", 0,
-                                           {WithId(Str(u"footnote", u"A note."), "fn"),
-                                            Str(u"footnote", u"Another note.")}),
-                                       "fns")}),
-                           "asthma")}),
-               "diseases"),
+           WithId(Str(u"table", u"DISEASES",
+                      {Str(u"table type", u"html list"), Str(u"field name", u"Signs"),
+                       Str(u"field name", u"Treatment"),
+                       WithId(Str(u"hierarchy item", u"Asthma",
+                                  {WithId(Str(u"field",
+                                              LongText(u"Wheeze, see <A HREF='{{row:inhaler}}#"
+                                                       u"{{row:inhaler}}'>treatment</A> and "
+                                                       u"<A HREF='{{row:fn}}'>1</A>.<BR>")),
+                                          "wheeze"),
+                                   WithId(Str(u"field", u"Inhaler."), "inhaler"),
+                                   WithId(Num(u"footnotes", 0,
+                                              {WithId(Str(u"footnote", u"A note."), "fn"),
+                                               Str(u"footnote", u"Another note.")}),
+                                          "fns")}),
+                              "asthma")}),
+                  "diseases"),
            WithId(Str(u"table", u"CONF",
                       {Str(u"table type", u"configurable tight hierarchy"),
                        WithId(Str(u"hierarchy item", u"Group",
@@ -82,14 +84,7 @@ Book HierarchyBook() {
 
 json PagePane(const json& report) { return test::PaneWhere(report, "name", "hierarchy"); }
 
-struct HierarchyViewTest : ::testing::Test {
-  Book book = HierarchyBook();
-  test::ReaderFixture reader{book};
-  void SetUp() override {
-    ASSERT_TRUE(reader.Start());
-    reader.Run("dismiss-splash");
-  }
-  std::string Row(std::string_view id) { return std::to_string(test::RowOf(book, id)); }
+struct HierarchyViewTest : test::ReaderTest<HierarchyBook> {
   HierarchyView& View() { return *reader.app->Hierarchy(); }
   bool ButtonShown(int id) {
     return View().Buttons().isVisible() && View().Buttons().Button(id)->isVisible();
@@ -171,7 +166,8 @@ TEST_F(HierarchyViewTest, ChildListLinksEachItemToWhereItLeads) {
   const json r = reader.Run("navigate " + Row("group") + "\ndump").at(0);
   const std::string html = PagePane(r)["html"];
   EXPECT_EQ(r["title"], "CONF");
-  EXPECT_NE(html.find("\u2022 <A HREF='" + Row("sub") + "'>Sub</A><BR>"), std::string::npos) << html;
+  EXPECT_NE(html.find("\u2022 <A HREF='" + Row("sub") + "'>Sub</A><BR>"), std::string::npos)
+      << html;
   // An item whose only child is a "link" leads to the linked row.
   EXPECT_NE(html.find("\u2022 <A HREF='" + Row("asthma") + "'>Linked</A><BR>"), std::string::npos)
       << html;

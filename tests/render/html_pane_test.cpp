@@ -1,6 +1,6 @@
 // The page host over the desktop viewer: link taps, scrolling, pictures.
 
-#include "render/html_pane.h"
+#include "frame/html_pane.h"
 
 #include <gtest/gtest.h>
 
@@ -11,15 +11,15 @@
 #include <QTextList>
 #include <map>
 
+#include "app/reader_app.h"
+#include "core/pages/page_source.h"
+#include "core/pages/page_text.h"
+#include "frame/main_window.h"
+#include "frame/viewer_control.h"
 #include "platform/qt/environment.h"
-#include "render/page_source.h"
-#include "render/page_text.h"
-#include "render/viewer_control.h"
-#include "test_pictures.h"
 #include "reader_fixture.h"
-#include "shell/main_window.h"
-#include "shell/reader_app.h"
 #include "shell_books.h"
+#include "test_pictures.h"
 
 namespace vrok {
 namespace {
@@ -183,8 +183,9 @@ TEST_F(PaneTest, ShowPageBuildsShowsTheExactDocumentAndStartsAtTheTop) {
   nlohmann::json report;
   pane->Report(report);
   EXPECT_EQ(report["kind"], "HtmlPane");
-  EXPECT_EQ(report["html"], "<HTML><HEAD></HEAD><BODY><FONT FACE='PPC_Font2'><B>Five</B>"
-                            "</FONT></BODY></HTML>");
+  EXPECT_EQ(report["html"],
+            "<HTML><HEAD></HEAD><BODY><FONT FACE='PPC_Font2'><B>Five</B>"
+            "</FONT></BODY></HTML>");
   EXPECT_EQ(report["scroll"], 0);
 
   pane->SetPageSource(nullptr);

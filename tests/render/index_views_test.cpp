@@ -3,18 +3,18 @@
 // configurable rows in either view mode, "index_search", the footnotes
 // button, and the search as the user types.
 
-#include "render/index_views.h"
+#include "views/pages/index_views.h"
 
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+
+#include "core/navigation/page_names.h"
+#include "frame/main_window.h"
 #include "reader_fixture.h"
-#include "shell/main_window.h"
-#include "shell/page_names.h"
 #include "shell_books.h"
 #include "support/test_books.h"
-#include "userdata/search_bar.h"
-
-#include <QLineEdit>
+#include "widgets/search_bar.h"
 
 namespace vrok {
 namespace {
@@ -43,7 +43,8 @@ Book IndexBook() {
                        WithId(Str(u"hierarchy item", u"apricot",
                                   {Str(u"hierarchy item", u"dried", {Ref(u"link", "dried")}),
                                    Str(u"hierarchy item", u"fresh",
-                                       {Str(u"hierarchy item", u"in season", {Ref(u"link", "fruit")})})}),
+                                       {Str(u"hierarchy item", u"in season",
+                                            {Ref(u"link", "fruit")})})}),
                               "apricot"),
                        WithId(Str(u"hierarchy item", u"<B>Banana</B>", {Ref(u"link", "dried")}),
                               "banana")}),
@@ -52,11 +53,12 @@ Book IndexBook() {
                   "fruit"),
            WithId(Str(u"table", u"DRIED", {Str(u"table type", u"html"), Str(u"html", u"Dried.")}),
                   "dried"),
-           WithId(Str(u"table", u"DIAG",
-                      {Str(u"table type", u"index with fields"), Str(u"field name", u"Think of"),
-                       WithId(Str(u"hierarchy item", u"Cough", {Str(u"field", u"Croup.")}), "cough"),
-                       Str(u"hierarchy item", u"Fever", {Str(u"field", u"Flu.")})}),
-                  "diag"),
+           WithId(
+               Str(u"table", u"DIAG",
+                   {Str(u"table type", u"index with fields"), Str(u"field name", u"Think of"),
+                    WithId(Str(u"hierarchy item", u"Cough", {Str(u"field", u"Croup.")}), "cough"),
+                    Str(u"hierarchy item", u"Fever", {Str(u"field", u"Flu.")})}),
+               "diag"),
            WithId(Str(u"table", u"SHELF",
                       {Str(u"table type", u"configurable tight hierarchy"),
                        Str(u"view mode", u"html list"),
@@ -75,15 +77,7 @@ Book IndexBook() {
 
 json SearchPane(const json& report) { return PaneWhere(report, "kind", "SearchBar"); }
 
-struct IndexViewTest : ::testing::Test {
-  Book book = IndexBook();
-  test::ReaderFixture reader{book};
-  void SetUp() override {
-    ASSERT_TRUE(reader.Start());
-    reader.Run("dismiss-splash");
-  }
-  std::string Row(std::string_view id) { return std::to_string(test::RowOf(book, id)); }
-  RowIndex R(std::string_view id) { return test::RowOf(book, id); }
+struct IndexViewTest : test::ReaderTest<IndexBook> {
   // The report after the script's last line.
   json After(const std::string& script) {
     int status = 0;
@@ -116,11 +110,15 @@ TEST_F(IndexViewTest, TheIndexRowIsAListAndTheRowsBelowItAreMenus) {
   const json page = FillPane(menu);
   EXPECT_EQ(page["name"], "menu-index");
   EXPECT_EQ(page["title"], "apricot");
-  EXPECT_EQ(page["html"], "<HTML><HEAD></HEAD><BODY><FONT FACE='PPC_Font2'><MENU>"
-                          "<LI><A HREF=" + Row("dried") + ">dried<BR></LI>"
-                          "<LI>fresh<BR></LI><MENU><LI><A HREF=" + Row("fruit") +
-                          ">in season<BR></LI></MENU>"
-                          "</MENU></FONT></HTML></BODY>");
+  EXPECT_EQ(page["html"],
+            "<HTML><HEAD></HEAD><BODY><FONT FACE='PPC_Font2'><MENU>"
+            "<LI><A HREF=" +
+                Row("dried") +
+                ">dried<BR></LI>"
+                "<LI>fresh<BR></LI><MENU><LI><A HREF=" +
+                Row("fruit") +
+                ">in season<BR></LI></MENU>"
+                "</MENU></FONT></HTML></BODY>");
   EXPECT_EQ(PaneWhere(menu, "name", "menu-index-buttons")["side"], 3);
   EXPECT_TRUE(SearchPane(menu).is_null());
 
@@ -237,8 +235,9 @@ TEST(IndexViewLongList, TheFoundEntryIsScrolledIntoViewAndTheTopShownAgainLater)
   book.root = WithKey(Num(u"root", 0, {Str(u"table", u"INDEX", std::move(entries))}), 0);
   test::ReaderFixture reader(book);
   ASSERT_TRUE(reader.Start());
-  const auto r = reader.Run("dismiss-splash\nnavigate index\nset 150 entry 15\ndump\nset 150 \ndump\n"
-                            "navigate index\ndump");
+  const auto r = reader.Run(
+      "dismiss-splash\nnavigate index\nset 150 entry 15\ndump\nset 150 \ndump\n"
+      "navigate index\ndump");
   ASSERT_EQ(r.size(), 3u);
   const ListHost& list = reader.app->IndexList()->Pane().List();
   const json found = FillPane(r[0]);

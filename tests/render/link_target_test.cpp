@@ -1,4 +1,4 @@
-#include "render/link_target.h"
+#include "core/pages/link_target.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,7 @@ TEST(LinkTarget, OnlyLowerCaseHttpIsAWebLink) {
 TEST(LinkTarget, NavigationTextStopsAtTheTerminatorAndTheBlockEnd) {
   const std::uint8_t apple[] = {'a', 0, 'p', 0, 0, 0, 'x', 0};
   EXPECT_EQ(NavigationText(apple, sizeof apple), u"ap");
-  EXPECT_EQ(NavigationText(apple, 3), u"a");  // the odd byte is not read
+  EXPECT_EQ(NavigationText(apple, 3), u"a");         // the odd byte is not read
   const std::uint8_t wide[] = {0x16, 0x04, 'b', 0};  // no terminator
   EXPECT_EQ(NavigationText(wide, sizeof wide), u"\u0416b");
   EXPECT_EQ(NavigationText(nullptr, 8), u"");

@@ -1,4 +1,4 @@
-#include "render/markup.h"
+#include "core/pages/markup.h"
 
 #include <gtest/gtest.h>
 

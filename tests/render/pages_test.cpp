@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "content/content_database.h"
-#include "render/child_pages.h"
-#include "render/menu_index_page.h"
-#include "render/page_text.h"
-#include "render/record_page.h"
+#include "core/pages/child_pages.h"
+#include "core/pages/menu_index_page.h"
+#include "core/pages/page_text.h"
+#include "core/pages/record_page.h"
 #include "support/test_books.h"
 
 namespace vrok {
@@ -49,14 +49,14 @@ Book RecordBook() {
                                       "topic")}),
                           "chapter")}),
               "path"),
-       WithId(Str(u"table", u"EXT",
-                  {Str(u"table type", u"extended html"),
-                   WithId(Str(u"hierarchy item", u"Ext record",
-                              {WithId(Str(u"field", u"Dose", {Str(u"html", u"<P>5 mg</P>")}), "e0"),
-                               Str(u"field", u"No html"),
-                               Num(u"field", 0, {Str(u"html", u"<HR>")})}),
-                          "ext")}),
-              "exttable")});
+       WithId(
+           Str(u"table", u"EXT",
+               {Str(u"table type", u"extended html"),
+                WithId(Str(u"hierarchy item", u"Ext record",
+                           {WithId(Str(u"field", u"Dose", {Str(u"html", u"<P>5 mg</P>")}), "e0"),
+                            Str(u"field", u"No html"), Num(u"field", 0, {Str(u"html", u"<HR>")})}),
+                       "ext")}),
+           "exttable")});
   return b;
 }
 
@@ -65,8 +65,12 @@ TEST(RecordPage, LabelsAnchorsAndColumnsConsumedBySkippedFields) {
   RecordPage page(*book.db, {});
   const std::u16string html = page.BuildPage(book["croup"]);
   EXPECT_EQ(html, Page(u"<B>Croup</B><BR><BR>"
-                       u"<BR><A NAME=\"" + book.Decimal("f0") + u"\"></A><B>Overview:</B><BR>Barking cough."
-                       u"<BR><A NAME=\"" + book.Decimal("f2") + u"\"></A><B>Notes:</B><BR>Give <I>steroid</I>."
+                       u"<BR><A NAME=\"" +
+                       book.Decimal("f0") +
+                       u"\"></A><B>Overview:</B><BR>Barking cough."
+                       u"<BR><A NAME=\"" +
+                       book.Decimal("f2") +
+                       u"\"></A><B>Notes:</B><BR>Give <I>steroid</I>."
                        u"<BR>Unlabelled."));
   const std::vector<SectionEntry> want = {{u"Overview", book["f0"]}, {u"Notes", book["f2"]}};
   EXPECT_EQ(page.SectionsFor(book["croup"]), want);
@@ -95,8 +99,8 @@ TEST(RecordPage, TheCacheNeverAnswersForARowNotBuilt) {
 TEST(ExtendedRecordPage, LabelsCarryABlankBeforeTheBreak) {
   const TestBook book(RecordBook());
   ExtendedRecordPage page(*book.db);
-  EXPECT_EQ(page.BuildPage(book["ext"]),
-            Page(u"<A NAME=\"" + book.Decimal("e0") + u"\"></A><B>Dose:</B> <BR><P>5 mg</P><BR><HR><BR>"));
+  EXPECT_EQ(page.BuildPage(book["ext"]), Page(u"<A NAME=\"" + book.Decimal("e0") +
+                                              u"\"></A><B>Dose:</B> <BR><P>5 mg</P><BR><HR><BR>"));
   const std::vector<SectionEntry> want = {{u"Dose", book["e0"]}};
   EXPECT_EQ(page.SectionsFor(book["ext"]), want);
 }
@@ -106,7 +110,8 @@ Book ListBook() {
   b.root = Num(
       u"root", 0,
       {WithId(Str(u"table", u"LIST",
-                  {WithId(Str(u"hierarchy item", u"Group", {Str(u"hierarchy item", u"Inner")}), "group"),
+                  {WithId(Str(u"hierarchy item", u"Group", {Str(u"hierarchy item", u"Inner")}),
+                          "group"),
                    WithId(Str(u"hierarchy item", u"Record", {WithId(Str(u"field", u"f"), "field")}),
                           "record"),
                    Str(u"hierarchy item", u"Linked", {Ref(u"link", "target")}),
@@ -120,12 +125,16 @@ Book ListBook() {
 TEST(ChildListPage, BulletsAndTargets) {
   const TestBook book(ListBook());
   ChildListPage page(*book.db, u"hierarchy item");
-  EXPECT_EQ(page.BuildPage(book["list"]),
-            Page(u"\u2022 <A HREF='" + book.Decimal("group") + u"'>Group</A><BR>"
-                 u"\u2022 <A HREF='" + book.Decimal("field") + u"'>Record</A><BR>"
-                 u"\u2022 <A HREF='" + book.Decimal("target") + u"'>Linked</A><BR>"
-                 u"\u2022 <A HREF=''>Other child</A><BR>"
-                 u"Leaf<BR>"));
+  EXPECT_EQ(page.BuildPage(book["list"]), Page(u"\u2022 <A HREF='" + book.Decimal("group") +
+                                               u"'>Group</A><BR>"
+                                               u"\u2022 <A HREF='" +
+                                               book.Decimal("field") +
+                                               u"'>Record</A><BR>"
+                                               u"\u2022 <A HREF='" +
+                                               book.Decimal("target") +
+                                               u"'>Linked</A><BR>"
+                                               u"\u2022 <A HREF=''>Other child</A><BR>"
+                                               u"Leaf<BR>"));
 }
 
 TEST(ChildTextPage, TheChildsTextOrTheRowsOwn) {
@@ -141,11 +150,19 @@ TEST(FieldListPage, ColumnsAnchorsAndTitle) {
   page.Load(book["croup"], true);
   EXPECT_EQ(page.BuildPage(book["croup"]),
             u"<HTML><BODY><FONT FACE='PPC_font2'>Croup<BR><BR>"
-            u"<B><A NAME=" + book.Decimal("f0") + u">Overview</A></B><BR>Barking cough.<BR>"
-            u"<B><A NAME=" + book.Decimal("f1") + u">Treatment</A></B><BR><BR>"
-            u"<B><A NAME=" + book.Decimal("f2") + u">Notes</A></B><BR>Give <I>steroid</I>.<BR>"
-            u"<B><A NAME=" + book.Decimal("f3") + u"></A></B>Unlabelled.<BR>"
-            u"</FONT></BODY></HTML>");
+            u"<B><A NAME=" +
+                book.Decimal("f0") +
+                u">Overview</A></B><BR>Barking cough.<BR>"
+                u"<B><A NAME=" +
+                book.Decimal("f1") +
+                u">Treatment</A></B><BR><BR>"
+                u"<B><A NAME=" +
+                book.Decimal("f2") +
+                u">Notes</A></B><BR>Give <I>steroid</I>.<BR>"
+                u"<B><A NAME=" +
+                book.Decimal("f3") +
+                u"></A></B>Unlabelled.<BR>"
+                u"</FONT></BODY></HTML>");
   page.Load(book["diseases"], false);  // a table row names its own columns
   EXPECT_EQ(page.BuildPage(book["ext"]).find(u"Ext record"), std::u16string::npos);
 }

@@ -1,6 +1,6 @@
 // The pop-up dialog and the footnote pop-up that sizes and opens it.
 
-#include "render/popup.h"
+#include "frame/popup.h"
 
 #include <gtest/gtest.h>
 
@@ -9,13 +9,13 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "core/pages/page_source.h"
+#include "frame/html_pane.h"
+#include "frame/viewer_control.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
-#include "render/html_pane.h"
-#include "render/page_source.h"
-#include "shell/rich_text.h"
-#include "render/viewer_control.h"
 #include "reader_fixture.h"
+#include "widgets/rich_text.h"
 
 namespace vrok {
 namespace {
@@ -50,14 +50,16 @@ TEST_F(PopupTest, ALinkTapReturnsItsPageAndKeepsTheAnchorOkReturnsMinusOne) {
     EXPECT_TRUE(dialog.IsOpen());
     dialog.Viewer().TapLink(u"120#a2");
   });
-  EXPECT_EQ(dialog.Show({}, u"Footnote", u"See <A HREF='120#a2'>this</A> and "
-                                          u"<A HREF='http://example.org'>that</A>."),
+  EXPECT_EQ(dialog.Show({}, u"Footnote",
+                        u"See <A HREF='120#a2'>this</A> and "
+                        u"<A HREF='http://example.org'>that</A>."),
             120);
   EXPECT_EQ(dialog.Anchor(), u"a2");
   EXPECT_FALSE(dialog.IsOpen());
   EXPECT_EQ(PopupHtmlDialog::Shown(), nullptr);
-  EXPECT_EQ(dialog.Html(), u"<HTML><BODY><FONT FACE='PPC_Font2'>See <A HREF='120#a2'>this</A> "
-                           u"and <A HREF='http://example.org'>that</A>.</FONT></BODY></FONT>");
+  EXPECT_EQ(dialog.Html(),
+            u"<HTML><BODY><FONT FACE='PPC_Font2'>See <A HREF='120#a2'>this</A> "
+            u"and <A HREF='http://example.org'>that</A>.</FONT></BODY></FONT>");
 
   WhenOpen([&] { dialog.findChild<QPushButton*>(QStringLiteral("ok"))->click(); });
   EXPECT_EQ(dialog.Show({}, u"", u"Plain text"), -1);
@@ -112,8 +114,8 @@ TEST_F(PopupTest, ThePageBelowGetsNoTapsWhileThePopupIsOpen) {
   pane->setGeometry(0, 0, 240, 268);
   pane->show();
   pane->ShowHtml(u"<A HREF='3'>three three three</A>");
-  const QPoint at = pane->Viewer().cursorRect(QTextCursor(pane->Viewer().document())).center() +
-                    QPoint(8, 0);
+  const QPoint at =
+      pane->Viewer().cursorRect(QTextCursor(pane->Viewer().document())).center() + QPoint(8, 0);
   ASSERT_EQ(pane->Viewer().anchorAt(at), QStringLiteral("3"));
   const auto tap = [&] {
     for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
@@ -140,8 +142,8 @@ TEST_F(PopupTest, FootnotePopupFitsTheAvailableAreaAndTellsItsListener) {
   EXPECT_EQ(popup.AvailableArea(), QRect(0, 0, 238, 266));
   const QRect area = popup.AvailableArea();
 
-  const QRect small = popup.PopupRect(u"Short.", QPoint(200, 250), {},
-                                      FootnotePopup::Placement::kAtPoint);
+  const QRect small =
+      popup.PopupRect(u"Short.", QPoint(200, 250), {}, FootnotePopup::Placement::kAtPoint);
   EXPECT_TRUE(area.contains(small)) << small.x() << "," << small.y();
   EXPECT_LT(small.width(), area.width());
 
@@ -156,12 +158,14 @@ TEST_F(PopupTest, FootnotePopupFitsTheAvailableAreaAndTellsItsListener) {
   // Every "<BR>", in either case, starts a line; one at the end does not.
   const QRect oneLine = popup.PopupRect(u"SCORE: 10 text", {}, QRect(0, 0, 240, 268),
                                         FootnotePopup::Placement::kOverWindow);
-  const QRect threeLines = popup.PopupRect(u"SCORE: 10<BR>text<br>more<BR>", {}, QRect(0, 0, 240, 268),
-                                           FootnotePopup::Placement::kOverWindow);
+  const QRect threeLines =
+      popup.PopupRect(u"SCORE: 10<BR>text<br>more<BR>", {}, QRect(0, 0, 240, 268),
+                      FootnotePopup::Placement::kOverWindow);
   EXPECT_EQ(threeLines.height() - oneLine.height(), 2 * QtMeasurer().LineHeight(PageFontSpec()));
 
   std::vector<std::pair<PageId, std::u16string>> heard;
-  popup.SetListener([&](PageId page, const std::u16string& anchor) { heard.emplace_back(page, anchor); });
+  popup.SetListener(
+      [&](PageId page, const std::u16string& anchor) { heard.emplace_back(page, anchor); });
   WhenOpen([&] { popup.Dialog().accept(); });
   EXPECT_TRUE(popup.Show(u"Footnote", u"<A HREF='44#n'>x</A>", {}, QRect(0, 0, 240, 268),
                          FootnotePopup::Placement::kOverWindow));

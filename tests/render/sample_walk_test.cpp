@@ -12,12 +12,12 @@
 #include "content/node_cursor.h"
 #include "content/schema.h"
 #include "content/utf8.h"
+#include "core/navigation/page_names.h"
+#include "core/pages/markup.h"
+#include "core/pages/page_text.h"
+#include "frame/html_pane.h"
+#include "frame/main_window.h"
 #include "reader_fixture.h"
-#include "render/html_pane.h"
-#include "render/markup.h"
-#include "render/page_text.h"
-#include "shell/main_window.h"
-#include "shell/page_names.h"
 
 namespace vrok {
 namespace {
@@ -37,8 +37,8 @@ std::vector<std::string> LinksIn(const json& report) {
   for (const json& pane : report["panes"]) {
     if (!pane.contains("html")) continue;
     const std::string html = pane["html"];
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), href); it != std::sregex_iterator();
-         ++it)
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), href);
+         it != std::sregex_iterator(); ++it)
       links.push_back((*it)[1]);
   }
   return links;
@@ -73,9 +73,9 @@ TEST(SampleWalk, EveryLinkLeadsToAPageAViewShows) {
     NavigateToLink(main, v.page, v.anchor);
     const json report = reader.Dump();
     if (!PageShown(report)) {
-      failures.push_back("page " + std::to_string(v.page) + " (" +
-                         ToUtf8(TableTypeOf(db, v.page)) + ", \"" +
-                         ToUtf8(PlainTextOf(TextOf(db, v.page))) + "\") is shown by no view");
+      failures.push_back("page " + std::to_string(v.page) + " (" + ToUtf8(TableTypeOf(db, v.page)) +
+                         ", \"" + ToUtf8(PlainTextOf(TextOf(db, v.page))) +
+                         "\") is shown by no view");
       continue;
     }
     ++shown;

@@ -1,6 +1,6 @@
 // The list-rendered hierarchy views: acceptance and the item tree.
 
-#include "render/tree_model.h"
+#include "core/pages/tree_model.h"
 
 #include <gtest/gtest.h>
 
@@ -19,18 +19,20 @@ Book TreeBook() {
   Book b;
   b.root = Num(
       u"root", 0,
-      {WithId(Str(u"table", u"TREE",
-                  {Str(u"table type", u"tight hierarchy"),
-                   WithId(Str(u"hierarchy item", u"<B>Heart</B> &amp; vessels",
-                              {WithId(Str(u"hierarchy item", u"Arrhythmias",
-                                          {WithId(Str(u"hierarchy item", u"AF",
-                                                      {WithId(Str(u"field", u"irregular"), "affield")}),
-                                                  "af")}),
-                                      "arrhythmias"),
-                               WithId(Str(u"hierarchy item", u"Linked", {Ref(u"link", "other")}),
-                                      "linked")}),
-                          "heart")}),
-              "tree"),
+      {WithId(
+           Str(u"table", u"TREE",
+               {Str(u"table type", u"tight hierarchy"),
+                WithId(
+                    Str(u"hierarchy item", u"<B>Heart</B> &amp; vessels",
+                        {WithId(Str(u"hierarchy item", u"Arrhythmias",
+                                    {WithId(Str(u"hierarchy item", u"AF",
+                                                {WithId(Str(u"field", u"irregular"), "affield")}),
+                                            "af")}),
+                                "arrhythmias"),
+                         WithId(Str(u"hierarchy item", u"Linked", {Ref(u"link", "other")}),
+                                "linked")}),
+                    "heart")}),
+           "tree"),
        WithId(Str(u"table", u"LINKED",
                   {Str(u"table type", u"linked tight hierarchy"),
                    WithId(Str(u"hierarchy item", u"x"), "lx")}),

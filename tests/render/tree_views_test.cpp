@@ -2,7 +2,7 @@
 // preview, activation of leaves and groups, the split bar, and the linked
 // tree navigating from its items.
 
-#include "render/tree_views.h"
+#include "views/pages/tree_views.h"
 
 #include <gtest/gtest.h>
 
@@ -51,16 +51,7 @@ Book TreeBook() {
   return book;
 }
 
-struct TreeViewTest : ::testing::Test {
-  Book book = TreeBook();
-  test::ReaderFixture reader{book};
-  void SetUp() override {
-    ASSERT_TRUE(reader.Start());
-    reader.Run("dismiss-splash");
-  }
-  std::string Row(std::string_view id) { return std::to_string(test::RowOf(book, id)); }
-  RowIndex R(std::string_view id) { return test::RowOf(book, id); }
-};
+struct TreeViewTest : test::ReaderTest<TreeBook> {};
 
 TEST_F(TreeViewTest, ARecordIsRevealedInTheTreeAndPreviewedBelowIt) {
   const json pane = FillPane(reader.Run("navigate " + Row("amox") + "\ndump").at(0));
@@ -69,8 +60,11 @@ TEST_F(TreeViewTest, ARecordIsRevealedInTheTreeAndPreviewedBelowIt) {
   EXPECT_EQ(pane["ratio"], 0.5);
   const json& items = pane["items"];
   ASSERT_EQ(items.size(), 4u) << items.dump();
-  EXPECT_EQ(items[0], json({{"row", R("abx")}, {"label", "Antibiotics"}, {"depth", 0},
-                            {"expanded", true}, {"highlighted", false}}));
+  EXPECT_EQ(items[0], json({{"row", R("abx")},
+                            {"label", "Antibiotics"},
+                            {"depth", 0},
+                            {"expanded", true},
+                            {"highlighted", false}}));
   EXPECT_EQ(items[1]["row"], R("amox"));
   EXPECT_EQ(items[1]["depth"], 1);
   EXPECT_TRUE(items[1]["highlighted"]);
@@ -80,9 +74,10 @@ TEST_F(TreeViewTest, ARecordIsRevealedInTheTreeAndPreviewedBelowIt) {
   EXPECT_EQ(reader.app->Tight()->Pane().List().Find(R("para")), nullptr);
 
   const std::string html = pane["html"];
-  EXPECT_EQ(html, "<HTML><BODY><FONT FACE='PPC_font2'>Amoxicillin<BR><BR><B><A NAME=" + Row("dose") +
-                      ">Dose</A></B><BR>500 mg<BR><B><A NAME=" +
-                      std::to_string(R("dose") + 1) + "></A></B>Take with water.<BR></FONT></BODY></HTML>");
+  EXPECT_EQ(html,
+            "<HTML><BODY><FONT FACE='PPC_font2'>Amoxicillin<BR><BR><B><A NAME=" + Row("dose") +
+                ">Dose</A></B><BR>500 mg<BR><B><A NAME=" + std::to_string(R("dose") + 1) +
+                "></A></B>Take with water.<BR></FONT></BODY></HTML>");
 }
 
 TEST_F(TreeViewTest, GroupsExpandInPlaceAndLeavesOpenTheirPreview) {
@@ -110,7 +105,8 @@ TEST_F(TreeViewTest, TheSplitBarDragsWithinAQuarterAndThreeQuartersAndHasRatioBu
   const int t = split.Title().OuterHeight();
   const int H = split.height();
   const int h = SplitPane::BarHeight();
-  const int y = t + static_cast<int>(0.5F * static_cast<float>(H - t) - static_cast<float>(h) * 0.5F);
+  const int y =
+      t + static_cast<int>(0.5F * static_cast<float>(H - t) - static_cast<float>(h) * 0.5F);
   EXPECT_EQ(split.List().geometry(), QRect(0, t, split.width(), y - t));
   EXPECT_EQ(split.Bar().geometry(), QRect(0, y, split.width(), h));
   EXPECT_EQ(split.Preview().geometry().top(), y + h);

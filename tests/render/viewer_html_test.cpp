@@ -1,10 +1,10 @@
 // The adapter between generated pages and the desktop viewer widget.
 
-#include "render/viewer_html.h"
+#include "core/pages/viewer_html.h"
 
 #include <gtest/gtest.h>
 
-#include "render/page_text.h"
+#include "core/pages/page_text.h"
 
 namespace vrok {
 namespace {
@@ -56,8 +56,8 @@ TEST(ViewerHtml, DeepNestingIsCutAtTheBoundKeepingTextAndBalance) {
   EXPECT_EQ(Count(out, u"<B>"), kMaxNesting);
   EXPECT_EQ(Count(out, u"</B>"), kMaxNesting);
   // Everything after the deep part is passed on again.
-  EXPECT_EQ(out, Repeat(u"<B>", kMaxNesting) + u"x" + Repeat(u"</B>", kMaxNesting) +
-                     u"<I>after</I>");
+  EXPECT_EQ(out,
+            Repeat(u"<B>", kMaxNesting) + u"x" + Repeat(u"</B>", kMaxNesting) + u"<I>after</I>");
   // Unclosed elements count as open; runs of list items and paragraphs,
   // void elements and self-closed tags do not.
   const std::u16string flat = Repeat(u"<LI><P>a<BR><IMG SRC='1'><X/>", 1000);
@@ -71,8 +71,8 @@ TEST(ViewerHtml, DeepNestingIsCutAtTheBoundKeepingTextAndBalance) {
 TEST(ViewerHtml, NestedTablesAreCutAndTablePartsPassOnlyInsidePassedTables) {
   const std::u16string cell = u"<TABLE><TR><TD>";
   const std::u16string end = u"</TD></TR></TABLE>";
-  const std::u16string out = ViewerHtml(Repeat(cell, 10) + u"deep" + Repeat(end, 10) + cell +
-                                        u"next" + end);
+  const std::u16string out =
+      ViewerHtml(Repeat(cell, 10) + u"deep" + Repeat(end, 10) + cell + u"next" + end);
   EXPECT_EQ(out, Repeat(cell, kMaxTableNesting) + u"deep" + Repeat(end, kMaxTableNesting) + cell +
                      u"next" + end);
   // Cells outside any table, and a quoted '>' inside a tag.

@@ -1,8 +1,8 @@
 // The sample book as it is compiled into the program folder: that it
 // compiles, that every page the tabs and links reach exists, that it holds
 // every kind of table the views show, and that its published scales score as
-// published. (That every link lands on a page some view accepts is checked by
-// walking the book through the views, once they exist.)
+// published. That every link lands on a page some view accepts is checked by
+// walking the book through the views (tests/render/sample_walk_test.cpp).
 
 #include <gtest/gtest.h>
 
@@ -20,8 +20,8 @@ namespace vrok {
 namespace {
 
 using test::Answers;
-using test::Score;
 using test::BookModel;
+using test::Score;
 
 const std::string kPrefix = std::string(VROK_PROGRAM_DIR) + "/VROK-Vrok";
 
@@ -373,7 +373,8 @@ TEST_F(SampleScales, Table20HasTheExcludedAnswersText) {
   ASSERT_GE(q.questions[0].groups.size(), 2u);
   for (std::size_t i = 1; i < q.questions.size(); ++i) {
     for (const auto& g : q.questions[i].groups) {
-      EXPECT_EQ(g.kind, ControlKind::kCheck) << "an always-answered control would hide the text for -20";
+      EXPECT_EQ(g.kind, ControlKind::kCheck)
+          << "an always-answered control would hide the text for -20";
     }
   }
   ASSERT_EQ(q.scores.front().bound, -20);

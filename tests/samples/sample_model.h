@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "content/content_database.h"
-#include "tools/questionnaire.h"
+#include "core/tools/questionnaire.h"
 
 namespace vrok::test {
 

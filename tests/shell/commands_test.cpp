@@ -8,12 +8,12 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/command_bar.h"
+#include "app/shell_view.h"
+#include "frame/main_window.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
 #include "reader_fixture.h"
-#include "shell/command_bar.h"
-#include "shell/main_window.h"
-#include "shell/shell_view.h"
 #include "shell_books.h"
 
 namespace vrok {

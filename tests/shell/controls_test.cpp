@@ -13,20 +13,15 @@
 #include "platform/qt/environment.h"
 #include "platform/qt/timer.h"
 #include "reader_fixture.h"
-#include "shell/button_bar.h"
-#include "shell/check_list.h"
-#include "shell/list_host.h"
-#include "shell/picture_button.h"
-#include "shell/title_bar.h"
+#include "widgets/button_bar.h"
+#include "widgets/check_list.h"
+#include "widgets/list_host.h"
+#include "widgets/picture_button.h"
+#include "widgets/synthetic_input.h"
+#include "widgets/title_bar.h"
 
 namespace vrok {
 namespace {
-
-void Mouse(QWidget* w, QEvent::Type type, QPoint at) {
-  QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::LeftButton,
-                type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(w, &e);
-}
 
 TitleArgs Args(std::u16string text, bool collapsible, bool show = true) {
   TitleArgs args;
@@ -78,13 +73,13 @@ TEST_F(ControlsTest, LongTitleExpandsOverTheContentWhilePressed) {
   const QRect contentBefore = content.geometry();
   EXPECT_EQ(contentBefore.top(), one + 2);
   EXPECT_TRUE(title.IndicatorVisible());
-  Mouse(&title, QEvent::MouseButtonPress, {5, 5});
+  SendMouse(&title, QEvent::MouseButtonPress, {5, 5});
   EXPECT_TRUE(title.Expanded());
   EXPECT_FALSE(title.IndicatorVisible());
   EXPECT_GT(title.height(), 2 * one);
   EXPECT_EQ(title.width(), 120);
   EXPECT_EQ(content.geometry(), contentBefore);  // drawn over, not moved
-  Mouse(&title, QEvent::MouseButtonRelease, {5, 5});
+  SendMouse(&title, QEvent::MouseButtonRelease, {5, 5});
   EXPECT_FALSE(title.Expanded());
   EXPECT_EQ(title.Height(), one);
   EXPECT_EQ(title.height(), one + 2);
@@ -221,16 +216,16 @@ TEST_F(ListTest, QuickTapChoosesAndHoldShowsTheWholeText) {
 }
 
 TEST_F(ListTest, LinkRunGoesToTheLinkListenerAndBelowTheLastRowSelectsNothing) {
-  Mouse(&list, QEvent::MouseButtonPress, {5, 5 * 18 + 9});
-  Mouse(&list, QEvent::MouseButtonRelease, {5, 5 * 18 + 9});
+  SendMouse(&list, QEvent::MouseButtonPress, {5, 5 * 18 + 9});
+  SendMouse(&list, QEvent::MouseButtonRelease, {5, 5 * 18 + 9});
   EXPECT_EQ(links, (std::vector<std::uint32_t>{77}));
   EXPECT_TRUE(chosen.empty());
 
   model.rows.resize(2);
   list.ModelChanged();
   list.SelectRow(-1);
-  Mouse(&list, QEvent::MouseButtonPress, {5, 100});
-  Mouse(&list, QEvent::MouseButtonRelease, {5, 100});
+  SendMouse(&list, QEvent::MouseButtonPress, {5, 100});
+  SendMouse(&list, QEvent::MouseButtonRelease, {5, 100});
   EXPECT_EQ(list.Selected(), -1);
   EXPECT_TRUE(chosen.empty());
   nlohmann::json report;
@@ -260,8 +255,8 @@ TEST_F(ControlsTest, CheckListNamedCheckReportsTicks) {
   const QRect box = view->visualRect(view->model()->index(1, 0));
   // A tap on the check box ticks and does not choose.
   const QPoint onBox(box.left() + 6, box.center().y());
-  Mouse(view->viewport(), QEvent::MouseButtonPress, onBox);
-  Mouse(view->viewport(), QEvent::MouseButtonRelease, onBox);
+  SendMouse(view->viewport(), QEvent::MouseButtonPress, onBox);
+  SendMouse(view->viewport(), QEvent::MouseButtonRelease, onBox);
   EXPECT_EQ(list.Ticked(), (std::set<std::uint32_t>{20}));
   EXPECT_TRUE(chosen.empty());
   EXPECT_TRUE(list.TapRow(0));

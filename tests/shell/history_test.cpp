@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/history_list.h"
+#include "core/navigation/history_list.h"
 
 namespace vrok {
 namespace {

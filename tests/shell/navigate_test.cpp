@@ -6,9 +6,9 @@
 #include <QWidget>
 #include <functional>
 
+#include "frame/main_window.h"
 #include "platform/qt/screen_window.h"
 #include "reader_fixture.h"
-#include "shell/main_window.h"
 #include "shell_books.h"
 
 namespace vrok {

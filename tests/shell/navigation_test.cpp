@@ -1,4 +1,4 @@
-#include "shell/navigation.h"
+#include "core/navigation/navigation.h"
 
 #include <gtest/gtest.h>
 

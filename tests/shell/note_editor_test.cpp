@@ -12,7 +12,7 @@
 #include "platform/qt/environment.h"
 #include "reader_fixture.h"
 #include "shell_books.h"
-#include "userdata/note_text_edit.h"
+#include "views/userdata/note_text_edit.h"
 
 namespace vrok {
 namespace {

@@ -1,10 +1,10 @@
-#include "shell/page_names.h"
+#include "core/navigation/page_names.h"
 
 #include <gtest/gtest.h>
 
 #include "content/content_database.h"
-#include "render/figures.h"
-#include "shell/tab_for_page.h"
+#include "core/navigation/tab_for_page.h"
+#include "core/pages/figures.h"
 #include "shell_books.h"
 
 namespace vrok {

@@ -3,15 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/qt/bitmaps.h"
+#include "app/shell_view.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
 #include "reader_fixture.h"
-#include "shell/shell_view.h"
 #include "shell_books.h"
 #include "support/test_books.h"
-#include "userdata/add_bookmark_dialog.h"
+#include "views/userdata/add_bookmark_dialog.h"
+#include "widgets/artwork.h"
 
 namespace vrok {
 namespace {
@@ -226,20 +226,22 @@ TEST_F(PanelsTest, EntriesOfPagesMissingFromANewEditionStayAndSaySo) {
 TEST(PanelBitmapsTest, BothResolutionsAndDistinctPressedImages) {
   test::EnsureQtApp();
   const platform::Screen saved = platform::ScreenMetrics();
-  for (const int id : {134, 104, 122, 107, 118}) {
+  for (const int id : {art::kDelete, art::kSave, art::kSavePressed, art::kCancel,
+                       art::kCancelPressed, art::kFootnotes, art::kSections}) {
     platform::ScreenMetrics().dpiX = 96;
-    const int low = platform::ButtonBitmap(id);
+    const int low = art::ButtonBitmap(id);
     platform::ScreenMetrics().dpiX = 192;
-    const int high = platform::ButtonBitmap(id);
+    const int high = art::ButtonBitmap(id);
     EXPECT_EQ(low, id);
     EXPECT_NE(high, id);
-    const QPixmap a = platform::LoadBitmap(low), b = platform::LoadBitmap(high);
+    const QPixmap a = art::LoadBitmap(low), b = art::LoadBitmap(high);
     ASSERT_FALSE(a.isNull()) << id;
     EXPECT_EQ(b.size(), a.size() * 2) << id;
   }
   platform::ScreenMetrics() = saved;
-  EXPECT_NE(platform::LoadBitmap(104).toImage(), platform::LoadBitmap(122).toImage());
-  EXPECT_NE(platform::LoadBitmap(107).toImage(), platform::LoadBitmap(118).toImage());
+  EXPECT_NE(art::LoadBitmap(art::kSave).toImage(), art::LoadBitmap(art::kSavePressed).toImage());
+  EXPECT_NE(art::LoadBitmap(art::kCancel).toImage(),
+            art::LoadBitmap(art::kCancelPressed).toImage());
 }
 
 }  // namespace

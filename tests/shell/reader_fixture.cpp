@@ -11,9 +11,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/automation.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
-#include "shell/automation.h"
 #include "support/test_books.h"
 
 namespace vrok::test {

@@ -4,14 +4,17 @@
 // modal loops, virtual time). Scripts go through the same ScriptRunner as
 // "vrok --script".
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "content/book_writer.h"
-#include "shell/reader_app.h"
+#include "app/reader_app.h"
+#include "content/writer/book_writer.h"
+#include "shell_books.h"
 #include "support/temp_dir.h"
 
 namespace vrok::test {
@@ -45,6 +48,27 @@ struct ReaderFixture {
   // One report of the screen now.
   nlohmann::json Dump();
   void WriteRegistry(const std::string& text);
+};
+
+// A test on one book. Row names a node of the book by its id, as the text
+// a script names it by; R gives its row.
+template <Book (*MakeBook)()>
+struct BookTest : ::testing::Test {
+  Book book = MakeBook();
+
+  std::string Row(std::string_view id) const { return std::to_string(RowOf(book, id)); }
+  RowIndex R(std::string_view id) const { return RowOf(book, id); }
+};
+
+// The same, in a reader started and past its splash page.
+template <Book (*MakeBook)()>
+struct ReaderTest : BookTest<MakeBook> {
+  ReaderFixture reader{this->book};
+
+  void SetUp() override {
+    ASSERT_TRUE(reader.Start());
+    reader.Run("dismiss-splash");
+  }
 };
 
 // A run of a reader program ("vrok" or "vrok-hires" in build/program)

@@ -5,15 +5,15 @@
 #include <QRadioButton>
 #include <QSettings>
 
-#include "content/format.h"
+#include "app/settings_dialog.h"
+#include "app/shell_view.h"
+#include "app/splash_view.h"
+#include "content/internal/format.h"
+#include "frame/main_window.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/timer.h"
 #include "reader_fixture.h"
-#include "shell/main_window.h"
-#include "shell/settings_dialog.h"
-#include "shell/shell_view.h"
-#include "shell/splash_view.h"
 #include "shell_books.h"
 #include "support/test_books.h"
 

@@ -15,7 +15,7 @@
 
 #include <string_view>
 
-#include "content/book_writer.h"
+#include "content/writer/book_writer.h"
 #include "support/test_books.h"
 
 namespace vrok::test {

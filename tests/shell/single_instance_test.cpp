@@ -16,9 +16,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/window_registry.h"
+#include "app/reader_app.h"
+#include "platform/core/window_registry.h"
 #include "reader_fixture.h"
-#include "shell/reader_app.h"
 #include "shell_books.h"
 #include "support/test_books.h"
 

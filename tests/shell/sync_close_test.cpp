@@ -3,7 +3,6 @@
 // its record files compacted and intact.
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,11 +12,11 @@
 #include <thread>
 
 #include "content/content_database.h"
-#include "platform/window_registry.h"
+#include "core/userdata/bookmark_store.h"
+#include "platform/core/window_registry.h"
 #include "reader_fixture.h"
 #include "shell_books.h"
 #include "support/test_books.h"
-#include "userdata/bookmark_store.h"
 
 namespace vrok {
 namespace {

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/replication.h"
+#include "platform/core/replication.h"
 #include "tests/platform/test_helpers.h"
 
 namespace vrok {

@@ -1,12 +1,11 @@
 // The reader on damaged files. Content: every prefix at the section
 // boundaries and random single-byte corruptions of each of the three files;
 // the reader must start (or, for files that are no book, report the
-// installation message), show its pages and tabs, and come down cleanly. Record files: whatever their bytes, the reader starts and
-// every record that could be read before is still there after an Exit.
-// VROK_DAMAGE_CASES sets the number of random corruptions per file.
+// installation message), show its pages and tabs, and come down cleanly. Record files: whatever
+// their bytes, the reader starts and every record that could be read before is still there after an
+// Exit. VROK_DAMAGE_CASES sets the number of random corruptions per file.
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -15,17 +14,17 @@
 #include <random>
 #include <set>
 
+#include "app/reader_app.h"
 #include "content/content_database.h"
+#include "core/userdata/bookmark_store.h"
+#include "core/userdata/note_store.h"
+#include "core/userdata/record_file.h"
+#include "core/userdata/user_records.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
-#include "shell/reader_app.h"
 #include "shell/reader_fixture.h"
 #include "support/test_books.h"
 #include "system/watchdog.h"
-#include "userdata/bookmark_store.h"
-#include "userdata/note_store.h"
-#include "userdata/record_file.h"
-#include "userdata/user_records.h"
 
 namespace vrok::test {
 namespace {
@@ -151,7 +150,8 @@ TEST_F(DamagedContent, ContentFilesTruncatedUnderARunningReader) {
 }
 
 // One test per content file, so that they can run side by side.
-class CorruptedContent : public DamagedContent, public ::testing::WithParamInterface<const char*> {};
+class CorruptedContent : public DamagedContent,
+                         public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(CorruptedContent, RandomSingleByteCorruptions) {
   ASSERT_GT(rows, 0u);
@@ -173,12 +173,10 @@ TEST_P(CorruptedContent, RandomSingleByteCorruptions) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(EachFile, CorruptedContent, ::testing::Values(kData, kStrings, kBinary),
-                         [](const auto& param) {
-                           return std::string(param.index == 0   ? "Data"
-                                              : param.index == 1 ? "Strings"
-                                                                : "Binary");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    EachFile, CorruptedContent, ::testing::Values(kData, kStrings, kBinary), [](const auto& param) {
+      return std::string(param.index == 0 ? "Data" : param.index == 1 ? "Strings" : "Binary");
+    });
 
 // Every record of a store pair that reads back, as a multiset of payloads.
 std::multiset<std::vector<std::uint8_t>> ReadableRecords(const std::string& folder,
@@ -286,12 +284,12 @@ TEST_F(DamagedContent, DamagedRecordFilesLoseNoReadableRecord) {
 
     const auto bookmarksAfter = KeptRecords(fx.dir.Path(), "bookmarks");
     const auto notesAfter = KeptRecords(fx.dir.Path(), "notes");
-    EXPECT_TRUE(std::includes(bookmarksAfter.begin(), bookmarksAfter.end(),
-                              bookmarksBefore.begin(), bookmarksBefore.end()))
+    EXPECT_TRUE(std::includes(bookmarksAfter.begin(), bookmarksAfter.end(), bookmarksBefore.begin(),
+                              bookmarksBefore.end()))
         << what << ": a bookmark record that could be read is gone (" << bookmarksBefore.size()
         << " before, " << bookmarksAfter.size() << " after)";
-    EXPECT_TRUE(std::includes(notesAfter.begin(), notesAfter.end(), notesBefore.begin(),
-                              notesBefore.end()))
+    EXPECT_TRUE(
+        std::includes(notesAfter.begin(), notesAfter.end(), notesBefore.begin(), notesBefore.end()))
         << what << ": a note record that could be read is gone (" << notesBefore.size()
         << " before, " << notesAfter.size() << " after)";
     if (HasFailure()) return;

@@ -10,25 +10,25 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QString>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
-#include <set>
 #include <regex>
+#include <set>
 #include <sstream>
 
+#include "app/automation.h"
+#include "app/reader_app.h"
+#include "app/shell_view.h"
+#include "content/utf8.h"
+#include "core/userdata/bookmark_store.h"
+#include "core/userdata/note_store.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
 #include "samples/large/large_book.h"
-#include "shell/automation.h"
-#include "shell/reader_app.h"
 #include "shell/reader_fixture.h"
-#include "shell/shell_view.h"
 #include "system/watchdog.h"
-#include "userdata/bookmark_store.h"
-#include "userdata/note_store.h"
 
 namespace vrok::test {
 namespace {
@@ -48,15 +48,13 @@ struct UserData {
   bool operator==(const UserData&) const = default;
 };
 
-std::string Utf8(const std::u16string& s) { return QString::fromStdU16String(s).toStdString(); }
-
 void PrintTo(const UserData& d, std::ostream* os) {
   for (const auto& [title, page, state] : d.bookmarks)
-    *os << "\n  bookmark \"" << Utf8(title) << "\" page " << (page ? std::to_string(*page) : "-")
+    *os << "\n  bookmark \"" << ToUtf8(title) << "\" page " << (page ? std::to_string(*page) : "-")
         << " state " << state.size() << " bytes";
   for (const auto& [title, page, text] : d.notes)
-    *os << "\n  note \"" << Utf8(title) << "\" page " << (page ? std::to_string(*page) : "-")
-        << " text \"" << Utf8(text) << "\"";
+    *os << "\n  note \"" << ToUtf8(title) << "\" page " << (page ? std::to_string(*page) : "-")
+        << " text \"" << ToUtf8(text) << "\"";
 }
 
 UserData Snapshot(const BookmarkStore& bookmarks, const NoteStore& notes) {
@@ -66,9 +64,7 @@ UserData Snapshot(const BookmarkStore& bookmarks, const NoteStore& notes) {
   return d;
 }
 
-UserData Live(ReaderApp& app) {
-  return Snapshot(app.Shell()->Bookmarks(), app.Shell()->Notes());
-}
+UserData Live(ReaderApp& app) { return Snapshot(app.Shell()->Bookmarks(), app.Shell()->Notes()); }
 
 // What a second reader would find in the files now. The stores are opened
 // on copies: a store compacts its files when it closes, which must not
@@ -99,15 +95,26 @@ class Soak {
     return choices[Pick(choices.size())];
   }
 
-  std::size_t Pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_); }
+  std::size_t Pick(std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_);
+  }
 
  private:
   std::string Number(std::size_t below) { return std::to_string(Pick(below)); }
 
   std::string Words() {
-    static const char* const kWords[] = {"ward", "Résumé", "a", "", "x&amp;y", "<B>bold</B>",
-                                         "ünïcode ✓", "line\\nbreak", "dose 5 mg",
-                                         "€ 12", "\xe2\x80\x94", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+    static const char* const kWords[] = {"ward",
+                                         "Résumé",
+                                         "a",
+                                         "",
+                                         "x&amp;y",
+                                         "<B>bold</B>",
+                                         "ünïcode ✓",
+                                         "line\\nbreak",
+                                         "dose 5 mg",
+                                         "€ 12",
+                                         "\xe2\x80\x94",
+                                         "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
                                          "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"};
     std::string text;
     for (std::size_t n = 1 + Pick(4); n > 0; --n) {
@@ -134,10 +141,14 @@ class Soak {
       out.push_back(a);
     out.push_back("tap-tab " + Number(3));
     out.push_back("navigate " + Number(rows + 10));
-    static const char* const kNames[] = {"home", "index", "contents", "tools", "bookmarks",
-                                         "notes", "add_bookmark", "history", "back", "splash",
-                                         "index_search", "a_z_in_detail", "calculators",
-                                         "diagnostic_index", "aboutKESTOR"};
+    static const char* const kNames[] = {"home",         "index",
+                                         "contents",     "tools",
+                                         "bookmarks",    "notes",
+                                         "add_bookmark", "history",
+                                         "back",         "splash",
+                                         "index_search", "a_z_in_detail",
+                                         "calculators",  "diagnostic_index",
+                                         "aboutKESTOR"};
     out.push_back(std::string("navigate ") + kNames[Pick(std::size(kNames))]);
     out.push_back("navigate index_search " + Words());
     out.push_back("pen " + Number(240) + " " + Number(320));
@@ -174,7 +185,8 @@ class Soak {
          it != std::sregex_iterator(); ++it)
       links.push_back((*it)[1].str());
     // Links weigh more than any one command: reading is following links.
-    for (int i = 0; i < 8 && !links.empty(); ++i) out.push_back("tap-link " + links[Pick(links.size())]);
+    for (int i = 0; i < 8 && !links.empty(); ++i)
+      out.push_back("tap-link " + links[Pick(links.size())]);
   }
 
   void OfferPane(const json& pane, std::vector<std::string>& out) {
@@ -201,7 +213,8 @@ class Soak {
     if (kind == "Questionnaire") {
       for (int id = 1; id <= 5; ++id) out.push_back("command " + std::to_string(id));
       for (const json& group : pane.value("groups", json::array())) {
-        if (group.contains("name")) out.push_back("set " + group["name"].get<std::string>() + " " + Number(6));
+        if (group.contains("name"))
+          out.push_back("set " + group["name"].get<std::string>() + " " + Number(6));
         for (const json& control : group.value("controls", json::array())) {
           if (!control.contains("name")) continue;
           const std::string name = control["name"];
@@ -228,7 +241,8 @@ void RunSoak(ReaderFixture& fx, std::uint64_t seed, std::uint64_t actions) {
   UserData before = Live(*fx.app);
   for (std::uint64_t i = 0; i < actions; ++i) {
     const std::string lines = soak.Step();
-    watchdog.Begin("action " + std::to_string(i) + " (seed " + std::to_string(seed) + "): " + lines);
+    watchdog.Begin("action " + std::to_string(i) + " (seed " + std::to_string(seed) +
+                   "): " + lines);
     fx.Run(lines + "\n", &status);
     if (status != 0) ++failed;
     QCoreApplication::processEvents();
@@ -242,8 +256,8 @@ void RunSoak(ReaderFixture& fx, std::uint64_t seed, std::uint64_t actions) {
       ASSERT_TRUE(fx.Start()) << "restart after action " << i;
       watchdog.End();
       ++restarts;
-      ASSERT_EQ(Live(*fx.app), before) << "user data changed across the restart after action " << i
-                                      << ": " << lines;
+      ASSERT_EQ(Live(*fx.app), before)
+          << "user data changed across the restart after action " << i << ": " << lines;
       continue;
     }
     const json report = fx.Dump();
@@ -260,11 +274,12 @@ void RunSoak(ReaderFixture& fx, std::uint64_t seed, std::uint64_t actions) {
   }
   std::string seen;
   for (const std::string& kind : kinds) seen += " " + kind;
-  std::printf("soak seed %llu: %llu actions (%zu refused), %zu pages, %zu restarts, %zu data "
-              "checks, %zu bookmarks, %zu notes; panes seen:%s\n",
-              static_cast<unsigned long long>(seed), static_cast<unsigned long long>(actions),
-              failed, pages.size(), restarts, dataChecks, before.bookmarks.size(),
-              before.notes.size(), seen.c_str());
+  std::printf(
+      "soak seed %llu: %llu actions (%zu refused), %zu pages, %zu restarts, %zu data "
+      "checks, %zu bookmarks, %zu notes; panes seen:%s\n",
+      static_cast<unsigned long long>(seed), static_cast<unsigned long long>(actions), failed,
+      pages.size(), restarts, dataChecks, before.bookmarks.size(), before.notes.size(),
+      seen.c_str());
   // A last Exit and restart keeps everything. A dialog left open is
   // cancelled first.
   for (int tries = 0; tries < 3 && !platform::QuitPosted(); ++tries) {

@@ -17,12 +17,12 @@
 #include <set>
 
 #include "content/content_database.h"
+#include "core/userdata/bookmark_store.h"
+#include "core/userdata/note_store.h"
+#include "core/userdata/record_file.h"
+#include "core/userdata/user_records.h"
 #include "shell/reader_fixture.h"
 #include "support/test_books.h"
-#include "userdata/bookmark_store.h"
-#include "userdata/note_store.h"
-#include "userdata/record_file.h"
-#include "userdata/user_records.h"
 
 namespace vrok::test {
 namespace {
@@ -90,7 +90,8 @@ class UserDataProgram : public ::testing::Test {
   void Restore() {
     for (const auto& entry : fs::directory_iterator(fx.dir.Path())) {
       const std::string name = entry.path().filename().string();
-      if (name.rfind("bookmarks.", 0) == 0 || name.rfind("notes.", 0) == 0) fs::remove(entry.path());
+      if (name.rfind("bookmarks.", 0) == 0 || name.rfind("notes.", 0) == 0)
+        fs::remove(entry.path());
     }
     for (const auto& [name, bytes] : clean) WriteAll(fx.dir.File(name), bytes);
   }
@@ -98,8 +99,9 @@ class UserDataProgram : public ::testing::Test {
   Outcome Run(const std::string& script, const std::string& folder = {},
               const std::string& registry = {}) {
     Outcome o;
-    o.run = RunProgram("vrok", {"--folder", folder.empty() ? fx.dir.Path() : folder, "--registry",
-                                registry.empty() ? fx.registryFile : registry, "--script", "-"},
+    o.run = RunProgram("vrok",
+                       {"--folder", folder.empty() ? fx.dir.Path() : folder, "--registry",
+                        registry.empty() ? fx.registryFile : registry, "--script", "-"},
                        script);
     o.said = o.run.errors;
     for (const json& report : o.run.lines) {
@@ -115,7 +117,8 @@ class UserDataProgram : public ::testing::Test {
     for (const json& pane : report["overlays"])
       if (pane.contains("items")) return pane["items"].get<std::vector<std::string>>();
     for (const json& pane : report["panes"])
-      if (pane.contains("items") && (pane["kind"] == "BookmarkList" || pane["kind"] == "NotesPanel"))
+      if (pane.contains("items") &&
+          (pane["kind"] == "BookmarkList" || pane["kind"] == "NotesPanel"))
         return pane["items"].get<std::vector<std::string>>();
     return {};
   }
@@ -140,9 +143,11 @@ class UserDataProgram : public ::testing::Test {
     const std::string where = folder.empty() ? fx.dir.Path() : folder;
     const Records b = Kept(where, "bookmarks", said), n = Kept(where, "notes", said);
     EXPECT_TRUE(std::includes(b.begin(), b.end(), bookmarks.begin(), bookmarks.end()))
-        << what << ": a bookmark is lost (" << b.size() << " kept)\n" << said;
+        << what << ": a bookmark is lost (" << b.size() << " kept)\n"
+        << said;
     EXPECT_TRUE(std::includes(n.begin(), n.end(), notes.begin(), notes.end()))
-        << what << ": a note is lost (" << n.size() << " kept)\n" << said;
+        << what << ": a note is lost (" << n.size() << " kept)\n"
+        << said;
   }
 
   std::string AddBoth(const std::string& title) const {
@@ -163,12 +168,14 @@ TEST_F(UserDataProgram, DamagedOrMissingIndexIsRebuiltAndTheCopiesNamed) {
   const std::vector<std::pair<std::string, std::function<void(const std::string&)>>> damages = {
       {"missing", [](const std::string& p) { fs::remove(p); }},
       {"empty", [](const std::string& p) { WriteAll(p, {}); }},
-      {"torn", [](const std::string& p) {
+      {"torn",
+       [](const std::string& p) {
          auto b = ReadAll(p);
          b.resize(b.size() - 3);
          WriteAll(p, b);
        }},
-      {"cut to its version entry", [](const std::string& p) {
+      {"cut to its version entry",
+       [](const std::string& p) {
          auto b = ReadAll(p);
          b.resize(12);  // the version entry and half of the first record's
          WriteAll(p, b);
@@ -179,19 +186,22 @@ TEST_F(UserDataProgram, DamagedOrMissingIndexIsRebuiltAndTheCopiesNamed) {
       Restore();
       const std::string what = std::string(base) + ".vsi " + label;
       damage(fx.dir.File(std::string(base) + ".vsi"));
-      const Outcome o = Run(std::string("command 40026\ndump\ncommand 40024\ndump\n") + AddBoth("Later"));
+      const Outcome o =
+          Run(std::string("command 40026\ndump\ncommand 40024\ndump\n") + AddBoth("Later"));
       EXPECT_EQ(o.run.status, 0) << what << o.run.errors;
       ASSERT_EQ(o.run.lines.size(), 2u) << what;
       const json& shown = std::string(base) == "bookmarks" ? o.run.lines[0] : o.run.lines[1];
       EXPECT_EQ(Listed(shown).size(), static_cast<std::size_t>(kSeeded)) << what << shown.dump();
       EXPECT_NE(o.said.find(fx.dir.File(std::string(base) + ".vsi") + " was missing or damaged"),
                 std::string::npos)
-          << what << ": not told\n" << o.said;
+          << what << ": not told\n"
+          << o.said;
       ExpectNothingLost(what, o.said);
       // The new entries went into the repaired pair.
-      EXPECT_EQ(ReadPair(fx.dir.File(std::string(base) + ".vsi"),
-                         fx.dir.File(std::string(base) + ".vsd")).size(),
-                static_cast<std::size_t>(kSeeded + 1))
+      EXPECT_EQ(
+          ReadPair(fx.dir.File(std::string(base) + ".vsi"), fx.dir.File(std::string(base) + ".vsd"))
+              .size(),
+          static_cast<std::size_t>(kSeeded + 1))
           << what;
     }
   }
@@ -243,8 +253,8 @@ TEST_F(UserDataProgram, LinksAreNeverFollowed) {
     fs::create_symlink(target, fx.dir.File(name));
     const Outcome o = Run(AddBoth("Linked"));
     EXPECT_EQ(ReadAll(target), clean[name]) << name << ": written through the link";
-    EXPECT_NE(o.said.find(fx.dir.File(name) + " is a link"), std::string::npos)
-        << name << "\n" << o.said;
+    EXPECT_NE(o.said.find(fx.dir.File(name) + " is a link"), std::string::npos) << name << "\n"
+                                                                                << o.said;
     EXPECT_TRUE(fs::is_symlink(fx.dir.File(name))) << name;
   }
   // A dangling link under a temporary or ".new" name: never created through.
@@ -295,8 +305,9 @@ TEST_F(UserDataProgram, FifosNeitherBlockNorReplaceTheFiles) {
 
 TEST_F(UserDataProgram, ModesAreKeptAndNewFilesArePrivate) {
   for (const char* name : kPairNames) ::chmod(fx.dir.File(name).c_str(), 0640);
-  const Outcome o = Run("command 40024\ntick-row 0\ncommand 41\ncommand 40026\ntick-row 0\n"
-                        "command 123\n");
+  const Outcome o =
+      Run("command 40024\ntick-row 0\ncommand 41\ncommand 40026\ntick-row 0\n"
+          "command 123\n");
   EXPECT_EQ(o.run.status, 0) << o.run.errors;
   for (const char* name : kPairNames) {
     struct stat st {};
@@ -322,7 +333,8 @@ TEST_F(UserDataProgram, TypedNoteIsKeptAtCloseAndOfferedAgain) {
   ASSERT_EQ(::stat(fx.dir.File("notes.draft").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
 
-  const Outcome o = Run("navigate " + page + "\ncommand 40023\ndump\nclick 43\ncommand 40024\ndump\n");
+  const Outcome o =
+      Run("navigate " + page + "\ncommand 40023\ndump\nclick 43\ncommand 40024\ndump\n");
   ASSERT_EQ(o.run.lines.size(), 2u) << o.run.errors;
   EXPECT_NE(o.run.errors.find("A note you had not saved is kept."), std::string::npos) << o.said;
   const json editor = PaneWhere(o.run.lines[0], "kind", "NotesPanel").is_null()
@@ -394,7 +406,8 @@ TEST_F(UserDataProgram, ReadOnlyFilesAreShownAndChangesRefusedWithTheReason) {
   EXPECT_EQ(Listed(o.run.lines[1]).size(), static_cast<std::size_t>(kSeeded));
   EXPECT_EQ(Listed(o.run.lines[2]).size(), static_cast<std::size_t>(kSeeded));
   const std::string why = "can be read but not changed";
-  EXPECT_NE(o.run.errors.find("Bookmarks " + why), std::string::npos) << "told at start\n" << o.said;
+  EXPECT_NE(o.run.errors.find("Bookmarks " + why), std::string::npos) << "told at start\n"
+                                                                      << o.said;
   EXPECT_NE(o.run.errors.find("Notes " + why), std::string::npos) << o.said;
   // Every refused change says why, again.
   std::size_t told = 0;

@@ -1,12 +1,12 @@
 // Walking flow charts, and the calculator list.
 
-#include "tools/flow_chart.h"
+#include "core/tools/flow_chart.h"
 
 #include <gtest/gtest.h>
 
-#include "render/page_text.h"
+#include "core/pages/calculator_list.h"
+#include "core/pages/page_text.h"
 #include "support/test_books.h"
-#include "tools/calculator_list.h"
 
 namespace vrok {
 namespace {
@@ -21,21 +21,22 @@ Book ChartBook() {
   Book b;
   b.root = Num(
       u"root", 0,
-      {WithId(Str(u"table", u"CHART",
-                  {Str(u"table type", u"flow chart"),
-                   WithId(Str(u"question", u"Q1?",
-                              {WithId(Str(u"answer", u"to Q2", {Ref(u"next question", "q2")}), "a1"),
-                               WithId(Str(u"answer", u"to results",
-                                          {WithId(Str(u"result", u"R1"), "r1"),
-                                           WithId(Str(u"result", u"R2"), "r2")}),
-                                      "a2"),
-                               WithId(Str(u"answer", u"nowhere"), "a3")}),
-                          "q1"),
-                   WithId(Str(u"question", u"Q2?",
-                              {WithId(Str(u"answer", u"loop", {Ref(u"next question", "loop")}),
-                                      "loop")}),
-                          "q2")}),
-              "chart"),
+      {WithId(
+           Str(u"table", u"CHART",
+               {Str(u"table type", u"flow chart"),
+                WithId(Str(u"question", u"Q1?",
+                           {WithId(Str(u"answer", u"to Q2", {Ref(u"next question", "q2")}), "a1"),
+                            WithId(Str(u"answer", u"to results",
+                                       {WithId(Str(u"result", u"R1"), "r1"),
+                                        WithId(Str(u"result", u"R2"), "r2")}),
+                                   "a2"),
+                            WithId(Str(u"answer", u"nowhere"), "a3")}),
+                       "q1"),
+                WithId(
+                    Str(u"question", u"Q2?",
+                        {WithId(Str(u"answer", u"loop", {Ref(u"next question", "loop")}), "loop")}),
+                    "q2")}),
+           "chart"),
        Str(u"table", u"OTHER", {Str(u"table type", u"html")})});
   return b;
 }

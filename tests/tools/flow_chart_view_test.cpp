@@ -2,13 +2,13 @@
 // navigating, links that leave it, Start, the two panes used in turn, and
 // a chart opened at one of its questions.
 
-#include "tools/flow_chart_view.h"
+#include "views/tools/flow_chart_view.h"
 
 #include <gtest/gtest.h>
 
+#include "core/pages/page_text.h"
 #include "platform/qt/environment.h"
 #include "reader_fixture.h"
-#include "render/page_text.h"
 #include "shell_books.h"
 
 namespace vrok {
@@ -58,15 +58,7 @@ Book ChartBook() {
 const std::string kOpen = "<HTML><HEAD></HEAD><BODY><FONT FACE='PPC_Font2'>";
 const std::string kEnd = "</MENU></FONT></BODY></HTML>";
 
-struct FlowChartTest : ::testing::Test {
-  Book book = ChartBook();
-  ReaderFixture reader{book};
-
-  void SetUp() override {
-    ASSERT_TRUE(reader.Start());
-    reader.Run("dismiss-splash");
-  }
-  std::string Row(std::string_view id) { return std::to_string(RowOf(book, id)); }
+struct FlowChartTest : ReaderTest<ChartBook> {
   std::string Item(std::string_view id, const std::string& label) {
     return "<LI><A HREF='" + Row(id) + "'>" + label + "</A>";
   }

@@ -1,4 +1,4 @@
-#include "tools/formula.h"
+#include "core/tools/formula.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Questionnaires: loading, the answered test and scoring.
 
-#include "tools/questionnaire.h"
+#include "core/tools/questionnaire.h"
 
 #include <gtest/gtest.h>
 

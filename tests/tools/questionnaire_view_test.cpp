@@ -4,7 +4,7 @@
 // answers, footnotes, the drop-down height, the page font's absence, and a
 // published scale scored through the widgets.
 
-#include "tools/questionnaire_view.h"
+#include "views/tools/questionnaire_view.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +13,15 @@
 #include <QLineEdit>
 #include <filesystem>
 
+#include "core/pages/page_text.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
 #include "questionnaire_books.h"
 #include "reader_fixture.h"
-#include "render/page_text.h"
-#include "shell/button_bar.h"
-#include "shell/picture_button.h"
 #include "shell_books.h"
+#include "widgets/button_bar.h"
+#include "widgets/picture_button.h"
 
 namespace vrok {
 namespace {

@@ -1,6 +1,6 @@
 // Search-as-you-type over sorted index entries.
 
-#include "userdata/prefix_search.h"
+#include "core/pages/prefix_search.h"
 
 #include <gtest/gtest.h>
 

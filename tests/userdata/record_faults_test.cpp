@@ -8,8 +8,8 @@
 
 #include <functional>
 
-#include "memory_file_system.h"
-#include "userdata/record_file.h"
+#include "core/userdata/record_file.h"
+#include "support/memory_file_system.h"
 
 namespace vrok {
 namespace {

@@ -1,4 +1,4 @@
-#include "userdata/record_file.h"
+#include "core/userdata/record_file.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -10,8 +10,8 @@
 #include <iterator>
 #include <memory>
 
-#include "memory_file_system.h"
-#include "userdata/user_records.h"
+#include "core/userdata/user_records.h"
+#include "support/memory_file_system.h"
 
 namespace vrok {
 namespace {
@@ -370,8 +370,9 @@ TEST_F(RecordFileInMemory, OnlyTheIndexOfTheCompactedDataFileIsInstalled) {
   const Bytes dataBytes = Concat({kVersion, kMarkA, kMarkB});
   const Bytes old = Concat({Entry(0, 2), Entry(2, 14), Entry(16, 14)});
   // Strangers: entries not covering the file, a gap, a torn entry.
-  for (const Bytes& stray : {Concat({Entry(0, 2), Entry(2, 14)}), Concat({Entry(0, 2), Entry(4, 26)}),
-                             Concat({Entry(0, 2), Entry(2, 28), {1, 2, 3}})}) {
+  for (const Bytes& stray :
+       {Concat({Entry(0, 2), Entry(2, 14)}), Concat({Entry(0, 2), Entry(4, 26)}),
+        Concat({Entry(0, 2), Entry(2, 28), {1, 2, 3}})}) {
     files.SetFile(data, dataBytes);
     files.SetFile(index, old);
     files.SetFile(index + ".new", stray);

@@ -7,12 +7,12 @@
 #include <memory>
 
 #include "content/content_database.h"
-#include "memory_file_system.h"
+#include "core/userdata/bookmark_store.h"
+#include "core/userdata/note_store.h"
+#include "core/userdata/stored_pages.h"
+#include "support/memory_file_system.h"
 #include "support/temp_dir.h"
 #include "support/test_books.h"
-#include "userdata/bookmark_store.h"
-#include "userdata/note_store.h"
-#include "userdata/stored_pages.h"
 
 namespace vrok {
 namespace {
@@ -416,7 +416,9 @@ TEST(NoteStore, ReplacingANoteNeverLosesIt) {
       const std::string what = (die ? "dying at step " : "failing step ") + std::to_string(step);
       const int p = reopened.Find(alpha);
       ASSERT_NE(p, -1) << what;
-      const std::u16string title = reopened.Entry(p)->title;
+      const Note* note = reopened.Entry(p);
+      ASSERT_NE(note, nullptr) << what;
+      const std::u16string title = note->title;
       EXPECT_TRUE(title == u"Old" || title == u"New") << what;
       if (result == 0) {
         EXPECT_EQ(TitlesAndPages(reopened), (std::vector<Titled>{{u"Beta", beta}, {u"New", alpha}}))

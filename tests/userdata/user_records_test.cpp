@@ -1,8 +1,8 @@
-#include "userdata/user_records.h"
+#include "core/userdata/user_records.h"
 
 #include <gtest/gtest.h>
 
-#include "memory_file_system.h"
+#include "support/memory_file_system.h"
 
 namespace vrok {
 namespace {

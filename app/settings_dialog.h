@@ -1,0 +1,44 @@
+#pragma once
+// "VROK Settings" (dialog 1004): which page "home" means. Shown over the
+// screen's visible desktop with OK in its caption, as on the handheld.
+// Each time it opens it selects the radio button of "InitialTab"; OK sets
+// "home" at once and writes "InitialTab".
+
+#include <QDialog>
+#include <functional>
+
+#include "core/navigation/page_names.h"
+
+class QRadioButton;
+
+namespace vrok {
+
+namespace platform {
+class Registry;
+}
+
+class SettingsDialog : public QDialog {
+ public:
+  SettingsDialog(QWidget* screen, PageNameMap& names, platform::Registry& registry);
+
+  // Runs the dialog modally; done runs when it closes, however it closes.
+  void Run(std::function<void()> done);
+  std::uint32_t StartTab() const { return startTab_; }
+
+  void accept() override;
+  void done(int result) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void SelectStartTab();
+
+  PageNameMap& names_;
+  platform::Registry& registry_;
+  std::uint32_t startTab_ = 1;
+  QRadioButton* radios_[3] = {};
+  std::function<void()> done_;
+};
+
+}  // namespace vrok

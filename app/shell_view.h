@@ -1,0 +1,98 @@
+#pragma once
+// The shell view: registered first, it sees every navigation. It records
+// each page shown in the history, opens the bookmark and note overlays, and
+// implements the commands of the command bar.
+
+#include <map>
+#include <memory>
+
+#include "app/command_bar.h"
+#include "content/content_database.h"
+#include "core/navigation/history_list.h"
+#include "core/navigation/page_names.h"
+#include "core/navigation/page_view.h"
+#include "core/userdata/bookmark_store.h"
+#include "core/userdata/note_store.h"
+#include "platform/qt/fonts.h"
+
+namespace vrok {
+
+class AddBookmarkDialog;
+class BookmarkListPanel;
+class MainWindow;
+class NotesPanel;
+class SettingsDialog;
+namespace platform {
+class Registry;
+}
+
+class ShellView : public PageView, public CommandListener, public Navigator {
+ public:
+  ShellView(MainWindow& main, const ContentDatabase& db, PageNameMap& names, HistoryList& history,
+            std::map<std::uint32_t, std::uint32_t>& userMap, platform::Registry& registry);
+  ~ShellView() override;
+
+  bool Accept(PageId page, const std::uint8_t* data, std::uint32_t length) override;
+  void Show() override;
+
+  // Navigator: the history's pages go through the main window.
+  void Navigate(PageId page, const std::uint8_t* data, std::uint32_t length) override;
+
+  void Back() override;
+  void Forward() override;
+  void Home() override;
+  void Exit() override;
+  void ViewNotes() override;
+  void AddEditNote() override;
+  void ViewBookmarks() override;
+  void AddBookmark() override;
+  void CloseOverlays() override;
+  void Options() override;
+  void Index() override;
+  void Tools() override;
+  void History() override;
+  void About() override;
+  void Authors() override;
+  void Guide() override;
+  void Notice() override;
+  bool Available(int) const override { return true; }
+
+  CommandBar& Commands() { return *commandBar_; }
+  SettingsDialog& Settings() { return *settings_; }
+  AddBookmarkDialog& AddBookmarkBox() { return *addBookmark_; }
+  const BookmarkStore& Bookmarks() const { return *bookmarks_; }
+  const NoteStore& Notes() const { return *notes_; }
+
+ private:
+  // Closes the overlays and navigates to a page by name.
+  void GoToNamed(std::u16string_view name);
+  void RefreshButtons();
+  bool IsFootnoteRow(PageId page) const;
+  // A row of the bookmark list chosen: its page with its state.
+  void OpenBookmark(int position);
+  void Exclaim(std::u16string_view text, std::u16string_view caption);
+
+  platform::PageFontUse font_;
+  MainWindow& main_;
+  const ContentDatabase& db_;
+  PageNameMap& names_;
+  HistoryList& history_;
+  std::map<std::uint32_t, std::uint32_t>& userMap_;
+  // The user's bookmarks and notes, open from start-up to exit; their record
+  // files are compacted when the stores are destroyed with this view.
+  std::unique_ptr<BookmarkStore> bookmarks_;
+  std::unique_ptr<NoteStore> notes_;
+  CommandBar* commandBar_ = nullptr;  // a child of the main window
+  std::unique_ptr<SettingsDialog> settings_;
+  // The overlays over the page area (children of the main window) and the
+  // dialog asking a bookmark's title (a child of the screen).
+  BookmarkListPanel* bookmarkList_ = nullptr;
+  NotesPanel* notesPanel_ = nullptr;
+  AddBookmarkDialog* addBookmark_ = nullptr;
+  // Set in Accept for Show: the overlay opened (its list is rebuilt), and
+  // whether the input panel goes up for the note editor.
+  QWidget* overlayOpened_ = nullptr;
+  bool raisePanel_ = false;
+};
+
+}  // namespace vrok

@@ -1,0 +1,95 @@
+#include "app/tab_bar.h"
+
+#include "core/navigation/tab_for_page.h"
+#include "frame/main_window.h"
+#include "platform/qt/environment.h"
+#include "widgets/artwork.h"
+#include "widgets/picture_button.h"
+#include "widgets/screen_report.h"
+
+namespace vrok {
+
+namespace {
+
+struct TabEntry {
+  int buttonId;
+  int normal, selected, hiNormal, hiSelected;
+  const char* name;
+};
+constexpr TabEntry kTabs[3] = {
+    {1, art::kIndexTab, art::kIndexTabSelected, art::kIndexTabHigh, art::kIndexTabSelectedHigh,
+     "tab-index"},
+    {0, art::kContentsTab, art::kContentsTabSelected, art::kContentsTabHigh,
+     art::kContentsTabSelectedHigh, "tab-contents"},
+    {2, art::kToolsTab, art::kToolsTabSelected, art::kToolsTabHigh, art::kToolsTabSelectedHigh,
+     "tab-tools"}};
+
+QPixmap TabPicture(const TabEntry& t, bool selected) {
+  const bool hi = platform::IsHighResolution();
+  return art::LoadBitmap(selected ? (hi ? t.hiSelected : t.selected)
+                                  : (hi ? t.hiNormal : t.normal));
+}
+
+// The strip shares its width equally between the three buttons.
+class TabStrip : public QWidget, public ReportedPane {
+ public:
+  TabStrip(QWidget* parent, PictureButton* const (&buttons)[3], const int& selected)
+      : QWidget(parent), buttons_(buttons), selected_(selected) {}
+
+  void Report(nlohmann::json& pane) const override {
+    pane["kind"] = "TabStrip";
+    pane["selected"] = selected_;
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent*) override {
+    const int w = width() / 3;
+    for (int i = 0; i < 3; ++i) buttons_[i]->setGeometry(i * w, 0, w, height());
+  }
+
+ private:
+  PictureButton* const (&buttons_)[3];
+  const int& selected_;
+};
+
+}  // namespace
+
+TabBar::TabBar(MainWindow& main, const ContentDatabase& db, PageNameMap& names)
+    : main_(main), db_(db), names_(names) {
+  strip_ = new TabStrip(&main, buttons_, selected_);
+  strip_->setObjectName(QStringLiteral("tab-strip"));
+  strip_->hide();
+  for (int i = 0; i < 3; ++i) {
+    buttons_[i] = new PictureButton(kTabs[i].buttonId, TabPicture(kTabs[i], false), strip_);
+    buttons_[i]->setObjectName(QString::fromLatin1(kTabs[i].name));
+    QObject::connect(buttons_[i], &QAbstractButton::clicked, strip_,
+                     [this, id = kTabs[i].buttonId] { ButtonTapped(id); });
+  }
+  const QPixmap index = TabPicture(kTabs[0], false);
+  strip_->resize(main.width(), index.height());
+}
+
+TabBar::~TabBar() { delete strip_; }
+
+bool TabBar::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
+  if (page == names_[pages::kBookmarks] || page == names_[pages::kNotes] ||
+      page == names_[pages::kSplash])
+    return false;
+  main_.AddPane(0, kSideTop, strip_);
+  Select(TabForPage(db_, names_, page));
+  return true;
+}
+
+void TabBar::Select(int position) {
+  for (int i = 0; i < 3; ++i) buttons_[i]->SetPicture(TabPicture(kTabs[i], false));
+  if (position >= 0 && position < 3)
+    buttons_[position]->SetPicture(TabPicture(kTabs[position], true));
+  selected_ = position >= 0 && position < 3 ? position : -1;
+}
+
+void TabBar::ButtonTapped(int buttonId) {
+  static constexpr std::u16string_view kPages[3] = {pages::kContents, pages::kIndex, pages::kTools};
+  if (buttonId >= 0 && buttonId < 3) main_.Navigate(names_[kPages[buttonId]], nullptr, 0, true);
+}
+
+}  // namespace vrok

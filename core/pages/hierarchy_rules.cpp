@@ -1,0 +1,100 @@
+#include "core/pages/hierarchy_rules.h"
+
+#include <vector>
+
+#include "content/node_cursor.h"
+#include "content/schema.h"
+#include "core/pages/page_text.h"
+
+namespace vrok {
+
+namespace {
+
+bool IsListTable(const ContentDatabase& db, RowIndex table) {
+  return OwnTableTypeIs(db, table, u"html list") ||
+         OwnTableTypeIs(db, table, u"configurable tight hierarchy");
+}
+
+}  // namespace
+
+RowIndex RecordRedirect(const ContentDatabase& db, RowIndex row, RowIndex& jumpToField) {
+  jumpToField = 0;
+  NodeCursor c(db, row);
+  if (!c.IsOpen()) return 0;
+  const bool hasViewMode = HasChild(db, row, u"view mode");
+  const RowIndex table = TableRowOf(db, row);
+  if (row != 0 && !hasViewMode && c.FieldIs(u"hierarchy item") && HasChild(db, row, u"field") &&
+      table != 0 && IsListTable(db, table)) {
+    return row;
+  }
+  if (hasViewMode || !c.FieldIs(u"field") || table == 0 ||
+      !(TableTypeIs(db, row, u"html list") ||
+        TableTypeIs(db, row, u"configurable tight hierarchy"))) {
+    return 0;
+  }
+  jumpToField = row;
+  return c.ToParent() ? c.Row().row : 0;
+}
+
+std::u16string AncestorPathTitle(const ContentDatabase& db, RowIndex row,
+                                 const HierarchyPages& pages, bool includeSelf) {
+  std::vector<RowIndex> chain;
+  NodeCursor c(db, row);
+  if (!c.IsOpen()) return {};
+  if (includeSelf && row != 0) chain.push_back(row);
+  while (c.ToParent() && c.Row().row != 0) chain.push_back(c.Row().row);
+  std::u16string title;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (*it == pages.aZInBrief || *it == pages.aZInDetail) continue;
+    if (!title.empty()) title += u" - ";
+    title += TextOf(db, *it);
+  }
+  return title;
+}
+
+HierarchyDecision DecideHierarchy(const ContentDatabase& db, RowIndex row,
+                                  const HierarchyPages& pages) {
+  HierarchyDecision d;
+  if (row >= db.RowCount()) return d;
+  RowIndex jump = 0;
+  const RowIndex redirected = RecordRedirect(db, row, jump);
+  const bool f = (TableTypeIs(db, row, u"index with fields") &&
+                  !OwnTableTypeIs(db, row, u"index with fields")) ||
+                 (TableTypeIs(db, row, u"configurable tight hierarchy") &&
+                  !HasChild(db, row, u"view mode") && HasChild(db, row, u"field"));
+  if (redirected != 0) row = redirected;
+
+  bool list = false, extended = false;
+  const bool taken = OwnTableTypeIs(db, row, u"html") || redirected != 0 || f;
+  if (!taken) {
+    list =
+        TableTypeIs(db, row, u"configurable tight hierarchy") && ViewModeIs(db, row, u"html list");
+    if (!list) extended = TableTypeIs(db, row, u"extended html");
+    if (!list && !extended && row != pages.calculators) return d;
+  }
+
+  d.accept = true;
+  d.row = row;
+  d.jumpToField = jump;
+  if (redirected != 0 || f || extended) {
+    d.recordPage = true;
+    d.source = extended ? HierarchySource::kExtendedRecord : HierarchySource::kRecord;
+    if (extended) {
+      TableNameOf(db, row, d.title);
+    } else {
+      std::uint8_t path = 0;
+      const bool pathTable = IsPath(db, row, path) && path != 0;
+      d.title = AncestorPathTitle(db, row, pages, pathTable);
+    }
+    return d;
+  }
+  TableNameOf(db, row, d.title);
+  if (row == pages.calculators) {
+    d.source = HierarchySource::kCalculators;
+  } else if (list) {
+    d.source = HierarchySource::kChildList;
+  }
+  return d;
+}
+
+}  // namespace vrok

@@ -1,0 +1,156 @@
+#include "frame/viewer_control.h"
+
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include "core/pages/page_source.h"
+#include "core/pages/viewer_html.h"
+#include "platform/qt/environment.h"
+#include "platform/qt/fonts.h"
+#include "platform/qt/image_decoder.h"
+
+namespace vrok {
+
+namespace {
+// What an unanswered picture shows: nothing (a null image would make the
+// widget draw its broken-picture icon instead).
+QImage NoPicture() {
+  QImage empty(1, 1, QImage::Format_ARGB32);
+  empty.fill(Qt::transparent);
+  return empty;
+}
+
+// Calls f(href, position) for every link fragment of the document.
+template <class F>
+void ForEachLink(const QTextDocument& doc, F f) {
+  for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      const QTextCharFormat format = fragment.charFormat();
+      if (format.isAnchor() && !format.anchorHref().isEmpty() &&
+          !f(format.anchorHref(), fragment.position()))
+        return;
+    }
+  }
+}
+}  // namespace
+
+ViewerControl::ViewerControl(QWidget* parent) : QTextBrowser(parent) {
+  setOpenLinks(false);
+  setOpenExternalLinks(false);
+  setUndoRedoEnabled(false);
+  setFrameShape(QFrame::NoFrame);
+  QFont font(QString::fromLatin1(platform::kPageFontFace));
+  font.setPixelSize(platform::ScaleY(12));
+  document()->setDefaultFont(font);
+  verticalScrollBar()->setSingleStep(platform::ScaleY(16));
+}
+
+void ViewerControl::ShowHtml(const std::u16string& html) {
+  document_ = html;
+  setUpdatesEnabled(false);
+  // Laid out with the scroll bar in place: a long page then needs one
+  // layout instead of two (one without the bar, one again with it); a
+  // short page drops the bar afterwards and is laid out again cheaply.
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setHtml(platform::ToQ(ViewerHtml(html)));
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setUpdatesEnabled(true);
+}
+
+void ViewerControl::Clear() {
+  document_.clear();
+  clear();
+}
+
+void ViewerControl::JumpToAnchor(const std::u16string& name) {
+  scrollToAnchor(platform::ToQ(name));
+}
+
+int ViewerControl::ScrollPosition() const { return verticalScrollBar()->value(); }
+
+void ViewerControl::SetScrollPosition(int p) {
+  QScrollBar* bar = verticalScrollBar();
+  viewport()->setUpdatesEnabled(false);
+  {
+    const QSignalBlocker quiet(bar);
+    bar->setValue(p);
+  }
+  const QAbstractSlider::SliderAction down = QAbstractSlider::SliderSingleStepAdd;
+  const QAbstractSlider::SliderAction up = QAbstractSlider::SliderSingleStepSub;
+  lineScrolls_ = p <= 30 ? std::vector{LineScroll::kDown, LineScroll::kUp}
+                         : std::vector{LineScroll::kUp, LineScroll::kDown};
+  for (const LineScroll step : lineScrolls_)
+    bar->triggerAction(step == LineScroll::kDown ? down : up);
+  // Near either end of a short document one of the two steps is cut off by
+  // the end; the position asked for still wins.
+  bar->setValue(p);
+  viewport()->setUpdatesEnabled(true);
+  viewport()->update();
+}
+
+QVariant ViewerControl::loadResource(int type, const QUrl& name) {
+  if (type != QTextDocument::ImageResource) return QTextBrowser::loadResource(type, name);
+  const std::uint32_t cookie = nextCookie_++;
+  if (nextCookie_ == kNoPictureCookie) ++nextCookie_;
+  const std::u16string source = platform::FromQ(name.toString());
+  ++imageRequests_;
+  if (imageListener_) imageListener_(source, cookie);
+  if (source_ == nullptr) return NoPicture();
+  const ImageReply reply = source_->SupplyImage(source, cookie);
+  if (reply.cookie != cookie) return NoPicture();
+  const QImage image = platform::DecodeImage(reply.encoded);
+  if (image.isNull()) return NoPicture();
+  ++imagesShown_;
+  return image;
+}
+
+std::vector<std::u16string> ViewerControl::Links() const {
+  std::vector<std::u16string> links;
+  ForEachLink(*document(), [&links](const QString& href, int) {
+    if (links.empty() || links.back() != platform::FromQ(href))
+      links.push_back(platform::FromQ(href));
+    return true;
+  });
+  return links;
+}
+
+bool ViewerControl::TapLink(const std::u16string& href) {
+  const QString wanted = platform::ToQ(href);
+  int position = -1;
+  ForEachLink(*document(), [&](const QString& h, int at) {
+    if (h != wanted) return true;
+    position = at;
+    return false;
+  });
+  if (position < 0) return false;
+  QTextCursor cursor(document());
+  cursor.setPosition(position);
+  setTextCursor(cursor);
+  ensureCursorVisible();
+  LinkTapped(href);
+  return true;
+}
+
+void ViewerControl::mousePressEvent(QMouseEvent* event) {
+  pressedHref_ =
+      event->button() == Qt::LeftButton ? anchorAt(event->position().toPoint()) : QString();
+  QTextBrowser::mousePressEvent(event);
+}
+
+void ViewerControl::mouseReleaseEvent(QMouseEvent* event) {
+  QTextBrowser::mouseReleaseEvent(event);
+  const QString href = std::exchange(pressedHref_, QString());
+  // A tap is a press and a release on the same link.
+  if (event->button() == Qt::LeftButton && !href.isEmpty() &&
+      anchorAt(event->position().toPoint()) == href)
+    LinkTapped(platform::FromQ(href));
+}
+
+void ViewerControl::LinkTapped(const std::u16string& href) {
+  if (linkListener_) linkListener_(href);
+}
+
+}  // namespace vrok

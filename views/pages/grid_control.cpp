@@ -1,0 +1,327 @@
+#include "views/pages/grid_control.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+
+#include "core/pages/markup.h"
+#include "core/pages/page_text.h"
+#include "platform/qt/environment.h"
+#include "widgets/synthetic_input.h"
+
+namespace vrok {
+
+namespace {
+// A cell's runs as the rich text of the full-text pop-up, links kept.
+QString PopupHtml(const RichLabel& label) {
+  QString html;
+  const std::u16string& text = label.Text();
+  for (const Run& run : label.Runs()) {
+    QString part =
+        QString::fromUtf16(text.data() + run.start, static_cast<qsizetype>(run.end - run.start))
+            .toHtmlEscaped()
+            .replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    if (run.style.bold) part = QStringLiteral("<b>") + part + QStringLiteral("</b>");
+    if (run.style.italic) part = QStringLiteral("<i>") + part + QStringLiteral("</i>");
+    if (run.style.vertical == VerticalPosition::kSuperscript)
+      part = QStringLiteral("<sup>") + part + QStringLiteral("</sup>");
+    if (run.style.vertical == VerticalPosition::kSubscript)
+      part = QStringLiteral("<sub>") + part + QStringLiteral("</sub>");
+    if (run.style.link)
+      part = QStringLiteral("<a href=\"%1\">%2</a>").arg(run.style.target).arg(part);
+    html += part;
+  }
+  return html;
+}
+}  // namespace
+
+GridControl::GridControl(QWidget* parent) : QWidget(parent), holdTimer_([this] { HoldTick(); }) {
+  setObjectName(QStringLiteral("grid"));
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  vbar_ = new QScrollBar(Qt::Vertical, this);
+  vbar_->setObjectName(QString::number(kVerticalBarId));
+  hbar_ = new QScrollBar(Qt::Horizontal, this);
+  hbar_->setObjectName(QString::number(kHorizontalBarId));
+  corner_ = new QWidget(this);
+  corner_->setObjectName(QString::number(kCornerId));
+  corner_->setAutoFillBackground(true);
+  for (QWidget* w : {static_cast<QWidget*>(vbar_), static_cast<QWidget*>(hbar_), corner_})
+    w->hide();
+  connect(vbar_, &QScrollBar::valueChanged, this, [this] { update(); });
+  connect(hbar_, &QScrollBar::valueChanged, this, [this] { update(); });
+
+  popup_ = new QLabel(this);
+  popup_->setObjectName(QStringLiteral("popup"));
+  popup_->setProperty("id", kPopupId);
+  popup_->setWordWrap(true);
+  popup_->setTextFormat(Qt::RichText);
+  popup_->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+  connect(popup_, &QLabel::linkActivated, this,
+          [this](const QString& href) { PopupLinkTapped(href); });
+  popup_->setStyleSheet(
+      QStringLiteral("background: white; color: black; border: 1px solid black; padding: 2px;"));
+  popup_->hide();
+}
+
+void GridControl::SetModel(GridModel* model, const FontSpec& font) {
+  model_ = model;
+  font_ = font;
+  popup_->setFont(ToQFont(font));
+}
+
+void GridControl::LayOut() {
+  popup_->hide();
+  holdTimer_.Stop();
+  pressedCell_.reset();
+  cells_.clear();
+  const platform::Screen& screen = platform::ScreenMetrics();
+  metrics_ = GridMetrics::For(screen.dpiX, screen.dpiY, measurer_.LineHeight(font_));
+  const std::uint32_t columns = model_ != nullptr ? model_->ColumnCount() : 0;
+  const std::uint32_t rows = model_ != nullptr ? model_->RowCount() : 0;
+  tableWidth_ = metrics_.TableWidth(columns);
+  tableHeight_ = metrics_.TableHeight(rows);
+
+  // Only as many columns and rows as the bitmap may hold are laid out.
+  const std::int64_t columnPitch = metrics_.column + 2 * metrics_.inset + metrics_.line;
+  const std::int64_t rowPitch = metrics_.line + metrics_.rowHeight;
+  drawnColumns_ = static_cast<std::uint32_t>(
+      std::min<std::int64_t>(columns, (kMaxBitmapSide - metrics_.line) / columnPitch));
+  const std::int64_t width = std::max<std::int64_t>(1, metrics_.TableWidth(drawnColumns_));
+  const std::int64_t maxHeight = std::min<std::int64_t>(kMaxBitmapPixels / width, 32767);
+  drawnRows_ = static_cast<std::uint32_t>(std::min<std::int64_t>(
+      rows, std::max<std::int64_t>(0, (maxHeight - metrics_.line) / rowPitch)));
+  if (drawnColumns_ == 0 || drawnRows_ == 0) drawnColumns_ = drawnRows_ = 0;
+
+  cells_.reserve(std::size_t{drawnRows_} * drawnColumns_);
+  for (std::uint32_t r = 0; r < drawnRows_; ++r)
+    for (std::uint32_t c = 0; c < drawnColumns_; ++c) {
+      Cell cell(model_->Cell(r, c));
+      cell.row = r;
+      cell.column = c;
+      cell.background = r == 0 ? kHeaderColour : kCellColour;
+      cell.label.SetFontAndColour(font_, 0);
+      cell.label.LayOut(measurer_);
+      cells_.push_back(std::move(cell));
+    }
+  hbar_->setValue(0);
+  vbar_->setValue(0);
+  ArrangeBars();
+  Draw();
+  update();
+}
+
+QSize GridControl::DrawnSize() const {
+  if (drawnColumns_ == 0) return QSize(0, 0);
+  return QSize(static_cast<int>(metrics_.TableWidth(drawnColumns_)),
+               static_cast<int>(metrics_.TableHeight(drawnRows_)));
+}
+
+QRect GridControl::CellRect(std::uint32_t row, std::uint32_t column) const {
+  const int g = metrics_.line;
+  const int x = g + static_cast<int>(column) * (metrics_.column + 2 * metrics_.inset + g);
+  const int y = g + static_cast<int>(row) * (metrics_.rowHeight + g);
+  return QRect(x, y, metrics_.column + 2 * metrics_.inset, metrics_.rowHeight);
+}
+
+void GridControl::ArrangeBars() {
+  const QSize table = DrawnSize();
+  const int s = metrics_.scrollBar;
+  const ScrollBarsNeeded need = NeedScrollBars(table.width(), table.height(), width(), height(), s);
+  hbar_->setVisible(need.horizontal);
+  vbar_->setVisible(need.vertical);
+  corner_->setVisible(need.horizontal && need.vertical);
+  const QRect view = ViewRect();
+  if (need.vertical) vbar_->setGeometry(view.right() + 1, 0, s, view.height());
+  if (need.horizontal) hbar_->setGeometry(0, view.bottom() + 1, view.width(), s);
+  if (need.horizontal && need.vertical)
+    corner_->setGeometry(view.right() + 1, view.bottom() + 1, s, s);
+
+  hbar_->setRange(0, need.horizontal ? std::max(0, table.width() - view.width()) : 0);
+  hbar_->setPageStep(std::max(1, view.width()));
+  hbar_->setSingleStep(metrics_.column + 2 * metrics_.inset + metrics_.line);
+  vbar_->setRange(0, need.vertical ? std::max(0, table.height() - view.height()) : 0);
+  vbar_->setPageStep(std::max(1, view.height()));
+  vbar_->setSingleStep(metrics_.rowHeight + metrics_.line);
+}
+
+QRect GridControl::ViewRect() const {
+  const int s = metrics_.scrollBar;
+  return QRect(0, 0, std::max(0, width() - (vbar_->isVisibleTo(this) ? s : 0)),
+               std::max(0, height() - (hbar_->isVisibleTo(this) ? s : 0)));
+}
+
+bool GridControl::HorizontalBarShown() const { return hbar_->isVisibleTo(this); }
+bool GridControl::VerticalBarShown() const { return vbar_->isVisibleTo(this); }
+
+QPoint GridControl::Offset() const { return QPoint(hbar_->value(), vbar_->value()); }
+
+void GridControl::ScrollTo(QPoint offset) {
+  hbar_->setValue(offset.x());
+  vbar_->setValue(offset.y());
+}
+
+void GridControl::Draw() {
+  links_.clear();
+  const QSize table = DrawnSize();
+  const QSize size(std::max({1, table.width(), width()}), std::max({1, table.height(), height()}));
+  bitmap_ = QImage(size, QImage::Format_RGB32);
+  bitmap_.fill(Qt::white);
+  if (cells_.empty()) return;
+  QPainter g(&bitmap_);
+  // The grey shows between and around the cells as the grid lines.
+  g.fillRect(QRect(QPoint(0, 0), table), ToQColor(kLineColour));
+  const int lineHeight = measurer_.LineHeight(font_);
+  const int top = std::max(0, (metrics_.rowHeight - lineHeight) / 2);
+  for (Cell& cell : cells_) {
+    const QRect rect = CellRect(cell.row, cell.column);
+    g.fillRect(rect, ToQColor(cell.background));
+    if (!cell.label.IsLaidOut()) continue;
+    const auto lines = RichLines(cell.label, measurer_, metrics_.column, 1);
+    cell.cut = !lines.empty() && lines.back().ellipsis;
+    const QRect text(rect.left() + metrics_.inset, rect.top() + top, metrics_.column, lineHeight);
+    DrawRichLines(g, cell.label, measurer_, lines, text, lineHeight, &links_);
+  }
+}
+
+void GridControl::paintEvent(QPaintEvent*) {
+  QPainter g(this);
+  const QRect view = ViewRect();
+  g.drawImage(view.topLeft(), bitmap_, QRect(Offset(), view.size()));
+}
+
+void GridControl::resizeEvent(QResizeEvent*) {
+  ArrangeBars();
+  // The bitmap is at least as large as the client area.
+  if (bitmap_.width() < width() || bitmap_.height() < height()) Draw();
+}
+
+std::optional<std::size_t> GridControl::CellAt(QPoint p) const {
+  for (std::size_t i = 0; i < cells_.size(); ++i)
+    if (CellRect(cells_[i].row, cells_[i].column).contains(p)) return i;
+  return std::nullopt;
+}
+
+void GridControl::mousePressEvent(QMouseEvent* event) {
+  popup_->hide();
+  const QPoint at = event->position().toPoint();
+  if (event->button() != Qt::LeftButton || !ViewRect().contains(at)) return;
+  const QPoint p = at + Offset();
+  for (const LinkBox& link : links_)
+    if (link.rect.contains(p)) {
+      if (linkListener_) linkListener_(link.target, at);
+      return;
+    }
+  pressedCell_ = CellAt(p);
+  pressPoint_ = at;
+  if (pressedCell_) holdTimer_.Start(kHoldDelayMs);
+}
+
+void GridControl::HoldTick() {
+  holdTimer_.Stop();
+  if (!pressedCell_) return;
+  const Cell& cell = cells_[*pressedCell_];
+  pressedCell_.reset();
+  if (cell.label.Text().empty()) return;
+  // The whole text at full size, wrapped to the room the grid shows.
+  const QRect view = ViewRect();
+  popupText_ = platform::ToQ(cell.label.Text());
+  popup_->setText(PopupHtml(cell.label));
+  popup_->setMaximumWidth(std::max(40, view.width() - 2));
+  popup_->setMinimumWidth(0);
+  popup_->adjustSize();
+  const QSize size = popup_->size().boundedTo(view.size());
+  popup_->resize(size);
+  popup_->move(std::clamp(pressPoint_.x(), 0, std::max(0, view.width() - size.width())),
+               std::clamp(pressPoint_.y(), 0, std::max(0, view.height() - size.height())));
+  popup_->raise();
+  popup_->show();
+}
+
+void GridControl::mouseReleaseEvent(QMouseEvent*) {
+  holdTimer_.Stop();
+  pressedCell_.reset();
+}
+
+void GridControl::wheelEvent(QWheelEvent* event) {
+  const QPoint steps = event->angleDelta() / 120;
+  if (event->modifiers() & Qt::ShiftModifier || steps.y() == 0)
+    hbar_->setValue(hbar_->value() - (steps.y() + steps.x()) * hbar_->singleStep());
+  else
+    vbar_->setValue(vbar_->value() - steps.y() * 3 * vbar_->singleStep());
+}
+
+bool GridControl::PopupShown() const { return popup_->isVisibleTo(this); }
+QString GridControl::PopupText() const { return popupText_; }
+
+void GridControl::PopupLinkTapped(const QString& href) {
+  // The link leads on from where the pop-up is, over the cell.
+  const QPoint at = popup_->geometry().topLeft();
+  popup_->hide();
+  if (linkListener_) linkListener_(LeadingNumber(href.toStdU16String()), at);
+}
+
+std::optional<QPoint> GridControl::ShowRowStart(int row) {
+  if (row < 0) return std::nullopt;
+  for (const Cell& cell : cells_) {
+    if (cell.row != static_cast<std::uint32_t>(row) || cell.column != 0) continue;
+    const QRect rect = CellRect(cell.row, 0);
+    const QRect view = ViewRect();
+    if (!QRect(Offset(), view.size()).contains(rect.center()))
+      ScrollTo(QPoint(0, rect.top() - metrics_.line));
+    return rect.center() - Offset();
+  }
+  return std::nullopt;
+}
+
+bool GridControl::TapRow(int row) {
+  const auto at = ShowRowStart(row);
+  if (!at) return false;
+  Tap(this, *at);
+  return true;
+}
+
+bool GridControl::HoldRow(int row) {
+  const auto at = ShowRowStart(row);
+  if (!at) return false;
+  Tap(this, *at, kHoldDelayMs);
+  return true;
+}
+
+bool GridControl::TapLink(const std::u16string& href) {
+  const std::uint32_t page = LeadingNumber(href);
+  if (PopupShown() && popup_->text().contains(QStringLiteral("<a href=\"%1\">").arg(page))) {
+    PopupLinkTapped(QString::number(page));
+    return true;
+  }
+  for (const LinkBox& link : links_) {
+    if (link.target != page) continue;
+    // Scroll the link into view, then tap its middle.
+    const QRect view = ViewRect();
+    QPoint offset = Offset();
+    if (!QRect(offset, view.size()).contains(link.rect.center()))
+      ScrollTo(link.rect.center() - QPoint(view.width() / 2, view.height() / 2));
+    const QPoint at = link.rect.center() - Offset();
+    Tap(this, at);
+    return true;
+  }
+  return false;
+}
+
+void GridControl::Report(nlohmann::json& pane) const {
+  pane["kind"] = "GridControl";
+  pane["columns"] = model_ != nullptr ? model_->ColumnCount() : 0;
+  nlohmann::json rows = nlohmann::json::array();
+  for (const Cell& cell : cells_) {
+    if (cell.column == 0) rows.push_back(nlohmann::json::array());
+    rows.back().push_back(platform::ToQ(cell.label.Text()).toStdString());
+  }
+  pane["rows"] = std::move(rows);
+  pane["size"] = {tableWidth_, tableHeight_};
+  pane["scroll"] = {Offset().x(), Offset().y()};
+  pane["bars"] = {{"horizontal", HorizontalBarShown()}, {"vertical", VerticalBarShown()}};
+}
+
+}  // namespace vrok

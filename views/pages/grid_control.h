@@ -1,0 +1,128 @@
+#pragma once
+// GridControl draws a GridModel itself: a header row on light blue, white
+// cells, grey grid lines, all drawn once into an off-screen bitmap that
+// painting copies from at the scroll offset. Its scroll bars (1001 vertical,
+// 1002 horizontal, corner 1003) appear only when the table needs them. A tap
+// on a link in a cell goes to the link listener; a tap-and-hold on a cell
+// shows its whole text in the hidden "popup" child (1004).
+
+#include <QImage>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/navigation/page_view.h"
+#include "core/pages/grid_model.h"
+#include "platform/qt/fonts.h"
+#include "platform/qt/timer.h"
+#include "widgets/rich_text.h"
+#include "widgets/screen_report.h"
+
+class QLabel;
+class QScrollBar;
+
+namespace vrok {
+
+class GridControl : public QWidget, public ReportedPane, public LinkTarget, public RowTarget {
+ public:
+  static constexpr int kVerticalBarId = 1001;
+  static constexpr int kHorizontalBarId = 1002;
+  static constexpr int kCornerId = 1003;
+  static constexpr int kPopupId = 1004;
+  static constexpr Colour kHeaderColour = 0xFFCC99;  // light blue, as 0x00BBGGRR
+  static constexpr Colour kCellColour = 0xFFFFFF;
+  static constexpr Colour kLineColour = 0xC0C0C0;
+  // The bitmap is never larger than this many pixels; rows beyond it are
+  // not drawn (a damaged count must not size a huge allocation).
+  static constexpr std::int64_t kMaxBitmapPixels = 16LL * 1024 * 1024;
+  static constexpr int kMaxBitmapSide = 8192;
+
+  explicit GridControl(QWidget* parent);
+
+  // The model is not owned; it must outlive the control or be replaced.
+  void SetModel(GridModel* model, const FontSpec& font);
+  // Lays the table out again from the model and scrolls to its top left.
+  void LayOut();
+  void SetLinkListener(std::function<void(PageId page, QPoint at)> listener) {
+    linkListener_ = std::move(listener);
+  }
+
+  const GridMetrics& Metrics() const { return metrics_; }
+  std::int64_t TableWidth() const { return tableWidth_; }
+  std::int64_t TableHeight() const { return tableHeight_; }
+  const QImage& Bitmap() const { return bitmap_; }
+  QPoint Offset() const;
+  void ScrollTo(QPoint offset);
+  // The part of the control the table is shown in (less the bars).
+  QRect ViewRect() const;
+  bool HorizontalBarShown() const;
+  bool VerticalBarShown() const;
+  QScrollBar& HorizontalBar() const { return *hbar_; }
+  QScrollBar& VerticalBar() const { return *vbar_; }
+  bool PopupShown() const;
+  QString PopupText() const;
+  // A cell's rectangle in table coordinates.
+  QRect CellRect(std::uint32_t row, std::uint32_t column) const;
+
+  void Report(nlohmann::json& pane) const override;
+  // Taps the first link to the HREF's page: in the full-text pop-up when
+  // it is shown, else in the cells as drawn.
+  bool TapLink(const std::u16string& href) override;
+  // A tap, or a tap-and-hold, on the first cell of grid row N.
+  bool TapRow(int row) override;
+  bool HoldRow(int row) override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+
+ private:
+  struct Cell {
+    explicit Cell(std::u16string text) : markup(text), label(std::move(text)) {}
+    std::uint32_t row = 0;
+    std::uint32_t column = 0;
+    std::u16string markup;
+    RichLabel label;
+    Colour background = kCellColour;
+    bool cut = false;  // drawn short, ending in "..."
+  };
+
+  // The part of the table laid out and drawn (all of it unless too large).
+  QSize DrawnSize() const;
+  void ArrangeBars();
+  void Draw();
+  std::optional<std::size_t> CellAt(QPoint tablePoint) const;
+  void HoldTick();
+  void PopupLinkTapped(const QString& href);
+  // Scrolls the first cell of a grid row into view; its centre, or none.
+  std::optional<QPoint> ShowRowStart(int row);
+
+  GridModel* model_ = nullptr;
+  FontSpec font_ = PageFontSpec();
+  QtMeasurer measurer_;
+  GridMetrics metrics_;
+  std::int64_t tableWidth_ = 0;
+  std::int64_t tableHeight_ = 0;
+  std::uint32_t drawnRows_ = 0;  // rows and columns that fit the bitmap
+  std::uint32_t drawnColumns_ = 0;
+  std::vector<Cell> cells_;
+  std::vector<LinkBox> links_;  // in table coordinates
+  QImage bitmap_;
+  QScrollBar* vbar_ = nullptr;
+  QScrollBar* hbar_ = nullptr;
+  QWidget* corner_ = nullptr;
+  QLabel* popup_ = nullptr;
+  QString popupText_;  // plain
+  platform::Timer holdTimer_;
+  std::optional<std::size_t> pressedCell_;
+  QPoint pressPoint_;
+  std::function<void(PageId, QPoint)> linkListener_;
+};
+
+}  // namespace vrok

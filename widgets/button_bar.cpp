@@ -1,0 +1,62 @@
+#include "widgets/button_bar.h"
+
+#include "platform/qt/dialogs.h"
+#include "platform/qt/environment.h"
+#include "widgets/artwork.h"
+#include "widgets/picture_button.h"
+
+namespace vrok {
+
+ButtonBar::ButtonBar(QWidget* parent, int height) : QWidget(parent) {
+  setObjectName(QStringLiteral("button-bar"));
+  resize(width(), height > 0 ? height : platform::MenuBarHeight());
+}
+
+void ButtonBar::AddButton(int commandId, int bitmapId) {
+  auto* button = new PictureButton(commandId, art::LoadMaskedBitmap(bitmapId), this);
+  connect(button, &QAbstractButton::clicked, this, [this, commandId] {
+    if (listener_) listener_(commandId);
+  });
+  buttons_.push_back(button);
+  LayOut();
+  button->show();
+}
+
+PictureButton* ButtonBar::Button(int commandId) const {
+  for (PictureButton* b : buttons_)
+    if (b->Id() == commandId) return b;
+  return nullptr;
+}
+
+void ButtonBar::ShowButton(int commandId, bool show) {
+  PictureButton* b = Button(commandId);
+  if (b == nullptr) {
+    platform::ShowMessage(u"Error, there isn't button on that id", u"Vrok",
+                          platform::MessageIcon::kStop, platform::MessageButtons::kOk, this);
+    return;
+  }
+  b->setVisible(show);
+}
+
+void ButtonBar::LayOut() {
+  // A hidden button keeps its place.
+  const int gap = (platform::ScreenMetrics().dpiX + 24) * 2 / 96;
+  int right = width();
+  for (PictureButton* b : buttons_) {
+    const QSize s = b->Picture().size();
+    right -= s.width();
+    b->setGeometry(right, (height() - s.height()) / 2, s.width(), s.height());
+    right -= gap;
+  }
+}
+
+bool ButtonBar::OnCommand(int commandId) {
+  PictureButton* b = Button(commandId);
+  if (b == nullptr || !b->isVisible() || !b->isEnabled()) return false;
+  b->click();
+  return true;
+}
+
+void ButtonBar::resizeEvent(QResizeEvent*) { LayOut(); }
+
+}  // namespace vrok

@@ -1,0 +1,108 @@
+#include "widgets/search_bar.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+
+#include "platform/qt/environment.h"
+#include "widgets/artwork.h"
+#include "widgets/panel_style.h"
+#include "widgets/picture_button.h"
+
+namespace vrok {
+
+SearchBar::SearchBar(QWidget* parent) : TitledPane(parent) {
+  setObjectName(QStringLiteral("search-bar"));
+  UseScreenFont(*this);
+  label_ = new QLabel(QStringLiteral("Search:"), this);
+  label_->setObjectName(QString::number(kLabelId));
+  label_->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+  label_->setContentsMargins(platform::ScaleX(3), 0, platform::ScaleX(2), 0);
+
+  box_ = new QLineEdit(this);
+  box_->setObjectName(QString::number(kBoxId));
+  box_->setFrame(true);
+  QObject::connect(box_, &QLineEdit::textChanged, this, [this](const QString& text) {
+    if (notify_ && listener_) listener_(platform::FromQ(text));
+  });
+
+  button_ = new PictureButton(kButtonId, art::LoadBitmap(art::ButtonBitmap(art::kFootnotes)), this);
+  QObject::connect(button_, &QAbstractButton::clicked, this, [this] {
+    if (buttonListener_) buttonListener_();
+  });
+
+  TitleArgs none;
+  none.show = false;
+  resize(width(), platform::MenuBarHeight());
+  CreateWithTitle(none);
+  hide();
+}
+
+void SearchBar::Clear() {
+  notify_ = false;
+  box_->clear();
+  notify_ = true;
+  box_->setFocus();
+}
+
+void SearchBar::SetText(const std::u16string& text) {
+  notify_ = false;
+  box_->setText(platform::ToQ(text));
+  notify_ = true;
+}
+
+std::u16string SearchBar::Text() const { return platform::FromQ(box_->text()); }
+
+void SearchBar::ShowButton() {
+  button_->show();
+  LayOutContent(rect());
+}
+
+void SearchBar::HideButton() {
+  button_->hide();
+  LayOutContent(rect());
+}
+
+bool SearchBar::ButtonShown() const { return !button_->isHidden(); }
+
+bool SearchBar::OnCommand(int commandId) {
+  if (commandId != kButtonId || !ButtonShown()) return false;
+  button_->click();
+  return true;
+}
+
+void SearchBar::Report(nlohmann::json& pane) const {
+  pane["kind"] = "SearchBar";
+  pane["text"] = box_->text().toStdString();
+  pane["button"] = ButtonShown();
+}
+
+// The label at the left, the button in its cell at the right (while it is
+// shown), the box between them, each vertically centred.
+void SearchBar::LayOutContent(QRect area) {
+  if (label_ == nullptr) return;  // still being built
+  const int gap = platform::ScaleX(3);
+  const int labelWidth = label_->sizeHint().width();
+  label_->setGeometry(area.left(), area.top(), labelWidth, area.height());
+  int right = area.right() + 1;
+  if (ButtonShown()) {
+    const QSize b = button_->size();
+    right -= b.width() + 2 * gap;
+    button_->move(right + gap, area.top() + (area.height() - b.height()) / 2);
+  }
+  const int boxHeight = std::min(area.height(), platform::ScaleY(20));
+  box_->setGeometry(area.left() + labelWidth + gap, area.top() + (area.height() - boxHeight) / 2,
+                    std::max(0, right - gap - (area.left() + labelWidth + gap)), boxHeight);
+  update();
+}
+
+void SearchBar::paintEvent(QPaintEvent*) {
+  QPainter g(this);
+  g.fillRect(rect(), kLabelColour);
+  if (ButtonShown()) {
+    const int cell = button_->width() + 2 * platform::ScaleX(3);
+    g.fillRect(QRect(width() - cell, 0, cell, height()), kButtonColour);
+  }
+}
+
+}  // namespace vrok

@@ -1,0 +1,66 @@
+#pragma once
+// The bar under the index lists: the label "Search:" (140) on grey, a
+// one-line box (150) and a bitmap button (1002) on light grey. Every change
+// of the box's text goes to the listener, except while the notify flag is
+// off (when the program sets the text itself). What the button does is its
+// view's business.
+
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "widgets/screen_report.h"
+#include "widgets/title_bar.h"
+
+class QLabel;
+class QLineEdit;
+
+namespace vrok {
+
+class PictureButton;
+
+class SearchBar : public TitledPane, public CommandTarget {
+ public:
+  static constexpr int kLabelId = 140;
+  static constexpr int kBoxId = 150;
+  static constexpr int kButtonId = 1002;
+  static constexpr QColor kLabelColour{175, 175, 175};
+  static constexpr QColor kButtonColour{192, 192, 192};
+
+  explicit SearchBar(QWidget* parent);
+
+  // Hears the whole text after each change the user makes.
+  void SetListener(std::function<void(const std::u16string& text)> listener) {
+    listener_ = std::move(listener);
+  }
+  void SetButtonListener(std::function<void()> listener) { buttonListener_ = std::move(listener); }
+
+  // Empties the box without telling the listener and gives it the focus.
+  void Clear();
+  // Puts the text into the box without telling the listener.
+  void SetText(const std::u16string& text);
+  std::u16string Text() const;
+  void ShowButton();
+  void HideButton();
+  bool ButtonShown() const;
+
+  QLineEdit& Box() const { return *box_; }
+
+  // 1002 clicks the button while it is shown.
+  bool OnCommand(int commandId) override;
+  void Report(nlohmann::json& pane) const override;
+
+ protected:
+  void LayOutContent(QRect area) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QLabel* label_ = nullptr;
+  QLineEdit* box_ = nullptr;
+  PictureButton* button_ = nullptr;
+  bool notify_ = true;
+  std::function<void(const std::u16string&)> listener_;
+  std::function<void()> buttonListener_;
+};
+
+}  // namespace vrok

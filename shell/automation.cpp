@@ -1,9 +1,11 @@
 #include "shell/automation.h"
+#include "shell/automation_user_data.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -24,6 +26,7 @@
 #include "platform/qt/timer.h"
 #include "shell/command_bar.h"
 #include "shell/main_window.h"
+#include "shell/page_print.h"
 #include "shell/picture_button.h"
 #include "shell/reader_app.h"
 #include "shell/screen_report.h"
@@ -372,6 +375,12 @@ bool ScriptRunner::RunLine(const std::string& line, std::string& error) {
     json widgets = json::array();
     for (const QWidget* w : found) widgets.push_back(Measure(w, screen));
     out_ << json{{"measure", rest}, {"widgets", widgets}}.dump() << '\n' << std::flush;
+  } else if (verb == "print-pdf") {
+    return RunPrintCommand(app_, rest, error);
+  } else if (verb == "clipboard") {
+    out_ << json{{"clipboard", QGuiApplication::clipboard()->text().toStdString()}}.dump() << '\n' << std::flush;
+  } else if (verb == "export" || verb == "export-html" || verb == "import") {
+    return RunUserDataCommand(*app_.Shell(), verb, rest, error);
   } else if (verb == "grab") {
     if (!app_.Screen()->grab().save(QString::fromStdString(rest), "PNG"))
       return fail("cannot write " + rest);

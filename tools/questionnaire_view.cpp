@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <ctime>
 
 #include "content/schema.h"
 #include "platform/qt/bitmaps.h"
@@ -23,6 +24,7 @@
 #include "shell/main_window.h"
 #include "shell/picture_button.h"
 #include "shell/title_bar.h"
+#include "tools/score_summary.h"
 
 namespace vrok {
 
@@ -449,6 +451,9 @@ void QuestionnaireView::Calculate() {
     return;
   }
   const QRect over = WindowRect();
+  // The "Copy" button of the pop-up gives the result as one line of text.
+  popup_.Dialog().SetCopyText(ScoreSummary(questionnaire_, TextOf(db_, questionnaire_.row), answers,
+                                           result, LocalMinute(std::time(nullptr))));
   popup_.Show(u"Score", result.output, over.topLeft(), over, FootnotePopup::Placement::kOverWindow);
 }
 

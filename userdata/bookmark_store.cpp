@@ -2,13 +2,15 @@
 
 #include <algorithm>
 
+#include "userdata/user_data_import.h"
 #include "userdata/user_records.h"
 
 namespace vrok {
 
 BookmarkStore::BookmarkStore(const std::string& programFolder, const ContentDatabase& content,
                              const ReservedKeys& reserved, FileSystem& files)
-    : pages_(content, reserved, /*builtInPages=*/false),
+    // An import cut short is finished or undone before the pair opens.
+    : pages_((FinishImport(programFolder, files), StoredPages(content, reserved, /*builtInPages=*/false))),
       file_(BookmarkFiles(programFolder).index, BookmarkFiles(programFolder).data, files, StoredRecordLength) {
   Reload();
 }

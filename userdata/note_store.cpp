@@ -1,12 +1,14 @@
 #include "userdata/note_store.h"
 
+#include "userdata/user_data_import.h"
 #include "userdata/user_records.h"
 
 namespace vrok {
 
 NoteStore::NoteStore(const std::string& programFolder, const ContentDatabase& content,
                      const ReservedKeys& reserved, FileSystem& files)
-    : pages_(content, reserved, /*builtInPages=*/true),
+    // An import cut short is finished or undone before the pair opens.
+    : pages_((FinishImport(programFolder, files), StoredPages(content, reserved, /*builtInPages=*/true))),
       files_(files),
       draftPath_(NoteDraftFile(programFolder)),
       file_(NoteFiles(programFolder).index, NoteFiles(programFolder).data, files, StoredRecordLength) {

@@ -4,6 +4,7 @@
 #include <QAbstractSlider>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -18,7 +19,9 @@
 #include <istream>
 #include <ostream>
 
+#include "app/automation_user_data.h"
 #include "app/command_bar.h"
+#include "app/page_print.h"
 #include "app/reader_app.h"
 #include "app/shell_view.h"
 #include "app/splash_view.h"
@@ -406,6 +409,20 @@ bool RunGrab(Script& s, const std::string& /*verb*/, const std::string& rest) {
   return true;
 }
 
+bool RunPrintPdf(Script& s, const std::string& /*verb*/, const std::string& rest) {
+  return RunPrintCommand(s.app, rest, s.error);
+}
+
+bool RunClipboard(Script& s, const std::string& /*verb*/, const std::string& /*rest*/) {
+  s.out << json{{"clipboard", QGuiApplication::clipboard()->text().toStdString()}}.dump() << '\n'
+        << std::flush;
+  return true;
+}
+
+bool RunUserData(Script& s, const std::string& verb, const std::string& rest) {
+  return RunUserDataCommand(*s.app.Shell(), verb, rest, s.error);
+}
+
 // The script commands, by their first word.
 const std::map<std::string_view, ScriptCommand>& Commands() {
   static const std::map<std::string_view, ScriptCommand> kCommands{
@@ -429,6 +446,11 @@ const std::map<std::string_view, ScriptCommand>& Commands() {
       {"hold", RunPenOrHold},
       {"measure", RunMeasure},
       {"grab", RunGrab},
+      {"print-pdf", RunPrintPdf},
+      {"clipboard", RunClipboard},
+      {"export", RunUserData},
+      {"export-html", RunUserData},
+      {"import", RunUserData},
   };
   return kCommands;
 }

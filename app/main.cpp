@@ -7,6 +7,7 @@
 //   --page PAGE      show PAGE (a page id or name) once started; when a
 //                    reader already runs on the same folder, that reader
 //                    comes to the front and shows it, and this start ends
+//   --import FILE    merge an export of bookmarks and notes once started
 //   --install        the installer step: write "InstallDir" and exit (no
 //                    display needed)
 // vrok-hires is the same program with another default screen.
@@ -24,7 +25,9 @@
 #include <nlohmann/json.hpp>
 
 #include "app/automation.h"
+#include "app/page_print.h"
 #include "app/reader_app.h"
+#include "app/user_data_actions.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/registry.h"
@@ -96,6 +99,7 @@ int main(int argc, char** argv) {
   parser.addOption({"zoom", "Zoom of the emulated screen.", "N"});
   parser.addOption({"script", "Run a script (- for standard input).", "FILE"});
   parser.addOption({"page", "Show this page (a page id or name).", "PAGE"});
+  parser.addOption({"import", "Import bookmarks and notes from an export file.", "FILE"});
   parser.addOption({"install", "Write InstallDir for the program folder and exit."});
   parser.process(*app);
 
@@ -159,7 +163,12 @@ int main(int argc, char** argv) {
   ReaderApp reader(std::move(registry));
   if (!scripted) reader.HandOverWhenHeld(page);
   if (!reader.InitInstance()) return reader.HandedOver() ? 0 : 1;
+  AddPrintMenu(reader);
   if (!page.isEmpty()) reader.ShowPage(page);
+  if (parser.isSet("import")) {
+    std::string error;
+    ImportUserDataFile(*reader.Shell(), parser.value("import").toStdString(), error);
+  }
 
   int status = 0;
   if (scripted) {

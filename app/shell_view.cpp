@@ -1,9 +1,12 @@
 #include "app/shell_view.h"
 
 #include <QToolBar>
+#include <ctime>
 
 #include "app/settings_dialog.h"
+#include "app/user_data_actions.h"
 #include "content/schema.h"
+#include "core/userdata/backups.h"
 #include "core/userdata/store_messages.h"
 #include "frame/main_window.h"
 #include "platform/qt/dialogs.h"
@@ -19,17 +22,22 @@ ShellView::ShellView(MainWindow& main, const ContentDatabase& db, PageNameMap& n
                      HistoryList& history, std::map<std::uint32_t, std::uint32_t>& userMap,
                      platform::Registry& registry)
     : main_(main), db_(db), names_(names), history_(history), userMap_(userMap) {
-  const std::string folder = platform::ProgramFolder().toStdString();
-  bookmarks_ = std::make_unique<BookmarkStore>(folder, db, userMap_);
-  notes_ = std::make_unique<NoteStore>(folder, db, userMap_);
   history_.SetNavigator(this);
   commandBar_ = new CommandBar(&main, *this);
   settings_ = std::make_unique<SettingsDialog>(&main.Screen(), names, registry);
-  bookmarkList_ = new BookmarkListPanel(&main, *bookmarks_);
-  bookmarkList_->SetOpenListener([this](int position) { OpenBookmark(position); });
-  notesPanel_ = new NotesPanel(&main, *notes_, main.Screen());
-  notesPanel_->SetReturnListener([this] { CloseOverlays(); });
   addBookmark_ = new AddBookmarkDialog(&main.Screen());
+  OpenUserData();
+  AddUserDataMenu(*this);
+}
+
+void ShellView::OpenUserData() {
+  const std::string folder = Folder();
+  bookmarks_ = std::make_unique<BookmarkStore>(folder, db_, userMap_);
+  notes_ = std::make_unique<NoteStore>(folder, db_, userMap_);
+  bookmarkList_ = new BookmarkListPanel(&main_, *bookmarks_);
+  bookmarkList_->SetOpenListener([this](int position) { OpenBookmark(position); });
+  notesPanel_ = new NotesPanel(&main_, *notes_, main_.Screen());
+  notesPanel_->SetReturnListener([this] { CloseOverlays(); });
   // What the opening of the record files found (repairs and where the
   // copies are, missing or refused files, a read-only pair) is said at once.
   for (const auto& text : OpeningMessages(bookmarks_->Records(), kBookmarkWords))
@@ -43,6 +51,22 @@ ShellView::ShellView(MainWindow& main, const ContentDatabase& db, PageNameMap& n
   }
 }
 
+std::string ShellView::Folder() const { return platform::ProgramFolder().toStdString(); }
+
+void ShellView::ReopenUserData(const std::function<void()>& change) {
+  CloseOverlays();
+  // The panels go before the stores they show; closing the stores compacts
+  // and unlocks their files.
+  delete notesPanel_;
+  delete bookmarkList_;
+  notesPanel_ = nullptr;
+  bookmarkList_ = nullptr;
+  notes_.reset();
+  bookmarks_.reset();
+  change();
+  OpenUserData();
+}
+
 ShellView::~ShellView() {
   history_.SetNavigator(nullptr);
   // Exit and a close from outside both end here: what was typed in the note
@@ -52,8 +76,11 @@ ShellView::~ShellView() {
   delete addBookmark_;
   delete notesPanel_;
   delete bookmarkList_;
+  const bool writable = !notes_->ReadOnly() && !bookmarks_->ReadOnly();
   notes_.reset();
   bookmarks_.reset();
+  // A copy of the record files, when they changed since the last one.
+  if (writable) MakeBackup(Folder(), static_cast<std::int64_t>(std::time(nullptr)));
   settings_.reset();
   delete commandBar_;
 }

@@ -3,8 +3,10 @@
 // each page shown in the history, opens the bookmark and note overlays, and
 // implements the commands of the command bar.
 
+#include <functional>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "app/command_bar.h"
 #include "content/content_database.h"
@@ -62,8 +64,18 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   AddBookmarkDialog& AddBookmarkBox() { return *addBookmark_; }
   const BookmarkStore& Bookmarks() const { return *bookmarks_; }
   const NoteStore& Notes() const { return *notes_; }
+  const ContentDatabase& Database() const { return db_; }
+  const std::map<std::uint32_t, std::uint32_t>& ReservedKeys() const { return userMap_; }
+  MainWindow& Main() { return main_; }
+  // The folder of the user's record files.
+  std::string Folder() const;
+  // Closes the bookmark and note stores (their files compacted and
+  // unlocked), runs change on their files, and opens them again.
+  void ReopenUserData(const std::function<void()>& change);
 
  private:
+  // Opens the stores and makes the panels that show them.
+  void OpenUserData();
   // Closes the overlays and navigates to a page by name.
   void GoToNamed(std::u16string_view name);
   void RefreshButtons();

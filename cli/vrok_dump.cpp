@@ -8,10 +8,13 @@
 //   vrok-dump key FOLDER K            RowOfKey(K)
 //   vrok-dump child FOLDER ROW FIELD  FindChild(ROW, FieldIdOf(FIELD))
 //   vrok-dump check FOLDER            lists out of the order the search needs
+//   vrok-dump export FOLDER OUT       the folder's bookmarks and notes as an export file
+//                                     (JSON; a web page when OUT ends in .html)
 
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <exception>
 #include <optional>
 #include <string>
@@ -23,6 +26,7 @@
 #include "content/book_files.h"
 #include "content/content_database.h"
 #include "content/utf8.h"
+#include "core/userdata/user_data_export.h"
 
 namespace {
 
@@ -33,7 +37,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: vrok-dump info|names|rows|check FOLDER\n"
                "       vrok-dump string|item|key FOLDER NUMBER\n"
-               "       vrok-dump child FOLDER ROW FIELD\n");
+               "       vrok-dump child FOLDER ROW FIELD\n"
+               "       vrok-dump export FOLDER OUT.json|OUT.html\n");
   return 2;
 }
 
@@ -177,6 +182,20 @@ int Check(const ContentDatabase& db) {
   return problems.empty() ? 0 : 1;
 }
 
+// The user's bookmarks and notes beside the book, written to out.
+int Export(const ContentDatabase& db, const std::string& folder, const std::string& out) {
+  if (!db.IsReady()) return Fail("the book cannot be opened");
+  const auto data = vrok::ReadUserData(folder);
+  if (!data) return Fail("the bookmarks and notes cannot be read");
+  const auto now = static_cast<std::int64_t>(std::time(nullptr));
+  const bool html = out.size() >= 5 && out.compare(out.size() - 5, 5, ".html") == 0;
+  const std::string text =
+      html ? vrok::ExportHtml(db, {}, *data, now) : vrok::ExportJson(db, {}, *data, now);
+  if (!vrok::SaveExport(out, text)) return Fail("cannot write " + out);
+  std::printf("{\"bookmarks\":%zu,\"notes\":%zu}\n", data->bookmarks.size(), data->notes.size());
+  return 0;
+}
+
 }  // namespace
 
 static int Run(int argc, char** argv) {
@@ -189,6 +208,7 @@ static int Run(int argc, char** argv) {
   if (command == "rows" && argc == 3) return Rows(db);
   if (command == "check" && argc == 3) return Check(db);
   if (argc < 4) return Usage();
+  if (command == "export" && argc == 4) return Export(db, argv[2], argv[3]);
   const auto number = ParseNumber(argv[3]);
   if (!number) return Fail(std::string("not a number: ") + argv[3]);
 

@@ -1,10 +1,12 @@
 #include "frame/popup.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QEventLoop>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <string>
 #include <vector>
 
@@ -86,6 +88,14 @@ PopupHtmlDialog::PopupHtmlDialog(QWidget* owner) : QDialog(owner->window()), own
   captionLabel_->setFont(captionFont);
   ok_->setFont(captionFont);
   connect(ok_, &QPushButton::clicked, this, [this] { accept(); });
+  copy_ = new QPushButton(QStringLiteral("Copy"), this);
+  copy_->setObjectName(QStringLiteral("copy"));
+  copy_->setFont(captionFont);
+  copy_->hide();
+  connect(copy_, &QPushButton::clicked, this, [this] { CopyToClipboard(); });
+  auto* copyKey = new QShortcut(QKeySequence::Copy, this);
+  copyKey->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(copyKey, &QShortcut::activated, this, [this] { CopyToClipboard(); });
 
   viewer_ = new ViewerControl(this);
   viewer_->setObjectName(QStringLiteral("1001"));
@@ -152,7 +162,17 @@ void PopupHtmlDialog::LinkTapped(const std::u16string& href) {
   accept();
 }
 
+void PopupHtmlDialog::SetCopyText(std::u16string text) { copyText_ = std::move(text); }
+
+bool PopupHtmlDialog::CopyToClipboard() {
+  if (copyText_.empty()) return false;
+  QGuiApplication::clipboard()->setText(platform::ToQ(copyText_));
+  return true;
+}
+
 void PopupHtmlDialog::done(int result) {
+  copyText_.clear();
+  copy_->hide();
   const std::int32_t page = std::exchange(tapped_, -1);
   const bool wasOpen = std::exchange(open_, false);
   qApp->removeEventFilter(this);
@@ -180,6 +200,12 @@ void PopupHtmlDialog::Arrange() {
   ok_->setGeometry(width() - okW - platform::ScaleX(2), platform::ScaleY(2), okW,
                    captionH - platform::ScaleY(4));
   ok_->raise();
+  // "Copy" sits left of OK on the caption bar while there is text to copy.
+  const int copyW = platform::ScaleX(36);
+  copy_->setGeometry(width() - okW - copyW - platform::ScaleX(6), platform::ScaleY(2), copyW,
+                     captionH - platform::ScaleY(4));
+  copy_->setVisible(!copyText_.empty());
+  copy_->raise();
   viewer_->setGeometry(kBorder, captionH, width() - 2 * kBorder, height() - captionH - kBorder);
 }
 

@@ -51,6 +51,11 @@ class PopupHtmlDialog : public QDialog {
   // The exact document given to the viewer.
   const std::u16string& Html() const { return html_; }
   ViewerControl& Viewer() const { return *viewer_; }
+  // Text for the "Copy" button (and Ctrl+C) of the next opening; the
+  // button shows only while there is one, and closing forgets it.
+  void SetCopyText(std::u16string text);
+  // Puts the copy text on the clipboard; false when there is none.
+  bool CopyToClipboard();
   // caption, html and geometry, for the screen report.
   nlohmann::json Report() const;
 
@@ -71,6 +76,8 @@ class PopupHtmlDialog : public QDialog {
   QWidget* owner_;
   QLabel* captionLabel_ = nullptr;
   QPushButton* ok_ = nullptr;
+  QPushButton* copy_ = nullptr;
+  std::u16string copyText_;
   ViewerControl* viewer_ = nullptr;
   std::u16string caption_;
   std::u16string html_;

@@ -2,11 +2,15 @@
 
 #include <algorithm>
 
+#include "core/userdata/user_data_import.h"
+
 namespace vrok {
 
 BookmarkStore::BookmarkStore(const std::string& programFolder, const ContentDatabase& content,
                              const ReservedKeys& reserved, FileSystem& files)
-    : UserStore(content, reserved, /*builtInPages=*/false, BookmarkFiles(programFolder), files) {
+    // An import cut short is finished or undone before the pair opens.
+    : UserStore(content, reserved, /*builtInPages=*/false,
+                (FinishImport(programFolder, files), BookmarkFiles(programFolder)), files) {
   Reload();
 }
 

@@ -1,12 +1,15 @@
 #include "core/userdata/note_store.h"
 
+#include "core/userdata/user_data_import.h"
 #include "core/userdata/user_records.h"
 
 namespace vrok {
 
 NoteStore::NoteStore(const std::string& programFolder, const ContentDatabase& content,
                      const ReservedKeys& reserved, FileSystem& files)
-    : UserStore(content, reserved, /*builtInPages=*/true, NoteFiles(programFolder), files),
+    // An import cut short is finished or undone before the pair opens.
+    : UserStore(content, reserved, /*builtInPages=*/true,
+                (FinishImport(programFolder, files), NoteFiles(programFolder)), files),
       files_(files),
       draftPath_(NoteDraftFile(programFolder)) {
   Reload();

@@ -1,7 +1,8 @@
 #pragma once
 // What the bookmark and note stores share: their pair of record files, the
 // entries in stored order with the record number of each, and deleting by
-// list position. Each store loads its own kind of entry in Reload.
+// list position. Each store loads its own kind of entry in Reload. The
+// stores are its only instances (user_store.cpp).
 
 #include <span>
 #include <string>
@@ -31,19 +32,12 @@ class UserStore {
   // Deletes the entries at these list positions (in any order, repeats
   // allowed). Nothing is deleted when one is out of range. 0 or -1; the list
   // is reloaded either way.
-  int Delete(std::span<const int> positions) {
-    const int result = RemoveEntries(file_, records_, positions);
-    Reload();
-    return result;
-  }
+  int Delete(std::span<const int> positions);
 
   const std::vector<Item>& Entries() const { return entries_; }
   int Count() const { return static_cast<int>(entries_.size()); }
   // nullptr for a position out of range.
-  const Item* Entry(int position) const {
-    if (position < 0 || position >= Count()) return nullptr;
-    return &entries_[static_cast<std::size_t>(position)];
-  }
+  const Item* Entry(int position) const;
 
  protected:
   UserStore(const ContentDatabase& content, const ReservedKeys& reserved, bool builtInPages,

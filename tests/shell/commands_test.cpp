@@ -45,8 +45,13 @@ TEST_F(CommandsTest, TenButtonsWithSeparatorsAtOneFiveAndEleven) {
   EXPECT_EQ(items("40029"),
             (std::vector<std::string>{"About KESTOR=40055", "Authors and Contributors=40056",
                                       "Guide to Tarvessa=40057", "Notice=40059", "Options=40021"}));
+  // The handheld's two note items come first; export, import and restore follow.
   EXPECT_EQ(items("40031"),
-            (std::vector<std::string>{"- Add/Edit Note=40023", "- View Notes=40024"}));
+            (std::vector<std::string>{"- Add/Edit Note=40023", "- View Notes=40024",
+                                      "- Export bookmarks and notes\u2026=export-user-data",
+                                      "- Save notes as a web page\u2026=export-html",
+                                      "- Import bookmarks and notes\u2026=import-user-data",
+                                      "- Restore from backup\u2026=restore-backup"}));
   EXPECT_EQ(items("40030"),
             (std::vector<std::string>{"- Add Bookmark=40025", "- View Bookmarks=40026"}));
 }

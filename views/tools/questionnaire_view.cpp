@@ -11,10 +11,12 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <ctime>
 
 #include "content/schema.h"
 #include "content/utf8.h"
 #include "core/pages/page_text.h"
+#include "core/tools/score_summary.h"
 #include "frame/footnotes_bar.h"
 #include "frame/html_pane.h"
 #include "frame/main_window.h"
@@ -448,6 +450,9 @@ void QuestionnaireView::Calculate() {
     return;
   }
   const QRect over = WindowRect();
+  // The "Copy" button of the pop-up gives the result as one line of text.
+  popup_.Dialog().SetCopyText(ScoreSummary(questionnaire_, TextOf(db_, questionnaire_.row), answers,
+                                           result, LocalMinute(std::time(nullptr))));
   popup_.Show(u"Score", result.output, over.topLeft(), over, FootnotePopup::Placement::kOverWindow);
 }
 

@@ -16,13 +16,14 @@ namespace {
 
 int Compile(const char* source, const char* folder) {
   std::string error;
-  auto book = vrok::ReadBookSource(source, error);
+  std::optional<vrok::BookSource> book = vrok::ReadBookSourceRecords(source, error);
   if (!book) {
     std::fprintf(stderr, "vrok-book: %s\n", error.c_str());
     return 1;
   }
-  vrok::SortSearchLists(book->root);
-  const auto layout = vrok::LayOutBook(*book, error);
+  vrok::SortSearchLists(book->records);
+  // The records are freed as they are laid out.
+  const auto layout = vrok::LayOutRecords(std::move(book->records), book->book.items.size(), error);
   if (!layout) {
     std::fprintf(stderr, "vrok-book: %s\n", error.c_str());
     return 1;
@@ -44,10 +45,7 @@ int Compile(const char* source, const char* folder) {
     std::fprintf(stderr, "vrok-book: cannot create %s\n", folder);
     return 1;
   }
-  // The layout holds all the files need: free the nodes before they are
-  // encoded, which lowers the peak of a large book.
-  book->root = vrok::BookNode();
-  const auto result = vrok::WriteBook(*book, *layout, folder);
+  const auto result = vrok::WriteBook(book->book, *layout, folder);
   if (!result.ok) {
     std::fprintf(stderr, "vrok-book: %s\n", result.message.c_str());
     return 1;

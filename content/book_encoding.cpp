@@ -10,7 +10,6 @@
 #include <cerrno>
 
 #include "content/bits.h"
-#include "content/utf8.h"
 
 namespace vrok::writer {
 
@@ -61,7 +60,7 @@ void Container::AddArray(
   }
 }
 
-void Container::AddData(const std::vector<std::uint8_t>& data) {
+void Container::AddData(std::span<const std::uint8_t> data) {
   for (std::size_t at = 0; at < data.size(); at += format::kDataRecordSize) {
     const std::size_t n = std::min<std::size_t>(format::kDataRecordSize, data.size() - at);
     records_.emplace_back(data.data() + at, n);
@@ -105,14 +104,19 @@ bool Container::WriteTo(const std::string& path) const {
   return ::close(fd) == 0 && ok;
 }
 
-bool Blobs::Add(std::span<const std::uint8_t> bytes) {
-  const std::uint64_t at = data.size();
+bool Blobs::Locate(std::uint64_t at) {
   const std::uint64_t record = at / format::kDataRecordSize;
   if (record > 0xFFFF) return false;
   const auto loc = static_cast<std::uint32_t>(record << 16 | at % format::kDataRecordSize);
   locations.push_back(loc);
   largest = std::max(largest, loc);
-  data.insert(data.end(), bytes.begin(), bytes.end());
+  return true;
+}
+
+bool Blobs::Add(std::span<const std::uint8_t> bytes) {
+  if (!Locate(owned.size())) return false;
+  owned.insert(owned.end(), bytes.begin(), bytes.end());
+  data = owned;
   return true;
 }
 
@@ -127,22 +131,24 @@ bool EncodeBook(const Book& book, const BookLayout& L, EncodedBook& out, std::st
   const std::uint16_t fieldW = format::IndexWidth(L.fieldNames.size());
   const std::uint16_t followerW = format::IndexWidth(L.followerRange);
   const std::uint16_t typeW = format::IndexWidth(L.typeNames.size());
-  const std::uint16_t stringW = format::IndexWidth(L.strings.size());
+  const std::uint64_t stringCount = L.stringStarts.size() - 1;
+  const std::uint16_t stringW = format::IndexWidth(stringCount);
   const auto nodeW = static_cast<std::uint16_t>(keyW + rowW + fieldW + followerW + typeW + 32 + rowW);
 
   // Strings and items.
+  // The strings are written from the layout's bytes, where they lie.
   Blobs& strings = out.strings;
-  for (const auto& s : L.strings) {
-    const auto bytes = EncodeContentUtf8(s);
-    if (!bytes) {
-      error = "a text, field name or type name holds a zero character";
-      return false;
-    }
-    if (!strings.Add(std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()))) {
+  if (L.stringBytes.find('\0') != std::string::npos) {
+    error = "a text, field name or type name holds a zero character";
+    return false;
+  }
+  for (std::uint64_t i = 0; i < stringCount; ++i) {
+    if (!strings.Locate(L.stringStarts[i])) {
       error = "strings: more than 65536 data records";
       return false;
     }
   }
+  strings.data = std::span(reinterpret_cast<const std::uint8_t*>(L.stringBytes.data()), L.stringBytes.size());
   Blobs& items = out.items;
   for (const auto& item : book.items) {
     if (!items.Add(item)) {
@@ -155,7 +161,7 @@ bool EncodeBook(const Book& book, const BookLayout& L, EncodedBook& out, std::st
   const auto typesA = Array(L.typeNames.size(), stringW, "type-name list", error);
   const auto dirA = Array(L.tables.size(), static_cast<std::uint16_t>(stringW + rowW), "table directory", error);
   const auto nodesA = Array(rowCount, nodeW, "node table", error);
-  const auto stringsA = Array(L.strings.size(), format::Bits(strings.largest), "string locations", error);
+  const auto stringsA = Array(stringCount, format::Bits(strings.largest), "string locations", error);
   const auto itemsA = Array(book.items.size(), format::Bits(items.largest), "item locations", error);
   if (!fieldsA || !typesA || !dirA || !nodesA || !stringsA || !itemsA) return false;
 
@@ -219,7 +225,7 @@ bool EncodeBook(const Book& book, const BookLayout& L, EncodedBook& out, std::st
   std::uint32_t noStamps[3] = {0, 0, 0};
   Container& stringsFile = out.stringsFile.emplace("VROK-Vrok-Strings");
   Container& binaryFile = out.binaryFile.emplace("VROK-Vrok-Binary-PPC");
-  blobFile(stringsFile, 1, stamps, static_cast<std::uint32_t>(L.strings.size()), strings, *stringsA);
+  blobFile(stringsFile, 1, stamps, static_cast<std::uint32_t>(stringCount), strings, *stringsA);
   blobFile(binaryFile, format::kBinaryFormatVersion, noStamps,
            static_cast<std::uint32_t>(book.items.size()), items, *itemsA);
   return data.Check(error) && stringsFile.Check(error) && binaryFile.Check(error);

@@ -30,7 +30,7 @@ class Container {
                     entry);
 
   // Data records of 65000 bytes, the last one shorter; not copied.
-  void AddData(const std::vector<std::uint8_t>& data);
+  void AddData(std::span<const std::uint8_t> data);
 
   // Whether the container can be written: at most 65535 records, offsets
   // within 32 bits.
@@ -45,13 +45,16 @@ class Container {
   std::vector<std::span<const std::uint8_t>> records_;
 };
 
-// A location table over blobs laid end to end, then the blobs themselves.
+// A location table over blobs laid end to end, then the blobs themselves:
+// copied into `owned`, or left where they are (Locate, then `data` set).
 struct Blobs {
-  std::vector<std::uint8_t> data;
+  std::vector<std::uint8_t> owned;
+  std::span<const std::uint8_t> data;
   std::vector<std::uint32_t> locations;
   std::uint32_t largest = 0;
 
-  bool Add(std::span<const std::uint8_t> bytes);
+  bool Add(std::span<const std::uint8_t> bytes);  // false past 65536 data records
+  bool Locate(std::uint64_t at);                  // a blob starting at byte `at`
 };
 
 // The encoded book. The containers point into the blobs, so it is filled in

@@ -1,13 +1,15 @@
 #include "content/book_writer.h"
 
-// Laying a book out: rows breadth first, name and string ids, keys.
+// Laying a book out: rows breadth first, name and string ids, keys. The
+// layout reads the book as compact records (content/book_records.h); a
+// BookNode tree is converted first.
 
 #include <algorithm>
 #include <charconv>
-#include <map>
-#include <unordered_map>
-#include <unordered_set>
+#include <cstring>
+#include <functional>
 
+#include "content/book_records.h"
 #include "content/format.h"
 #include "content/utf8.h"
 
@@ -17,6 +19,7 @@ namespace {
 
 constexpr std::u16string_view kStringType = u"string";
 constexpr std::u16string_view kTableField = u"table";
+constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
 
 std::uint32_t Fnv1a(std::uint32_t h, std::string_view bytes) {
   for (const char c : bytes) {
@@ -27,18 +30,111 @@ std::uint32_t Fnv1a(std::uint32_t h, std::string_view bytes) {
 }
 constexpr std::uint32_t kFnvBasis = 2166136261u;
 
+std::size_t TableSize(std::size_t n) {
+  std::size_t size = 16;
+  while (size < 2 * n) size *= 2;
+  return size;
+}
+
+// Keys in use and the row holding each: an open-addressing table, far
+// smaller than a node-based map for a million rows.
+class KeyTable {
+ public:
+  explicit KeyTable(std::size_t n) : slots_(n + n / 2 + 16, {0, kEmpty}) {}
+
+  // The row already holding key, or kEmpty after giving it to row.
+  std::uint32_t Claim(std::uint32_t key, std::uint32_t row) {
+    for (std::size_t i = Slot(key);; i = Next(i)) {
+      if (slots_[i].second == kEmpty) {
+        slots_[i] = {key, row};
+        return kEmpty;
+      }
+      if (slots_[i].first == key) return slots_[i].second;
+    }
+  }
+  bool Contains(std::uint32_t key) const {
+    for (std::size_t i = Slot(key);; i = Next(i)) {
+      if (slots_[i].second == kEmpty) return false;
+      if (slots_[i].first == key) return true;
+    }
+  }
+
+ private:
+  std::size_t Slot(std::uint32_t key) const {
+    return static_cast<std::size_t>((std::uint64_t{key} * 0x9E3779B97F4A7C15u) >> 32) % slots_.size();
+  }
+  std::size_t Next(std::size_t i) const { return i + 1 == slots_.size() ? 0 : i + 1; }
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> slots_;
+};
+
+// The string ids by text: an open-addressing table of ids into the layout's
+// strings, so that no text is held twice.
+class StringTable {
+ public:
+  StringTable(BookLayout& out, std::size_t n) : out_(out), slots_(TableSize(n), kEmpty), mask_(slots_.size() - 1) {}
+
+  std::uint32_t Intern(std::string_view text) {
+    if (out_.stringStarts.size() * 2 > slots_.size()) Grow();
+    std::size_t i = std::hash<std::string_view>()(text) & mask_;
+    for (;; i = (i + 1) & mask_) {
+      if (slots_[i] == kEmpty) break;
+      if (View(slots_[i]) == text) return slots_[i];
+    }
+    const auto id = static_cast<std::uint32_t>(out_.stringStarts.size() - 1);
+    out_.stringBytes.append(text);
+    out_.stringStarts.push_back(out_.stringBytes.size());
+    slots_[i] = id;
+    return id;
+  }
+
+ private:
+  std::string_view View(std::uint32_t id) const {
+    return std::string_view(out_.stringBytes)
+        .substr(out_.stringStarts[id], out_.stringStarts[id + 1] - out_.stringStarts[id]);
+  }
+  void Grow() {
+    std::vector<std::uint32_t> old(slots_.size() * 2, kEmpty);
+    old.swap(slots_);
+    mask_ = slots_.size() - 1;
+    for (const std::uint32_t id : old) {
+      if (id == kEmpty) continue;
+      std::size_t i = std::hash<std::string_view>()(View(id)) & mask_;
+      while (slots_[i] != kEmpty) i = (i + 1) & mask_;
+      slots_[i] = id;
+    }
+  }
+
+  BookLayout& out_;
+  std::vector<std::uint32_t> slots_;
+  std::size_t mask_;
+};
+
 class Layouter {
  public:
-  Layouter(const Book& book, std::string& error) : book_(book), error_(error) {}
+  Layouter(BookRecords& book, std::size_t itemCount, std::string& error)
+      : book_(book), itemCount_(itemCount), error_(error) {}
 
   std::optional<BookLayout> Run() {
+    if (book_.nodes.empty()) {
+      error_ = "a book needs a root";
+      return std::nullopt;
+    }
     AssignNameIds();
-    if (!Order() || !CollectIds() || !ResolveValues() || !AssignKeys()) return std::nullopt;
+    if (!Order() || !CollectIds() || !ResolveValues()) return std::nullopt;
+    // The texts are all in the layout now: their memory goes before the
+    // keys are made.
+    book_.texts = std::string();
+    book_.textStarts = std::vector<std::uint64_t>();
+    if (!AssignKeys()) return std::nullopt;
     Finish();
     return std::move(out_);
   }
 
  private:
+  const BookRecords::Node& NodeOf(std::uint32_t row) const { return book_.nodes[out_.rows[row].record]; }
+  const std::u16string& FieldOf(std::uint32_t row) const { return book_.names[NodeOf(row).field]; }
+  const std::u16string& TypeOf(std::uint32_t row) const { return book_.names[NodeOf(row).type]; }
+
   bool Fail(std::uint32_t row, const std::string& what) {
     error_ = Describe(row) + ": " + what;
     return false;
@@ -46,11 +142,11 @@ class Layouter {
 
   // "node 'id'" or the field path from the root, for messages.
   std::string Describe(std::uint32_t row) const {
-    const BookNode* node = out_.rows[row].node;
-    if (!node->id.empty()) return "node '" + node->id + "'";
+    const std::string_view id = book_.IdOf(out_.rows[row].record);
+    if (!id.empty()) return "node '" + std::string(id) + "'";
     std::string path;
     for (std::uint32_t r = row;; r = out_.rows[r].parent) {
-      std::string field = ToUtf8(out_.rows[r].node->field);
+      std::string field = ToUtf8(FieldOf(r));
       for (std::size_t z = 0; (z = field.find('\0', z)) != std::string::npos;) {
         field.replace(z, 1, "\\u0000");  // shown, where it would end the message
       }
@@ -62,69 +158,90 @@ class Layouter {
 
   // Field and type ids in order of first appearance, depth first.
   void AssignNameIds() {
-    std::vector<const BookNode*> stack{&book_.root};
+    fieldIds_.assign(book_.names.size(), kEmpty);
+    typeIds_.assign(book_.names.size(), kEmpty);
+    const auto visit = [this](std::uint32_t n) {
+      const BookRecords::Node& rec = book_.nodes[n];
+      Intern(fieldIds_, out_.fieldNames, rec.field);
+      Intern(typeIds_, out_.typeNames, rec.type);
+    };
+    if (book_.childOrder.empty()) {  // document order is depth first
+      for (std::uint32_t n = 0; n < book_.nodes.size(); ++n) visit(n);
+      return;
+    }
+    std::vector<std::uint32_t> stack{0}, kids;
     while (!stack.empty()) {
-      const BookNode* n = stack.back();
+      const std::uint32_t n = stack.back();
       stack.pop_back();
-      Intern(fieldIds_, out_.fieldNames, n->field);
-      Intern(typeIds_, out_.typeNames, n->type);
-      for (auto it = n->children.rbegin(); it != n->children.rend(); ++it) stack.push_back(&*it);
+      visit(n);
+      book_.Children(n, kids);
+      stack.insert(stack.end(), kids.rbegin(), kids.rend());
     }
   }
 
-  static std::uint32_t Intern(std::unordered_map<std::u16string, std::uint32_t>& ids,
-                              std::vector<std::u16string>& list, const std::u16string& name) {
-    const auto [it, fresh] = ids.try_emplace(name, static_cast<std::uint32_t>(list.size()));
-    if (fresh) list.push_back(name);
-    return it->second;
+  void Intern(std::vector<std::uint32_t>& ids, std::vector<std::u16string>& list, std::uint32_t name) {
+    if (ids[name] != kEmpty) return;
+    ids[name] = static_cast<std::uint32_t>(list.size());
+    list.push_back(book_.names[name]);
   }
 
   // Rows breadth first; each node's children stably ordered by field id.
   // Trees deeper than kMaxBookDepth are refused.
   bool Order() {
+    out_.rows.reserve(book_.nodes.size());
     LaidOutRow root;
-    root.node = &book_.root;
-    out_.rows.push_back(std::move(root));
-    runIndex_.push_back(0);
+    root.record = 0;
+    out_.rows.push_back(root);
     std::vector<std::uint32_t> depth{0};
+    depth.reserve(book_.nodes.size());
+    std::vector<std::uint32_t> children;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> kids;  // (field id, record)
     for (std::size_t i = 0; i < out_.rows.size(); ++i) {
-      const BookNode* n = out_.rows[i].node;
-      if (!n->children.empty() && depth[i] >= kMaxBookDepth) {
+      const std::uint32_t n = out_.rows[i].record;
+      book_.Children(n, children);
+      if (!children.empty() && depth[i] >= kMaxBookDepth) {
         return Fail(static_cast<std::uint32_t>(i),
                     "nested more than " + std::to_string(kMaxBookDepth) + " levels deep");
       }
-      // (field id, child), each name looked up once.
-      std::vector<std::pair<std::uint32_t, const BookNode*>> kids;
-      kids.reserve(n->children.size());
-      for (const BookNode& c : n->children) kids.emplace_back(fieldIds_.at(c.field), &c);
+      kids.clear();
+      for (const std::uint32_t c : children) kids.emplace_back(fieldIds_[book_.nodes[c].field], c);
       std::stable_sort(kids.begin(), kids.end(),
                        [](const auto& a, const auto& b) { return a.first < b.first; });
-      std::uint32_t run = 0;
       for (std::size_t k = 0; k < kids.size(); ++k) {
-        run = (k > 0 && kids[k - 1].first == kids[k].first) ? run + 1 : 0;
         LaidOutRow row;
-        row.node = kids[k].second;
+        row.record = kids[k].second;
         row.parent = static_cast<std::uint32_t>(i);
         row.field = static_cast<std::uint16_t>(kids[k].first);
-        row.type = static_cast<std::uint16_t>(typeIds_.at(kids[k].second->type));
-        out_.rows.push_back(std::move(row));
-        runIndex_.push_back(run);
+        row.type = static_cast<std::uint16_t>(typeIds_[book_.nodes[kids[k].second].type]);
+        out_.rows.push_back(row);
         depth.push_back(depth[i] + 1);
       }
     }
-    out_.rows[0].field = static_cast<std::uint16_t>(fieldIds_.at(book_.root.field));
-    out_.rows[0].type = static_cast<std::uint16_t>(typeIds_.at(book_.root.type));
+    out_.rows[0].field = static_cast<std::uint16_t>(fieldIds_[book_.nodes[0].field]);
+    out_.rows[0].type = static_cast<std::uint16_t>(typeIds_[book_.nodes[0].type]);
     return true;
   }
 
   bool CollectIds() {
-    std::map<std::string, std::uint32_t> ids;
+    std::vector<std::pair<std::string_view, std::uint32_t>> ids;
+    ids.reserve(book_.ids.size());
     for (std::uint32_t r = 0; r < out_.rows.size(); ++r) {
-      const std::string& id = out_.rows[r].node->id;
-      if (id.empty()) continue;
-      if (!ids.emplace(id, r).second) return Fail(r, "duplicate id '" + id + "'");
+      const std::string_view id = book_.IdOf(out_.rows[r].record);
+      if (!id.empty()) ids.emplace_back(id, r);
     }
-    out_.ids.assign(ids.begin(), ids.end());
+    std::sort(ids.begin(), ids.end());
+    // The first row, in row order, whose id an earlier row has.
+    std::uint32_t duplicate = kEmpty;
+    for (std::size_t i = 1; i < ids.size(); ++i) {
+      if (ids[i].first == ids[i - 1].first && (i < 2 || ids[i - 2].first != ids[i].first)) {
+        duplicate = std::min(duplicate, ids[i].second);
+      }
+    }
+    if (duplicate != kEmpty) {
+      return Fail(duplicate, "duplicate id '" + std::string(book_.IdOf(out_.rows[duplicate].record)) + "'");
+    }
+    out_.ids.reserve(ids.size());
+    for (const auto& [id, r] : ids) out_.ids.emplace_back(std::string(id), r);
     return true;
   }
 
@@ -138,13 +255,13 @@ class Layouter {
   // Replaces {{row:ID}} and {{item:N}} in a text, and {{open}} by a
   // literal "{{". Every {{row: and {{item: must be resolved; any other "{{"
   // is kept as it is.
-  bool Substitute(std::uint32_t row, std::u16string& text) {
-    static constexpr std::u16string_view kRow = u"{{row:", kItem = u"{{item:", kOpen = u"{{open}}";
+  bool Substitute(std::uint32_t row, std::string& text) {
+    static constexpr std::string_view kRow = "{{row:", kItem = "{{item:", kOpen = "{{open}}";
     std::size_t at = 0;
-    while ((at = text.find(u"{{", at)) != std::u16string::npos) {
-      const std::u16string_view rest = std::u16string_view(text).substr(at);
+    while ((at = text.find("{{", at)) != std::string::npos) {
+      const std::string_view rest = std::string_view(text).substr(at);
       if (rest.starts_with(kOpen)) {
-        text.replace(at, kOpen.size(), u"{{");
+        text.replace(at, kOpen.size(), "{{");
         at += 2;
         continue;
       }
@@ -154,12 +271,12 @@ class Layouter {
         continue;
       }
       const std::size_t open = isRow ? kRow.size() : kItem.size();
-      const std::size_t close = text.find(u"}}", at + open);
-      if (close == std::u16string::npos) {
+      const std::size_t close = text.find("}}", at + open);
+      if (close == std::string::npos) {
         return Fail(row, std::string("unclosed ") + (isRow ? "{{row:" : "{{item:") +
                              " in its text (write {{open}} for a literal {{)");
       }
-      const std::string inner = ToUtf8(std::u16string_view(text).substr(at + open, close - at - open));
+      const std::string inner = SourceUtf8(std::string_view(text).substr(at + open, close - at - open));
       std::string replacement;
       if (isRow) {
         const auto target = RowOfId(inner);
@@ -168,78 +285,76 @@ class Layouter {
       } else {
         char* end = nullptr;
         const unsigned long item = std::strtoul(inner.c_str(), &end, 10);
-        if (inner.empty() || inner[0] < '0' || inner[0] > '9' || *end != '\0' ||
-            item >= book_.items.size()) {
+        if (inner.empty() || inner[0] < '0' || inner[0] > '9' || *end != '\0' || item >= itemCount_) {
           return Fail(row, "no item '" + inner + "' for its text");
         }
         replacement = std::to_string(item);
       }
-      const std::u16string wide(replacement.begin(), replacement.end());
-      text.replace(at, close + 2 - at, wide);
-      at += wide.size();
+      text.replace(at, close + 2 - at, replacement);
+      at += replacement.size();
     }
     return true;
   }
 
-  // The string ids, found by text without keeping a second copy of each.
-  struct StringHash {
-    using is_transparent = void;
-    const std::vector<std::u16string>* list;
-    std::size_t operator()(std::u16string_view s) const { return std::hash<std::u16string_view>()(s); }
-    std::size_t operator()(std::uint32_t id) const { return (*this)((*list)[id]); }
-  };
-  struct StringEqual {
-    using is_transparent = void;
-    const std::vector<std::u16string>* list;
-    std::u16string_view View(std::u16string_view s) const { return s; }
-    std::u16string_view View(std::uint32_t id) const { return (*list)[id]; }
-    template <typename A, typename B>
-    bool operator()(const A& a, const B& b) const { return View(a) == View(b); }
-  };
-  using StringIds = std::unordered_set<std::uint32_t, StringHash, StringEqual>;
-
-  std::uint32_t InternString(StringIds& ids, std::u16string&& text) {
-    if (const auto it = ids.find(std::u16string_view(text)); it != ids.end()) return *it;
-    const auto id = static_cast<std::uint32_t>(out_.strings.size());
-    out_.strings.push_back(std::move(text));
-    ids.insert(id);
-    return id;
+  // Stored text as plain UTF-8 (surrogate pairs joined), for names in texts.
+  static std::string SourceUtf8(std::string_view stored) {
+    for (const char c : stored) {
+      if (static_cast<std::uint8_t>(c) >= 0x80) {
+        const auto bytes = reinterpret_cast<const std::uint8_t*>(stored.data());
+        return ToUtf8(DecodeContentUtf8(std::span(bytes, stored.size())));
+      }
+    }
+    return std::string(stored);
   }
 
   bool ResolveValues() {
-    StringIds strings(out_.rows.size(), StringHash{&out_.strings}, StringEqual{&out_.strings});
-    InternString(strings, u"");
+    // Room for every text at once, so that growing never holds two copies
+    // (pages not written to take no memory).
+    out_.stringBytes.reserve(book_.texts.size() + 4096);
+    out_.stringStarts.reserve(out_.rows.size() + out_.fieldNames.size() + out_.typeNames.size() + 2);
+    StringTable strings(out_, out_.rows.size());
+    strings.Intern("");
     for (const auto& name : out_.fieldNames) {
-      out_.fieldNameStrings.push_back(InternString(strings, std::u16string(name)));
+      out_.fieldNameStrings.push_back(strings.Intern(StoredText(std::u16string_view(name))));
     }
     for (const auto& name : out_.typeNames) {
-      out_.typeNameStrings.push_back(InternString(strings, std::u16string(name)));
+      out_.typeNameStrings.push_back(strings.Intern(StoredText(std::u16string_view(name))));
     }
+    std::string text;
     for (std::uint32_t r = 0; r < out_.rows.size(); ++r) {
       LaidOutRow& row = out_.rows[r];
-      const BookNode& n = *row.node;
-      if (n.field.find(u'\0') != std::u16string::npos) {
+      const BookRecords::Node& n = book_.nodes[row.record];
+      const std::u16string& field = book_.names[n.field];
+      const std::u16string& type = book_.names[n.type];
+      if (field.find(u'\0') != std::u16string::npos) {
         return Fail(r, "a field name cannot hold a zero character");
       }
-      if (n.type.find(u'\0') != std::u16string::npos) {
+      if (type.find(u'\0') != std::u16string::npos) {
         return Fail(r, "a type name cannot hold a zero character");
       }
-      if (n.type == kStringType || n.textValue) {
-        std::u16string text = n.text;
-        if (!Substitute(r, text)) return false;
-        if (text.find(u'\0') != std::u16string::npos) {
-          return Fail(r, "a text cannot hold a zero character");
+      row.isString = type == kStringType;
+      row.keepOrder = (n.flags & BookRecords::kSortFalse) != 0;
+      if (n.kind == BookRecords::kText) {
+        const std::string_view stored = book_.Text(n.value);
+        if (stored.find("{{") == std::string_view::npos) {
+          if (stored.find('\0') != std::string_view::npos) return Fail(r, "a text cannot hold a zero character");
+          row.value = strings.Intern(stored);
+        } else {
+          text.assign(stored);
+          if (!Substitute(r, text)) return false;
+          if (text.find('\0') != std::string::npos) return Fail(r, "a text cannot hold a zero character");
+          row.value = strings.Intern(text);
         }
-        row.value = InternString(strings, std::move(text));
-      } else if (!n.ref.empty()) {
-        const auto target = RowOfId(n.ref);
-        if (!target) return Fail(r, "unknown ref '" + n.ref + "'");
+      } else if (n.kind == BookRecords::kRef) {
+        const std::string_view ref = book_.IdText(n.value);
+        const auto target = RowOfId(ref);
+        if (!target) return Fail(r, "unknown ref '" + std::string(ref) + "'");
         row.value = *target;
       } else {
         row.value = n.value;
       }
-      if (n.field == kTableField) {
-        if (n.type != kStringType) return Fail(r, "a table needs its name as a string");
+      if (field == kTableField) {
+        if (type != kStringType) return Fail(r, "a table needs its name as a string");
         out_.tables.emplace_back(row.value, r);
       }
     }
@@ -254,60 +369,66 @@ class Layouter {
   // the same keys, and a new id disturbs an old one only when their hashes
   // meet and the new id sorts first.
   bool AssignKeys() {
-    std::unordered_map<std::uint32_t, std::uint32_t> used;  // key -> row
-    used.reserve(out_.rows.size());
+    KeyTable used(out_.rows.size());
     const auto claim = [&](std::uint32_t r, std::uint32_t key) {
-      const auto [it, fresh] = used.emplace(key, r);
-      if (fresh) {
+      const std::uint32_t holder = used.Claim(key, r);
+      if (holder == kEmpty) {
         out_.rows[r].key = key;
         return true;
       }
-      return Fail(r, "key collision with " + Describe(it->second) + " (key " +
-                         std::to_string(key) + ")");
+      return Fail(r, "key collision with " + Describe(holder) + " (key " + std::to_string(key) + ")");
     };
     const auto nextFree = [&](std::uint32_t key) {
-      while (key == 0 || key >= format::kReservedKeysFrom || used.contains(key)) {
+      while (key == 0 || key >= format::kReservedKeysFrom || used.Contains(key)) {
         key = key >= format::kReservedKeysFrom ? 1 : key + 1;
       }
       return key;
     };
-    for (std::uint32_t r = 0; r < out_.rows.size(); ++r) {
-      if (const auto& key = out_.rows[r].node->key) {
-        if (!claim(r, *key)) return false;
+    const auto explicitKey = [&](std::uint32_t r) { return book_.KeyOf(out_.rows[r].record); };
+    if (!book_.keys.empty()) {
+      for (std::uint32_t r = 0; r < out_.rows.size(); ++r) {
+        if (const auto key = explicitKey(r)) {
+          if (!claim(r, *key)) return false;
+        }
       }
     }
-    if (!book_.root.key && !claim(0, 0)) return false;
+    if (!book_.KeyOf(0) && !claim(0, 0)) return false;
     std::vector<std::string> fieldUtf8;
     for (const auto& name : out_.fieldNames) fieldUtf8.push_back(ToUtf8(name));
     std::vector<std::uint32_t> movedOn;  // rows whose hashed key was taken
     for (const auto& [id, r] : out_.ids) {
-      if (r == 0 || out_.rows[r].node->key) continue;
+      if (r == 0 || explicitKey(r)) continue;
       std::uint32_t key = Fnv1a(kFnvBasis, id);
       if (key == 0) key = 1;
       if (key >= format::kReservedKeysFrom) key -= 0x100;
-      if (used.emplace(key, r).second) {
+      if (used.Claim(key, r) == kEmpty) {
         out_.rows[r].key = key;
       } else {
         movedOn.push_back(r);
       }
     }
     for (const std::uint32_t r : movedOn) {
-      const std::uint32_t key = nextFree(Fnv1a(kFnvBasis, out_.rows[r].node->id));
-      used.emplace(key, r);
+      const std::uint32_t key = nextFree(Fnv1a(kFnvBasis, book_.IdOf(out_.rows[r].record)));
+      used.Claim(key, r);
       out_.rows[r].key = key;
     }
+    std::uint32_t run = 0;  // the row's place in its run
     for (std::uint32_t r = 1; r < out_.rows.size(); ++r) {
-      const BookNode& n = *out_.rows[r].node;
-      if (n.key || !n.id.empty()) continue;
+      const LaidOutRow& previous = out_.rows[r - 1];
+      run = r > 1 && previous.parent == out_.rows[r].parent && previous.field == out_.rows[r].field
+                ? run + 1
+                : 0;
+      const BookRecords::Node& n = NodeOf(r);
+      if (n.flags & (BookRecords::kHasKey | BookRecords::kHasId)) continue;
       const std::uint32_t parentKey = out_.rows[out_.rows[r].parent].key;
       std::uint32_t key = Fnv1a(kFnvBasis, std::string_view(reinterpret_cast<const char*>(&parentKey),
                                                             sizeof parentKey));
       // The hash of "FIELD#RUN", in pieces.
-      char run[12] = {'#'};
-      const auto end = std::to_chars(run + 1, run + sizeof run, runIndex_[r]).ptr;
+      char runText[12] = {'#'};
+      const auto end = std::to_chars(runText + 1, runText + sizeof runText, run).ptr;
       key = Fnv1a(key, fieldUtf8[out_.rows[r].field]);
-      key = nextFree(Fnv1a(key, std::string_view(run, static_cast<std::size_t>(end - run))));
-      used.emplace(key, r);
+      key = nextFree(Fnv1a(key, std::string_view(runText, static_cast<std::size_t>(end - runText))));
+      used.Claim(key, r);
       out_.rows[r].key = key;
     }
     return true;
@@ -322,28 +443,39 @@ class Layouter {
                                  rows[i + 1].field == rows[i].field && i != 0;
       rows[i].followers = sameRunAsNext ? rows[i + 1].followers + 1 : 0;
     }
-    std::vector<std::uint32_t> byKey(rows.size());
-    for (std::uint32_t i = 0; i < byKey.size(); ++i) byKey[i] = i;
-    std::sort(byKey.begin(), byKey.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return rows[a].key < rows[b].key; });
+    // Keys are distinct: sorting (key, row) pairs gives the rows by key.
+    std::vector<std::uint64_t> byKey(rows.size());
+    for (std::uint32_t i = 0; i < byKey.size(); ++i) byKey[i] = std::uint64_t{rows[i].key} << 32 | i;
+    std::sort(byKey.begin(), byKey.end());
     for (std::size_t m = 0; m < rows.size(); ++m) {
-      rows[m].keyOrder = byKey[m];
+      rows[m].keyOrder = static_cast<std::uint32_t>(byKey[m]);
       out_.largestKey = std::max(out_.largestKey, rows[m].key);
       out_.followerRange = std::max(out_.followerRange, rows[m].followers + 1);
     }
   }
 
-  const Book& book_;
+  BookRecords& book_;
+  std::size_t itemCount_;
   std::string& error_;
   BookLayout out_;
-  std::unordered_map<std::u16string, std::uint32_t> fieldIds_, typeIds_;
-  std::vector<std::uint32_t> runIndex_;
+  std::vector<std::uint32_t> fieldIds_, typeIds_;  // by name index
 };
 
 }  // namespace
 
+std::optional<BookLayout> LayOutRecords(BookRecords records, std::size_t itemCount,
+                                        std::string& error) {
+  return Layouter(records, itemCount, error).Run();
+}
+
 std::optional<BookLayout> LayOutBook(const Book& book, std::string& error) {
-  return Layouter(book, error).Run();
+  std::vector<const BookNode*> nodes;
+  auto layout = LayOutRecords(ToRecords(book.root, &nodes), book.items.size(), error);
+  if (layout) {
+    layout->nodes.reserve(layout->rows.size());
+    for (const LaidOutRow& row : layout->rows) layout->nodes.push_back(nodes[row.record]);
+  }
+  return layout;
 }
 
 }  // namespace vrok

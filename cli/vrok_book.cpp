@@ -1,5 +1,6 @@
 // vrok-book SOURCE.json OUTFOLDER: compiles a book source into the three
-// content files.
+// content files; vrok-book --from markdown FOLDER OUTFOLDER compiles a
+// folder of Markdown topics.
 
 #include <sys/stat.h>
 
@@ -10,13 +11,25 @@
 #include <string>
 
 #include "cli/book_source.h"
+#include "cli/markdown_source.h"
 #include "cli/search_order.h"
 
 namespace {
 
-int Compile(const char* source, const char* folder) {
+int Compile(const char* source, const char* folder, bool markdown) {
   std::string error;
-  std::optional<vrok::BookSource> book = vrok::ReadBookSourceRecords(source, error);
+  std::optional<vrok::BookSource> book;
+  if (markdown) {
+    // A Markdown folder is made into nodes first: such books are small.
+    if (auto tree = vrok::ReadMarkdownBook(source, error)) {
+      book.emplace();
+      book->records = vrok::ToRecords(tree->root);
+      tree->root = vrok::BookNode();
+      book->book = std::move(*tree);
+    }
+  } else {
+    book = vrok::ReadBookSourceRecords(source, error);
+  }
   if (!book) {
     std::fprintf(stderr, "vrok-book: %s\n", error.c_str());
     return 1;
@@ -56,12 +69,14 @@ int Compile(const char* source, const char* folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: vrok-book SOURCE.json OUTFOLDER\n");
+  const bool markdown = argc == 5 && std::string(argv[1]) == "--from" && std::string(argv[2]) == "markdown";
+  if (argc != 3 && !markdown) {
+    std::fprintf(stderr, "usage: vrok-book SOURCE.json OUTFOLDER\n"
+                         "       vrok-book --from markdown FOLDER OUTFOLDER\n");
     return 2;
   }
   try {
-    return Compile(argv[1], argv[2]);
+    return markdown ? Compile(argv[3], argv[4], true) : Compile(argv[1], argv[2], false);
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "vrok-book: out of memory\n");
   } catch (const std::exception& e) {

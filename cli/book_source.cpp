@@ -583,7 +583,7 @@ class SourceReader : public nlohmann::json_sax<json> {
 class FdBuffer : public std::streambuf {
  public:
   explicit FdBuffer(int fd) : fd_(fd), buffer_(1 << 20) {}
-  bool Failed() const { return failed_; }
+  int Error() const { return error_; }  // errno of a failed read, else 0
 
  protected:
   int_type underflow() override {
@@ -591,7 +591,7 @@ class FdBuffer : public std::streambuf {
       const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
-        failed_ = n < 0;
+        error_ = n < 0 ? errno : 0;
         return traits_type::eof();
       }
       setg(buffer_.data(), buffer_.data(), buffer_.data() + n);
@@ -602,7 +602,7 @@ class FdBuffer : public std::streambuf {
  private:
   int fd_;
   std::vector<char> buffer_;
-  bool failed_ = false;
+  int error_ = 0;
 };
 
 std::string FolderOf(const std::string& path) {
@@ -635,8 +635,8 @@ std::optional<BookSource> ReadBookSourceRecords(const std::string& path, std::st
   SourceReader reader(FolderOf(path), {}, path, error);
   const bool parsed = json::sax_parse(in, &reader);
   ::close(fd);
-  if (buffer.Failed()) {
-    error = "cannot read " + path + " (" + std::strerror(errno) + ")";
+  if (buffer.Error() != 0) {
+    error = "cannot read " + path + " (" + std::strerror(buffer.Error()) + ")";
     return std::nullopt;
   }
   if (!parsed && error.empty()) error = "source: not valid JSON";

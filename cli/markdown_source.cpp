@@ -140,7 +140,7 @@ class MarkdownBook {
     const fs::path bookFile = folder_ / "book.yaml";
     if (!fs::is_regular_file(bookFile)) Fail(bookFile.string(), 0, "a Markdown book needs this file");
     const YAML::Node meta = LoadYaml(bookFile.string(), ReadFile(bookFile), 0);
-    if (!meta["title"]) Fail(bookFile.string(), 0, "\"title\" is missing");
+    if (!meta.IsMap() || !meta["title"]) Fail(bookFile.string(), 0, "\"title\" is missing");
     title_ = Wide(bookFile.string(), 0, Scalar(meta["title"], bookFile.string(), 0, "title"));
     if (const auto stamps = meta["stamps"]) {
       if (!stamps.IsSequence() || stamps.size() != 3) {
@@ -234,6 +234,7 @@ class MarkdownBook {
       const fs::path meta = folder / "folder.yaml";
       if (fs::is_regular_file(meta)) {
         const YAML::Node y = LoadYaml(meta.string(), ReadFile(meta), 0);
+        if (!y.IsMap()) Fail(meta.string(), 1, "a map with a \"title\" is needed");
         if (y["title"]) title = Wide(meta.string(), 0, Scalar(y["title"], meta.string(), 0, "title"));
       }
       AddChapter(title, md);
@@ -276,8 +277,9 @@ class MarkdownBook {
     bodies_.push_back(text.substr(bodyAt));
     bodyLine_.push_back(1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bodyAt), '\n')));
     const std::string name = file.string();
-    if (!meta.IsDefined() || meta.IsNull() || !meta["title"]) Fail(name, 1, "the front matter needs a \"title\"");
+    if (!meta.IsDefined() || meta.IsNull()) Fail(name, 1, "the front matter needs a \"title\"");
     if (!meta.IsMap()) Fail(name, 2, "the front matter must be a map");
+    if (!meta["title"]) Fail(name, 1, "the front matter needs a \"title\"");
     for (const auto& member : meta) {
       const std::string k = member.first.Scalar();
       if (k != "title" && k != "id" && k != "key" && k != "index") {

@@ -153,6 +153,7 @@ TEST_F(MarkdownBook, BadSourcesNameTheirFileAndLine) {
       {"lungs/asthma.md", "---\ntitle: [unclosed\n---\nText.\n", "not valid YAML"},
       {"lungs/asthma.md", "---\nid: x\n---\nText.\n", "lungs/asthma.md:1: the front matter needs a \"title\""},
       {"lungs/asthma.md", "---\ntitle: A\ncolour: red\n---\n", "lungs/asthma.md:3: unknown front matter \"colour\""},
+      {"lungs/asthma.md", "---\njust words\n---\n", "lungs/asthma.md:2: the front matter must be a map"},
       {"lungs/asthma.md", "---\ntitle: A\n---\n\nSee [this](nowhere.md).\n",
        "lungs/asthma.md:5: the link leads to no topic: nowhere.md"},
       {"lungs/asthma.md", "---\ntitle: A\n---\n# A\n", "lungs/asthma.md:4: the title goes in the front matter"},

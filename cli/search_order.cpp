@@ -128,6 +128,52 @@ void SortSearchLists(BookNode& root) {
   }
 }
 
+void SortSearchLists(BookRecords& records) {
+  const auto& nodes = records.nodes;
+  const auto isString = [&](std::uint32_t n) {
+    return nodes[n].kind == BookRecords::kText && records.names[nodes[n].type] == u"string";
+  };
+  // The text of a node's first child of a field, when it is a "string".
+  const auto textOfChild = [&](std::uint32_t n,
+                               std::u16string_view field) -> std::optional<std::u16string> {
+    for (std::uint32_t c = n + 1; c < nodes[n].end; c = nodes[c].end) {
+      if (records.names[nodes[c].field] != field) continue;
+      if (!isString(c)) return std::nullopt;
+      return records.WideText(nodes[c].value);
+    }
+    return std::nullopt;
+  };
+  const auto ptr = [](const std::optional<std::u16string>& s) { return s ? &*s : nullptr; };
+  // Open ancestors as (end, table), in document order.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> open;
+  for (std::uint32_t n = 0; n < nodes.size(); ++n) {
+    while (!open.empty() && open.back().first <= n) open.pop_back();
+    std::uint32_t table = open.empty() ? kNone : open.back().second;
+    if (records.names[nodes[n].field] == u"table") table = n;
+    open.emplace_back(nodes[n].end, table);
+    if (table == kNone || !(nodes[table].flags & BookRecords::kSortTrue)) continue;
+    const auto ownType = textOfChild(n, u"table type");
+    const auto viewMode = textOfChild(n, u"view mode");
+    const auto tableType = textOfChild(table, u"table type");
+    if (!IsSearched(ptr(ownType), ptr(viewMode), ptr(tableType))) continue;
+    std::vector<std::uint32_t> kids;
+    records.Children(n, kids);
+    std::vector<std::size_t> slots;
+    std::vector<std::pair<std::u16string, std::uint32_t>> items;
+    for (std::size_t i = 0; i < kids.size(); ++i) {
+      if (records.names[nodes[kids[i]].field] != u"hierarchy item") continue;
+      slots.push_back(i);
+      items.emplace_back(
+          SearchKey(isString(kids[i]) ? records.WideText(nodes[kids[i]].value) : u""), kids[i]);
+    }
+    if (items.empty()) continue;
+    std::stable_sort(items.begin(), items.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t k = 0; k < slots.size(); ++k) kids[slots[k]] = items[k].second;
+    records.childOrder[n] = std::move(kids);
+  }
+}
+
 std::string DescribeProblem(const OrderProblem& p) {
   std::string where = "table '" + ToUtf8(p.tableName) + "'";
   if (p.list != p.table) where = "the list at row " + std::to_string(p.list) + " in " + where;

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "content/writer/book_records.h"
 #include "content/writer/book_writer.h"
 
 namespace vrok {
@@ -58,12 +59,9 @@ class LayoutTree : public RowTree {
   }
   std::u16string Text(std::uint32_t row) const override {
     const LaidOutRow& r = layout_.rows[row];
-    return r.node->type == u"string" ? layout_.strings[r.value] : std::u16string();
+    return r.isString ? layout_.String(r.value) : std::u16string();
   }
-  bool KeepsOrder(std::uint32_t row) const override {
-    const auto& sort = layout_.rows[row].node->sort;
-    return sort.has_value() && !*sort;
-  }
+  bool KeepsOrder(std::uint32_t row) const override { return layout_.rows[row].keepOrder; }
 
  private:
   const BookLayout& layout_;
@@ -72,6 +70,8 @@ class LayoutTree : public RowTree {
 // Sorts, stably, the searched lists of every table that asks for it
 // ("sort": true), on the entries' texts as the source gives them.
 void SortSearchLists(BookNode& root);
+// The same on records: the new orders go into records.childOrder.
+void SortSearchLists(BookRecords& records);
 
 // One line for a message: which list, which two entries.
 std::string DescribeProblem(const OrderProblem& p);

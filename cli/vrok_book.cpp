@@ -1,5 +1,6 @@
 // vrok-book SOURCE.json OUTFOLDER: compiles a book source into the three
-// content files.
+// content files; vrok-book --from markdown FOLDER OUTFOLDER compiles a
+// folder of Markdown topics.
 
 #include <sys/stat.h>
 
@@ -9,20 +10,33 @@
 #include <new>
 #include <string>
 
+#include "cli/markdown_source.h"
 #include "cli/search_order.h"
 #include "content/writer/book_source.h"
 
 namespace {
 
-int Compile(const char* source, const char* folder) {
+int Compile(const char* source, const char* folder, bool markdown) {
   std::string error;
-  auto book = vrok::ReadBookSource(source, error);
+  std::optional<vrok::BookSource> book;
+  if (markdown) {
+    // A Markdown folder is made into nodes first: such books are small.
+    if (auto tree = vrok::ReadMarkdownBook(source, error)) {
+      book.emplace();
+      book->records = vrok::ToRecords(tree->root);
+      tree->root = vrok::BookNode();
+      book->book = std::move(*tree);
+    }
+  } else {
+    book = vrok::ReadBookSourceRecords(source, error);
+  }
   if (!book) {
     std::fprintf(stderr, "vrok-book: %s\n", error.c_str());
     return 1;
   }
-  vrok::SortSearchLists(book->root);
-  const auto layout = vrok::LayOutBook(*book, error);
+  vrok::SortSearchLists(book->records);
+  // The records are freed as they are laid out.
+  const auto layout = vrok::LayOutRecords(std::move(book->records), book->book.items.size(), error);
   if (!layout) {
     std::fprintf(stderr, "vrok-book: %s\n", error.c_str());
     return 1;
@@ -43,10 +57,7 @@ int Compile(const char* source, const char* folder) {
     std::fprintf(stderr, "vrok-book: cannot create %s\n", folder);
     return 1;
   }
-  // The layout holds all the files need: free the nodes before they are
-  // encoded, which lowers the peak of a large book.
-  book->root = vrok::BookNode();
-  const auto result = vrok::WriteBook(*book, *layout, folder);
+  const auto result = vrok::WriteBook(book->book, *layout, folder);
   if (!result.ok) {
     std::fprintf(stderr, "vrok-book: %s\n", result.message.c_str());
     return 1;
@@ -57,12 +68,16 @@ int Compile(const char* source, const char* folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: vrok-book SOURCE.json OUTFOLDER\n");
+  const bool markdown =
+      argc == 5 && std::string(argv[1]) == "--from" && std::string(argv[2]) == "markdown";
+  if (argc != 3 && !markdown) {
+    std::fprintf(stderr,
+                 "usage: vrok-book SOURCE.json OUTFOLDER\n"
+                 "       vrok-book --from markdown FOLDER OUTFOLDER\n");
     return 2;
   }
   try {
-    return Compile(argv[1], argv[2]);
+    return markdown ? Compile(argv[3], argv[4], true) : Compile(argv[1], argv[2], false);
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "vrok-book: out of memory\n");
   } catch (const std::exception& e) {

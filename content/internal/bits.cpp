@@ -1,5 +1,6 @@
 #include "content/internal/bits.h"
 
+#include <algorithm>
 #include <cassert>
 
 namespace vrok {
@@ -17,14 +18,20 @@ std::uint32_t ReadBits(std::span<const std::uint8_t> bytes, std::uint64_t start,
 
 void WriteBits(std::span<std::uint8_t> bytes, std::uint64_t start, unsigned width,
                std::uint32_t value) {
-  for (unsigned k = 0; k < width; ++k) {
-    const std::uint64_t bit = start + k;
-    const auto mask = static_cast<std::uint8_t>(0x80u >> (bit % 8));
-    if ((value >> (width - 1 - k)) & 1u) {
-      bytes[bit / 8] |= mask;
-    } else {
-      bytes[bit / 8] &= static_cast<std::uint8_t>(~mask);
-    }
+  // A byte at a time: the bits of each byte the field touches are replaced
+  // in one step, the byte's other bits kept.
+  std::uint64_t bit = start;
+  unsigned left = width;
+  while (left > 0) {
+    const unsigned offset = static_cast<unsigned>(bit % 8);
+    const unsigned n = std::min(left, 8 - offset);
+    const unsigned shift = 8 - offset - n;
+    const unsigned ones = (1u << n) - 1;
+    const auto part = static_cast<std::uint8_t>(((value >> (left - n)) & ones) << shift);
+    const auto mask = static_cast<std::uint8_t>(ones << shift);
+    bytes[bit / 8] = static_cast<std::uint8_t>((bytes[bit / 8] & ~mask) | part);
+    left -= n;
+    bit += n;
   }
 }
 

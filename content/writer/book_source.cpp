@@ -4,13 +4,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <istream>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <streambuf>
+#include <unordered_map>
 
 #include "content/utf8.h"
+#include "content/writer/book_records.h"
 
 namespace vrok {
 
@@ -18,16 +23,15 @@ namespace {
 
 using nlohmann::json;
 
-// Reads a whole regular file. Directories, FIFOs and devices are refused
-// without blocking on them; the reason goes to `why`.
-std::optional<std::string> ReadRegularFile(const std::string& path, std::string& why) {
+// Opens a regular file for reading. Directories, FIFOs and devices are
+// refused without blocking on them; the reason goes to `why`. -1 on failure.
+int OpenRegularFile(const std::string& path, std::string& why) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     why = std::strerror(errno);
-    return std::nullopt;
+    return -1;
   }
   struct stat st {};
-  std::optional<std::string> bytes;
   if (::fstat(fd, &st) != 0) {
     why = std::strerror(errno);
   } else if (S_ISDIR(st.st_mode)) {
@@ -37,23 +41,34 @@ std::optional<std::string> ReadRegularFile(const std::string& path, std::string&
   } else {
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    std::string data(static_cast<std::size_t>(st.st_size), '\0');
-    std::size_t done = 0;
-    while (true) {
-      if (done == data.size()) data.resize(data.size() + 65536);  // the file grew
-      const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        why = std::strerror(errno);
-        break;
-      }
-      if (n == 0) {
-        data.resize(done);
-        bytes = std::move(data);
-        break;
-      }
-      done += static_cast<std::size_t>(n);
+    return fd;
+  }
+  ::close(fd);
+  return -1;
+}
+
+// Reads a whole regular file (see OpenRegularFile).
+std::optional<std::string> ReadRegularFile(const std::string& path, std::string& why) {
+  const int fd = OpenRegularFile(path, why);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  std::optional<std::string> bytes;
+  std::string data(::fstat(fd, &st) == 0 ? static_cast<std::size_t>(st.st_size) : 0, '\0');
+  std::size_t done = 0;
+  while (true) {
+    if (done == data.size()) data.resize(data.size() + 65536);  // the file grew
+    const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      why = std::strerror(errno);
+      break;
     }
+    if (n == 0) {
+      data.resize(done);
+      bytes = std::move(data);
+      break;
+    }
+    done += static_cast<std::size_t>(n);
   }
   ::close(fd);
   return bytes;
@@ -103,44 +118,69 @@ class Capture {
 };
 
 // The members a node may have, in the order they are checked.
-enum Member { kField, kType, kText, kValue, kRef, kKey, kId, kSort, kChildren, kMemberCount };
+enum MemberId { kField, kType, kText, kValue, kRef, kKey, kId, kSort, kChildren, kMemberCount };
 constexpr const char* kMemberNames[kMemberCount] = {"field", "type", "text", "value",   "ref",
                                                     "key",   "id",   "sort", "children"};
 
+// A scalar member of a node, kept until the node's object closes.
+struct Member {
+  enum Kind : std::uint8_t { kOther, kString, kUnsigned, kBool } kind = kOther;
+  std::string text;
+  std::uint64_t number = 0;
+  bool IsString() const { return kind == kString; }
+};
+
 // A node being read: its scalar members wait in `members` until the node's
-// object closes; its children are read straight into node->children.
+// object closes; its children are read into the records right after it.
 struct NodeFrame {
-  BookNode* node = nullptr;
-  std::size_t index = 0;  // its place among its parent's children
-  json members[kMemberCount];
+  std::uint32_t record = 0;
+  std::size_t index = 0;     // its place among its parent's children
+  std::size_t children = 0;  // children read so far
+  Member members[kMemberCount];
   bool present[kMemberCount] = {};
   int pending = -1;         // the member whose value comes next
   bool inChildren = false;  // between the "children" array's brackets
 };
 
-// Reads a book source from parser events, building the nodes directly
-// (no document of the whole source is kept).
+// Reads a book source from parser events, filling the compact records
+// directly (no document of the whole source, no tree of nodes).
 class SourceReader : public nlohmann::json_sax<json> {
  public:
-  SourceReader(std::string baseDir, std::string_view text, std::string& error)
-      : baseDir_(std::move(baseDir)), text_(text), error_(error) {}
+  SourceReader(std::string baseDir, std::string_view text, std::string path, std::string& error)
+      : baseDir_(std::move(baseDir)), text_(text), path_(std::move(path)), error_(error) {}
 
-  std::optional<Book> Result() {
+  std::optional<BookSource> Result() {
     if (!error_.empty()) return std::nullopt;
     if (!sawRoot_) {
       Fail("source", "a book is an object with a \"root\"");
       return std::nullopt;
     }
-    return std::move(book_);
+    BookRecords& r = source_.records;
+    std::sort(r.ids.begin(), r.ids.end());
+    std::sort(r.keys.begin(), r.keys.end());
+    return std::move(source_);
   }
 
   // Parser events.
-  bool null() override { return Scalar(json(nullptr)); }
-  bool boolean(bool v) override { return Scalar(json(v)); }
-  bool number_integer(number_integer_t v) override { return Scalar(json(v)); }
-  bool number_unsigned(number_unsigned_t v) override { return Scalar(json(v)); }
-  bool number_float(number_float_t v, const string_t&) override { return Scalar(json(v)); }
-  bool string(string_t& v) override { return Scalar(json(std::move(v))); }
+  bool null() override {
+    return Scalar(Member{}, [] { return json(nullptr); });
+  }
+  bool boolean(bool v) override {
+    return Scalar(Member{Member::kBool, {}, v}, [v] { return json(v); });
+  }
+  bool number_integer(number_integer_t v) override {
+    return Scalar(Member{}, [v] { return json(v); });
+  }
+  bool number_unsigned(number_unsigned_t v) override {
+    return Scalar(Member{Member::kUnsigned, {}, v}, [v] { return json(v); });
+  }
+  bool number_float(number_float_t v, const string_t&) override {
+    return Scalar(Member{}, [v] { return json(v); });
+  }
+  bool string(string_t& v) override {
+    if (capture_ || nodes_.empty()) return Scalar(Member{}, [&v] { return json(std::move(v)); });
+    return Scalar(Member{Member::kString, std::move(v), 0}, [] { return json(); });
+  }
   bool binary(binary_t&) override { return Fail("source", "binary values are not JSON"); }
   bool start_object(std::size_t) override { return Open(true); }
   bool start_array(std::size_t) override { return Open(false); }
@@ -172,11 +212,19 @@ class SourceReader : public nlohmann::json_sax<json> {
 
   bool parse_error(std::size_t position, const std::string&,
                    const nlohmann::detail::exception& ex) override {
-    // The parser counts the bytes it has read; the bad one is the last.
-    const std::size_t at = position > 0 ? std::min(position - 1, text_.size()) : 0;
+    // The parser counts the bytes it has read; the bad one is the last. A
+    // source read as a stream is read again up to there for the line.
+    std::string reread;
+    std::string_view text = text_;
+    if (!path_.empty()) {
+      std::string why;
+      if (auto bytes = ReadRegularFile(path_, why)) reread = std::move(*bytes);
+      text = reread;
+    }
+    const std::size_t at = position > 0 ? std::min(position - 1, text.size()) : 0;
     std::size_t line = 1, lineStart = 0;
     for (std::size_t i = 0; i < at; ++i) {
-      if (text_[i] == '\n') {
+      if (text[i] == '\n') {
         ++line;
         lineStart = i + 1;
       }
@@ -202,12 +250,9 @@ class SourceReader : public nlohmann::json_sax<json> {
   // Where node frame k is: "node 'ID'" or the path of fields from the root.
   std::string Here(std::size_t k) const {
     const NodeFrame& f = nodes_[k];
-    if (f.present[kId] && f.members[kId].is_string()) {
-      return "node '" + f.members[kId].get<std::string>() + "'";
-    }
-    std::string field = f.present[kField] && f.members[kField].is_string()
-                            ? f.members[kField].get<std::string>()
-                            : "?";
+    if (f.present[kId] && f.members[kId].IsString()) return "node '" + f.members[kId].text + "'";
+    std::string field =
+        f.present[kField] && f.members[kField].IsString() ? f.members[kField].text : "?";
     for (std::size_t z = 0; (z = field.find('\0', z)) != std::string::npos;) {
       field.replace(z, 1, "\\u0000");  // shown, where it would end the message
     }
@@ -218,9 +263,12 @@ class SourceReader : public nlohmann::json_sax<json> {
     return k == 0 ? std::string("root") : Here(k - 1) + "[" + std::to_string(nodes_[k].index) + "]";
   }
 
-  bool Scalar(json value) {
+  // A scalar: a node's member, or part of the stamps or items (made into a
+  // JSON value only there).
+  template <typename MakeJson>
+  bool Scalar(Member value, MakeJson makeJson) {
     if (capture_) {
-      capture_->Add(std::move(value));
+      capture_->Add(makeJson());
       return capture_->Done() ? FinishCapture() : true;
     }
     if (skip_ > 0) return true;
@@ -229,15 +277,14 @@ class SourceReader : public nlohmann::json_sax<json> {
       if (topKey_ == "root") return Fail("root", "a node must be an object");
       if (topKey_ == "stamps" || topKey_ == "items") {
         capture_.emplace();
-        capture_->Add(std::move(value));
+        capture_->Add(makeJson());
         return FinishCapture();
       }
       return true;  // other members of the book are ignored
     }
     NodeFrame& f = nodes_.back();
     if (f.inChildren) {
-      return Fail(Here() + "[" + std::to_string(f.node->children.size()) + "]",
-                  "a node must be an object");
+      return Fail(Here() + "[" + std::to_string(f.children) + "]", "a node must be an object");
     }
     if (f.pending == kChildren) return Fail(Here(), "\"children\" must be an array");
     f.members[f.pending] = std::move(value);
@@ -263,10 +310,9 @@ class SourceReader : public nlohmann::json_sax<json> {
       }
       if (topKey_ == "root") {
         if (!object) return Fail("root", "a node must be an object");
+        if (sawRoot_) return Fail("root", "given twice");
         sawRoot_ = true;
-        nodes_.emplace_back();
-        nodes_.back().node = &book_.root;
-        return true;
+        return OpenNode(0);
       }
       if (topKey_ == "stamps" || topKey_ == "items") {
         capture_.emplace();
@@ -278,21 +324,15 @@ class SourceReader : public nlohmann::json_sax<json> {
     }
     NodeFrame& f = nodes_.back();
     if (f.inChildren) {
-      const std::size_t index = f.node->children.size();
+      const std::size_t index = f.children;
       if (!object) {
         return Fail(Here() + "[" + std::to_string(index) + "]", "a node must be an object");
       }
       if (nodes_.size() > kMaxBookDepth) {
         return Fail(Here(), "nested more than " + std::to_string(kMaxBookDepth) + " levels deep");
       }
-      // The parent's children do not move while this child is read: its
-      // siblings are added only after it closes.
-      BookNode* child = &f.node->children.emplace_back();
-      NodeFrame frame;
-      frame.node = child;
-      frame.index = index;
-      nodes_.push_back(std::move(frame));
-      return true;
+      ++f.children;
+      return OpenNode(index);
     }
     if (f.pending == kChildren && !object) {
       f.inChildren = true;
@@ -301,6 +341,19 @@ class SourceReader : public nlohmann::json_sax<json> {
     }
     if (f.pending < 0) return Fail(Here(), "a node must be an object");
     return Fail(Here(), BadMember(f.pending));
+  }
+
+  // A node's record is made when its object opens, so that its descendants
+  // follow it; its members are filled in when it closes.
+  bool OpenNode(std::size_t index) {
+    BookRecords& r = source_.records;
+    if (r.nodes.size() >= 0xFFFFFFFFu) return Fail(Here(), "more than 4294967294 nodes");
+    NodeFrame frame;
+    frame.record = static_cast<std::uint32_t>(r.nodes.size());
+    frame.index = index;
+    r.nodes.emplace_back();
+    nodes_.push_back(std::move(frame));
+    return true;
   }
 
   bool Close() {
@@ -346,61 +399,104 @@ class SourceReader : public nlohmann::json_sax<json> {
     out = j.get<std::uint32_t>();
     return true;
   }
+  bool Number(const Member& m, const std::string& where, const char* name, std::uint32_t& out) {
+    if (m.kind != Member::kUnsigned || m.number > std::numeric_limits<std::uint32_t>::max()) {
+      return Fail(where, std::string("\"") + name + "\" must be a number from 0 to 4294967295");
+    }
+    out = static_cast<std::uint32_t>(m.number);
+    return true;
+  }
 
-  bool Text(const json& j, const std::string& where, const char* name, std::u16string& out) {
-    if (!j.is_string()) return Fail(where, std::string("\"") + name + "\" must be a string");
-    auto wide = FromUtf8(j.get_ref<const std::string&>());
+  // A field or type name, interned; each distinct name is checked once.
+  bool Name(const Member& m, const std::string& where, const char* name, std::uint32_t& out) {
+    if (!m.IsString()) return Fail(where, std::string("\"") + name + "\" must be a string");
+    if (const auto it = names_.find(m.text); it != names_.end()) {
+      out = it->second;
+      return true;
+    }
+    const auto wide = FromUtf8(m.text);
     if (!wide) return Fail(where, std::string("\"") + name + "\" is not valid UTF-8");
-    out = std::move(*wide);
+    out = source_.records.Name(*wide);
+    names_.emplace(m.text, out);
     return true;
   }
 
   // Checks a node's members once its object has closed and stores them.
   bool FinishNode(std::size_t k) {
     NodeFrame& f = nodes_[k];
-    BookNode& node = *f.node;
-    const auto has = [&f](Member m) { return f.present[m]; };
+    BookRecords& r = source_.records;
+    BookRecords::Node node;
+    node.end = static_cast<std::uint32_t>(r.nodes.size());
+    const auto has = [&f](MemberId m) { return f.present[m]; };
     const std::string where = Where(k);
     if (!has(kField)) return Fail(where, "a node needs a \"field\"");
-    if (!Text(f.members[kField], where, "field", node.field)) return false;
-    const std::string here = Here(k);
+    if (!Name(f.members[kField], where, "field", node.field)) return false;
+    const std::u16string& field = r.names[node.field];
+    const auto here = [&] { return Here(k); };
     if (has(kId)) {
-      if (!f.members[kId].is_string() || f.members[kId].get_ref<const std::string&>().empty()) {
-        return Fail(here, "\"id\" must be a non-empty string");
+      if (!f.members[kId].IsString() || f.members[kId].text.empty()) {
+        return Fail(here(), "\"id\" must be a non-empty string");
       }
-      node.id = std::move(f.members[kId].get_ref<std::string&>());
     }
     const int kinds = has(kText) + has(kValue) + has(kRef);
-    if (kinds > 1) return Fail(here, "give only one of \"text\", \"value\" and \"ref\"");
-    node.type = has(kText) ? u"string" : u"number";
-    if (has(kType) && !Text(f.members[kType], here, "type", node.type)) return false;
-    const bool isString = node.type == u"string";
-    if (has(kText)) {
-      if (node.type == u"number") {
-        return Fail(here, "\"text\" needs the type \"string\" or one other than \"number\"");
-      }
-      if (!Text(f.members[kText], here, "text", node.text)) return false;
-      node.textValue = !isString;
-    } else if (isString && kinds > 0) {
-      return Fail(here, "a \"string\" node takes \"text\"");
+    if (kinds > 1) return Fail(here(), "give only one of \"text\", \"value\" and \"ref\"");
+    if (has(kType)) {
+      if (!Name(f.members[kType], here(), "type", node.type)) return false;
+    } else {
+      node.type = has(kText) ? StringType() : NumberType();
     }
-    if (has(kValue) && !Number(f.members[kValue], here, "value", node.value)) return false;
+    const std::u16string& type = r.names[node.type];
+    const bool isString = type == u"string";
+    if (has(kText)) {
+      if (type == u"number") {
+        return Fail(here(), "\"text\" needs the type \"string\" or one other than \"number\"");
+      }
+      const Member& m = f.members[kText];
+      if (!m.IsString()) return Fail(here(), "\"text\" must be a string");
+      const auto stored = StoredText(m.text);
+      if (!stored) return Fail(here(), "\"text\" is not valid UTF-8");
+      node.kind = BookRecords::kText;
+      node.value = r.AddText(*stored);
+    } else if (isString && kinds > 0) {
+      return Fail(here(), "a \"string\" node takes \"text\"");
+    } else if (isString) {
+      node.kind = BookRecords::kText;  // a string node without a text: the empty text
+      node.value = r.AddText("");
+    }
+    if (has(kValue) && !Number(f.members[kValue], here(), "value", node.value)) return false;
     if (has(kRef)) {
-      if (!f.members[kRef].is_string()) return Fail(here, "\"ref\" must be a string");
-      node.ref = std::move(f.members[kRef].get_ref<std::string&>());
+      if (!f.members[kRef].IsString()) return Fail(here(), "\"ref\" must be a string");
+      if (!isString) {
+        node.kind = BookRecords::kRef;
+        node.value = r.AddId(f.members[kRef].text);
+      }
     }
     if (has(kKey)) {
       std::uint32_t key = 0;
-      if (!Number(f.members[kKey], here, "key", key)) return false;
-      node.key = key;
+      if (!Number(f.members[kKey], here(), "key", key)) return false;
+      node.flags |= BookRecords::kHasKey;
+      r.keys.emplace_back(f.record, key);
     }
     if (has(kSort)) {
-      if (!f.members[kSort].is_boolean()) return Fail(here, BadMember(kSort));
-      if (node.field != u"table") return Fail(here, "\"sort\" belongs on a table");
-      node.sort = f.members[kSort].get<bool>();
+      if (f.members[kSort].kind != Member::kBool) return Fail(here(), BadMember(kSort));
+      if (field != u"table") return Fail(here(), "\"sort\" belongs on a table");
+      node.flags |= f.members[kSort].number ? BookRecords::kSortTrue : BookRecords::kSortFalse;
     }
-    node.children.shrink_to_fit();
+    if (has(kId)) {
+      node.flags |= BookRecords::kHasId;
+      r.ids.emplace_back(f.record, r.AddId(f.members[kId].text));
+    }
+    r.nodes[f.record] = node;
     return true;
+  }
+
+  std::uint32_t StringType() {
+    if (stringType_ == kNoName) stringType_ = source_.records.Name(u"string");
+    return stringType_;
+  }
+  std::uint32_t NumberType() {
+    if (numberType_ == kNoName) numberType_ = source_.records.Name(u"number");
+    return numberType_;
   }
 
   bool FinishCapture() {
@@ -417,17 +513,17 @@ class SourceReader : public nlohmann::json_sax<json> {
         b > 65535) {
       return Fail("stamps", "three numbers, the first two at most 65535");
     }
-    book_.stamp1 = static_cast<std::uint16_t>(a);
-    book_.stamp2 = static_cast<std::uint16_t>(b);
-    book_.stamp3 = c;
+    source_.book.stamp1 = static_cast<std::uint16_t>(a);
+    source_.book.stamp2 = static_cast<std::uint16_t>(b);
+    source_.book.stamp3 = c;
     return true;
   }
 
   bool Items(const json& items) {
     if (!items.is_array()) return Fail("items", "must be an array");
-    book_.items.resize(items.size());
+    source_.book.items.resize(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
-      if (!Item(items[i], "items[" + std::to_string(i) + "]", book_.items[i])) return false;
+      if (!Item(items[i], "items[" + std::to_string(i) + "]", source_.book.items[i])) return false;
     }
     return true;
   }
@@ -471,41 +567,102 @@ class SourceReader : public nlohmann::json_sax<json> {
     return true;
   }
 
+  static constexpr std::uint32_t kNoName = 0xFFFFFFFFu;
+
   std::string baseDir_;
   std::string_view text_;
+  std::string path_;  // set when the source is read as a stream
   std::string& error_;
-  Book book_;
+  BookSource source_;
   std::vector<NodeFrame> nodes_;
   std::optional<Capture> capture_;
   std::string topKey_;
   std::set<std::string> topKeys_;
+  std::unordered_map<std::string, std::uint32_t> names_;  // UTF-8 name -> name index
+  std::uint32_t stringType_ = kNoName, numberType_ = kNoName;
   std::size_t skip_ = 0;
   bool inBook_ = false;
   bool sawRoot_ = false;
 };
 
+// A read-only stream over a file descriptor, read in large blocks.
+class FdBuffer : public std::streambuf {
+ public:
+  explicit FdBuffer(int fd) : fd_(fd), buffer_(1 << 20) {}
+  int Error() const { return error_; }  // errno of a failed read, else 0
+
+ protected:
+  int_type underflow() override {
+    while (true) {
+      const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        error_ = n < 0 ? errno : 0;
+        return traits_type::eof();
+      }
+      setg(buffer_.data(), buffer_.data(), buffer_.data() + n);
+      return traits_type::to_int_type(buffer_[0]);
+    }
+  }
+
+ private:
+  int fd_;
+  std::vector<char> buffer_;
+  int error_ = 0;
+};
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
 }  // namespace
 
-std::optional<Book> ParseBookSource(std::string_view text, const std::string& baseDir,
-                                    std::string& error) {
+std::optional<BookSource> ParseBookSourceRecords(std::string_view text, const std::string& baseDir,
+                                                 std::string& error) {
   error.clear();
-  SourceReader reader(baseDir, text, error);
+  SourceReader reader(baseDir, text, "", error);
   const bool parsed = json::sax_parse(text.begin(), text.end(), &reader);
   if (!parsed && error.empty()) error = "source: not valid JSON";
   if (!parsed) return std::nullopt;
   return reader.Result();
 }
 
-std::optional<Book> ReadBookSource(const std::string& path, std::string& error) {
+std::optional<BookSource> ReadBookSourceRecords(const std::string& path, std::string& error) {
+  error.clear();
   std::string why;
-  const auto bytes = ReadRegularFile(path, why);
-  if (!bytes) {
+  const int fd = OpenRegularFile(path, why);
+  if (fd < 0) {
     error = "cannot read " + path + " (" + why + ")";
     return std::nullopt;
   }
-  const auto slash = path.find_last_of('/');
-  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-  return ParseBookSource(*bytes, dir, error);
+  FdBuffer buffer(fd);
+  std::istream in(&buffer);
+  SourceReader reader(FolderOf(path), {}, path, error);
+  const bool parsed = json::sax_parse(in, &reader);
+  ::close(fd);
+  if (buffer.Error() != 0) {
+    error = "cannot read " + path + " (" + std::strerror(buffer.Error()) + ")";
+    return std::nullopt;
+  }
+  if (!parsed && error.empty()) error = "source: not valid JSON";
+  if (!parsed) return std::nullopt;
+  return reader.Result();
+}
+
+std::optional<Book> ParseBookSource(std::string_view text, const std::string& baseDir,
+                                    std::string& error) {
+  auto source = ParseBookSourceRecords(text, baseDir, error);
+  if (!source) return std::nullopt;
+  source->book.root = ToBookNode(source->records);
+  return std::move(source->book);
+}
+
+std::optional<Book> ReadBookSource(const std::string& path, std::string& error) {
+  auto source = ReadBookSourceRecords(path, error);
+  if (!source) return std::nullopt;
+  source->book.root = ToBookNode(source->records);
+  return std::move(source->book);
 }
 
 }  // namespace vrok

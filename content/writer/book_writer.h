@@ -54,7 +54,7 @@ struct Book {
 
 // The rows as they are written; used by the writer and by tests.
 struct LaidOutRow {
-  const BookNode* node = nullptr;
+  std::uint32_t record = 0;  // the node's place in document order
   std::uint32_t parent = 0;
   std::uint16_t field = 0;
   std::uint16_t type = 0;
@@ -62,17 +62,24 @@ struct LaidOutRow {
   std::uint32_t key = 0;
   std::uint32_t followers = 0;
   std::uint32_t keyOrder = 0;
+  bool isString = false;   // a "string" row: its value is a string id
+  bool keepOrder = false;  // a table with "sort": false
 };
 
 struct BookLayout {
   std::vector<std::u16string> fieldNames;
   std::vector<std::u16string> typeNames;
-  std::vector<std::uint32_t> fieldNameStrings;                  // string id of each field name
-  std::vector<std::uint32_t> typeNameStrings;                   // string id of each type name
-  std::vector<std::u16string> strings;                          // by string id; 0 is the empty text
-                                                                // (a text row's value is its id)
+  std::vector<std::uint32_t> fieldNameStrings;  // string id of each field name
+  std::vector<std::uint32_t> typeNameStrings;   // string id of each type name
+  // The strings by id, stored UTF-8 end to end: string i is
+  // [stringStarts[i], stringStarts[i + 1]); 0 is the empty text (a text
+  // row's value is its id).
+  std::string stringBytes;
+  std::vector<std::uint64_t> stringStarts{0};
+  std::u16string String(std::uint32_t id) const;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> tables;  // (string id, row)
   std::vector<LaidOutRow> rows;
+  std::vector<const BookNode*> nodes;                      // each row's node; only from LayOutBook
   std::vector<std::pair<std::string, std::uint32_t>> ids;  // (id, row), sorted by id
   std::uint32_t largestKey = 0;
   std::uint32_t followerRange = 0;

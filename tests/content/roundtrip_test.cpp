@@ -36,8 +36,8 @@ std::u16string RandomText(std::mt19937& rng) {
 
 Book RandomBook(unsigned seed) {
   std::mt19937 rng(seed);
-  const std::u16string fields[] = {u"table",  u"field", u"hierarchy item", u"link", u"html",
-                                   u"footnote", u"row", u"column name", u"score", u"answer"};
+  const std::u16string fields[] = {u"table",    u"field", u"hierarchy item", u"link",  u"html",
+                                   u"footnote", u"row",   u"column name",    u"score", u"answer"};
   std::vector<BookNode> nodes(kRows);
   std::vector<int> parent(kRows, -1);
   for (int i = 0; i < kRows; ++i) {
@@ -98,15 +98,15 @@ TEST_P(RoundTrip, EveryRowReadsBackAsWritten) {
     ASSERT_EQ(got.value, want.value) << r;
     ASSERT_EQ(got.followers, want.followers) << r;
     ASSERT_EQ(got.keyOrder, want.keyOrder) << r;
-    ASSERT_EQ(db.FieldNames()[got.field], want.node->field) << r;
+    ASSERT_EQ(db.FieldNames()[got.field], layout->nodes[r]->field) << r;
     if (r == 0) continue;
     ASSERT_EQ(got.parent, want.parent) << r;
     firstOfRun.try_emplace({got.parent, got.field}, r);
     if (firstChild[got.parent] == 0) firstChild[got.parent] = r;
     std::u16string text;
-    if (want.node->type == u"string") {
+    if (layout->nodes[r]->type == u"string") {
       ASSERT_TRUE(NodeCursor(got).ReadString(text)) << r;
-      ASSERT_EQ(text, want.node->text) << r;
+      ASSERT_EQ(text, layout->nodes[r]->text) << r;
     } else {
       ASSERT_FALSE(NodeCursor(got).ReadString(text)) << r;
     }
@@ -117,7 +117,7 @@ TEST_P(RoundTrip, EveryRowReadsBackAsWritten) {
   // stably ordered by field id.
   for (RowIndex r = 0; r < db.RowCount(); ++r) {
     std::vector<const BookNode*> kids;
-    for (const auto& c : layout->rows[r].node->children) kids.push_back(&c);
+    for (const auto& c : layout->nodes[r]->children) kids.push_back(&c);
     std::stable_sort(kids.begin(), kids.end(), [&db](const BookNode* x, const BookNode* y) {
       return db.FieldIdOf(x->field) < db.FieldIdOf(y->field);
     });

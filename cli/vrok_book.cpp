@@ -11,6 +11,8 @@
 
 #include "cli/book_source.h"
 #include "cli/search_order.h"
+#include "content/content_database.h"
+#include "search/book_index.h"
 
 namespace {
 
@@ -47,7 +49,13 @@ int Compile(const char* source, const char* folder) {
   // The layout holds all the files need: free the nodes before they are
   // encoded, which lowers the peak of a large book.
   book->root = vrok::BookNode();
-  const auto result = vrok::WriteBook(*book, *layout, folder);
+  // The search index is made from the staged files and committed with them.
+  const vrok::StageExtra index = [](const std::string& staging, const std::string& file,
+                                    std::string& why) {
+    const vrok::ContentDatabase staged(staging + "/VROK-Vrok");
+    return vrok::search::BuildIndex(staged, file, why);
+  };
+  const auto result = vrok::WriteBook(*book, *layout, folder, nullptr, &index);
   if (!result.ok) {
     std::fprintf(stderr, "vrok-book: %s\n", result.message.c_str());
     return 1;

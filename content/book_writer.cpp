@@ -525,10 +525,12 @@ struct CommitPaths {
         old(dir + "/.vrok-book-old") {
     const std::string prefix(format::kPrefixName);
     names = {prefix + std::string(format::kDataSuffix), prefix + std::string(format::kStringsSuffix),
-             prefix + std::string(format::kBinarySuffix)};
+             prefix + std::string(format::kBinarySuffix), prefix + std::string(format::kSearchSuffix)};
   }
   std::string folder, staging, ready, old;
-  std::array<std::string, 3> names;
+  // The three content files, then the search index (present only when a
+  // stager wrote one; an old index without a new one is removed).
+  std::array<std::string, 4> names;
 };
 
 void RemoveFolder(const CommitPaths& p, const std::string& dir) {
@@ -569,7 +571,7 @@ class Renamer {
 // completes step 4 from .vrok-book-ready.
 bool CommitFiles(const CommitPaths& p,
                  const std::array<const Container*, 3>& files,
-                 const CommitFaults* faults, std::string& error) {
+                 const CommitFaults* faults, const StageExtra* extra, std::string& error) {
   Renamer rename(faults);
   const auto fail = [&](const std::string& what) {
     error = what + " in " + p.folder + " (" + std::strerror(errno) + ")";
@@ -589,11 +591,21 @@ bool CommitFiles(const CommitPaths& p,
     if (!files[i]->WriteTo(p.staging + "/" + p.names[i]))
       return failClearing("cannot write the content files", false);
   }
+  if (extra != nullptr && *extra) {
+    std::string why;
+    if (!(*extra)(p.staging, p.staging + "/" + p.names[3], why)) {
+      const int e = errno;
+      RemoveFolder(p, p.staging);
+      errno = e;
+      error = why.empty() ? "cannot write the search index" : why;
+      return false;
+    }
+  }
   SyncFolder(p.staging);
-  std::array<bool, 3> hadOld{};
+  std::array<bool, 4> hadOld{};
   if (::mkdir(p.old.c_str(), 0755) != 0)
     return failClearing("cannot keep the old book aside", false);
-  for (std::size_t i = 0; i < 3; ++i) {
+  for (std::size_t i = 0; i < p.names.size(); ++i) {
     const std::string target = p.folder + "/" + p.names[i];
     hadOld[i] = Exists(target);
     if (hadOld[i] && !KeepCopy(target, p.old + "/" + p.names[i]))
@@ -605,7 +617,11 @@ bool CommitFiles(const CommitPaths& p,
     return failClearing("cannot commit the new book", true);
   }
   SyncFolder(p.folder);
-  for (std::size_t i = 0; i < 3; ++i) {
+  for (std::size_t i = 0; i < p.names.size(); ++i) {
+    if (i == 3 && !Exists(p.ready + "/" + p.names[i])) {
+      ::unlink((p.folder + "/" + p.names[i]).c_str());  // no index made: none is stale
+      continue;
+    }
     if (rename(p.ready + "/" + p.names[i], p.folder + "/" + p.names[i])) continue;
     const int e = errno;
     if (rename.Abandon()) return fail("cannot commit the new book");
@@ -692,7 +708,7 @@ BookWriteResult WriteBook(const Book& book, const std::string& folder, const Com
 }
 
 BookWriteResult WriteBook(const Book& book, const BookLayout& L, const std::string& folder,
-                          const CommitFaults* faults) {
+                          const CommitFaults* faults, const StageExtra* extra) {
   BookWriteResult result;
   std::string& error = result.message;
 
@@ -809,7 +825,7 @@ BookWriteResult WriteBook(const Book& book, const BookLayout& L, const std::stri
 
   const CommitPaths paths(folder);
   if (!FinishInterruptedCommit(folder, error)) return result;
-  if (!CommitFiles(paths, {&data, &stringsFile, &binaryFile}, faults, error)) return result;
+  if (!CommitFiles(paths, {&data, &stringsFile, &binaryFile}, faults, extra, error)) return result;
   result.ok = true;
   return result;
 }

@@ -38,6 +38,8 @@ inline constexpr std::string_view kPrefixName = "VROK-Vrok";
 inline constexpr std::string_view kDataSuffix = "-Data.pdb";
 inline constexpr std::string_view kStringsSuffix = "-Strings.pdb";
 inline constexpr std::string_view kBinarySuffix = "-Binary-PPC.pdb";
+// The book-wide search index, written beside the three by vrok-book.
+inline constexpr std::string_view kSearchSuffix = "-Search.idx";
 
 // Number of significant bits of x: 0 for 0, 1 for 1, 2 for 2..3, ...
 constexpr std::uint16_t Bits(std::uint64_t x) {

@@ -22,6 +22,8 @@
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
 #include "platform/qt/timer.h"
+#include "shell/automation_key.h"
+#include "shell/automation_search.h"
 #include "shell/command_bar.h"
 #include "shell/main_window.h"
 #include "shell/picture_button.h"
@@ -372,6 +374,11 @@ bool ScriptRunner::RunLine(const std::string& line, std::string& error) {
     json widgets = json::array();
     for (const QWidget* w : found) widgets.push_back(Measure(w, screen));
     out_ << json{{"measure", rest}, {"widgets", widgets}}.dump() << '\n' << std::flush;
+  } else if (verb == "wait-search") {
+    if (!number || *number < 0) return fail("wait-search needs milliseconds");
+    if (!WaitSearch(app_, *number, error)) return false;
+  } else if (verb == "key") {
+    if (!SendKey(app_.Screen(), rest, error)) return false;
   } else if (verb == "grab") {
     if (!app_.Screen()->grab().save(QString::fromStdString(rest), "PNG"))
       return fail("cannot write " + rest);

@@ -1,5 +1,6 @@
 #include "shell/reader_app.h"
 
+
 #include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "render/grid_view.h"
 #include "render/hierarchy_view.h"
 #include "render/index_views.h"
+#include "search/search_view.h"
 #include "render/tree_views.h"
 #include "render/popup.h"
 #include "shell/automation.h"
@@ -179,6 +181,7 @@ bool ReaderApp::InitInstance() {
   main_->RegisterView(fieldIndex_.get());
   main_->RegisterView(questionnaires_.get());
   main_->RegisterView(tight_.get());
+  AddBookSearch(prefix.toStdString());
 
   // The pop-up open now is the topmost viewer for scripts and the report.
   SetPopupSource([] {

@@ -24,6 +24,10 @@ void ReaderApp::AddBookSearch(const std::string& prefix) {
   shortcut->setObjectName(QStringLiteral("book-search-shortcut"));
   shortcut->setContext(Qt::ApplicationShortcut);
   QObject::connect(shortcut, &QShortcut::activated, screen_.get(), [this] { search_->Open(u""); });
+  auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), screen_.get());
+  find->setObjectName(QStringLiteral("find-shortcut"));
+  find->setContext(Qt::ApplicationShortcut);
+  QObject::connect(find, &QShortcut::activated, screen_.get(), [this] { search_->FindInPage({}); });
 }
 
 }  // namespace vrok

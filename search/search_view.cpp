@@ -12,6 +12,9 @@
 #include "content/utf8.h"
 #include "platform/qt/environment.h"
 #include "render/link_target.h"
+#include "render/popup.h"
+#include "render/viewer_control.h"
+#include "search/find_bar.h"
 #include "shell/main_window.h"
 #include "shell/page_names.h"
 #include "userdata/panel_style.h"
@@ -240,15 +243,50 @@ SearchView::SearchView(MainWindow& main, const ContentDatabase& db, PageNameMap&
       names_(names),
       index_(std::make_unique<search::IndexService>(db, prefix, search::DefaultCacheFolder())) {
   page_ = new SearchPage(&main, *index_);
+  find_ = new FindBar(main);
+  // A result opens at its first match, every match highlighted, with the
+  // find bar open on the query (or, when the words do not stand together
+  // on the page, on the first of them found there).
   page_->SetOpener([this](const search::SearchHit& hit) {
+    const QString query = page_->Box().text().trimmed();
     main_.Navigate(hit.page, hit.data.empty() ? nullptr : hit.data.data(),
                    static_cast<std::uint32_t>(hit.data.size()), true);
+    if (query.isEmpty() || !FindInPage(query) || find_->Matches() > 0) return;
+    for (const QString& word : query.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+      FindInPage(word);
+      if (find_->Matches() > 0) return;
+    }
+    FindInPage(query);
   });
 }
 
-SearchView::~SearchView() { delete page_; }
+SearchView::~SearchView() {
+  delete find_;
+  delete page_;
+}
+
+bool SearchView::FindInPage(const QString& text) {
+  QTextEdit* viewer = nullptr;
+  if (PopupHtmlDialog* popup = PopupHtmlDialog::Shown()) viewer = popup->findChild<ViewerControl*>();
+  for (const auto& pane : main_.PagePanes()) {
+    if (viewer != nullptr) break;
+    for (ViewerControl* v : pane.window->findChildren<ViewerControl*>())
+      if (v->isVisible()) {
+        viewer = v;
+        break;
+      }
+    if (auto* v = dynamic_cast<ViewerControl*>(pane.window); v != nullptr && viewer == nullptr)
+      viewer = v;
+  }
+  if (viewer == nullptr) return false;
+  find_->OpenFor(viewer, text);
+  return true;
+}
 
 bool SearchView::Accept(PageId page, const std::uint8_t* data, std::uint32_t length) {
+  // Every navigation passes here (this view is asked last): the find bar
+  // belongs to the page it was opened on.
+  if (!find_->isHidden()) find_->Close();
   if (page != names_[pages::kBookSearch]) return false;
   pending_ = data != nullptr && length > 0 ? NavigationText(data, length) : std::u16string();
   main_.AddPane(0, kSideFill, page_);

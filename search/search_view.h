@@ -22,6 +22,7 @@ class QTimer;
 
 namespace vrok {
 
+class FindBar;
 class MainWindow;
 class PageNameMap;
 
@@ -75,12 +76,17 @@ class SearchView : public PageView {
   void Open(const std::u16string& query);
   // Runs the page's search again (once the index is ready), when shown.
   void Refresh();
+  // Ctrl+F: the find bar over the topmost HTML viewer (the pop-up, else
+  // the page); false when there is none.
+  bool FindInPage(const QString& text);
+  FindBar& Find() const { return *find_; }
 
  private:
   MainWindow& main_;
   PageNameMap& names_;
   std::unique_ptr<search::IndexService> index_;
   SearchPage* page_ = nullptr;
+  FindBar* find_ = nullptr;
   std::u16string pending_;
 };
 

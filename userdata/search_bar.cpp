@@ -33,9 +33,8 @@ SearchBar::SearchBar(QWidget* parent) : TitledPane(parent) {
   hint_ = new QLabel(box_);
   hint_->setObjectName(QStringLiteral("search-hint"));
   hint_->setAttribute(Qt::WA_TransparentForMouseEvents);
-  QPalette hintColours = hint_->palette();
-  hintColours.setColor(QPalette::WindowText, kHintColour);
-  hint_->setPalette(hintColours);
+  // Its own colour, whatever colour the box's text takes.
+  hint_->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(kHintColour.name()));
   hint_->hide();
 
   button_ = new PictureButton(kButtonId,
@@ -77,7 +76,9 @@ void SearchBar::PlaceHint() {
   }
   const QFontMetrics metrics(box_->font());
   const QRect inside = box_->contentsRect();
-  const int textEnd = inside.left() + metrics.horizontalAdvance(box_->text()) + 8;
+  // QLineEdit keeps 2 pixels between its frame and the text.
+  const int textEnd = inside.left() + 2 + metrics.horizontalAdvance(box_->text()) +
+                      metrics.horizontalAdvance(QLatin1Char(' ')) * 2;
   const int room = inside.right() - textEnd - 2;
   const QString full = QStringLiteral("no entry begins with \u201C%1\u201D").arg(box_->text());
   const QString shown = metrics.elidedText(full, Qt::ElideRight, room);

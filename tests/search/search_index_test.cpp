@@ -86,6 +86,13 @@ TEST(SearchText, WordsAreFoldedAndBritishSpellingsMeetAmerican) {
   EXPECT_EQ(words[0].key, "cafe");
 }
 
+TEST(SearchText, AccentsAndCaseFoldForFindInPage) {
+  EXPECT_EQ(FoldLetter(u'\u00C9'), u'e');
+  EXPECT_EQ(FoldLetter(u'\u0141'), u'l');
+  EXPECT_EQ(FoldLetter(u'\u00DF'), u'\u00DF');  // no plain base
+  EXPECT_EQ(FoldLetter(u'\u00D7'), u'\u00D7');
+}
+
 TEST(BookDocuments, OnePerPageWithTheTextItShowsAndEntriesAsSynonyms) {
   const test::TestBook book(SmallBook());
   const auto docs = Documents(*book.db);

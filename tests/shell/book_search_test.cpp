@@ -159,6 +159,41 @@ TEST_F(BookSearch, AMissingStaleOrDamagedIndexIsBuiltAgainInTheCache) {
   EXPECT_TRUE(fs::exists(CacheFile()));
 }
 
+TEST_F(BookSearch, AResultOpensWithTheFindBarOnItsMatchesWhichWrapAround) {
+  const auto r = Run("navigate book_search wheeze\nwait-search 5000\ndump\ntap-row 0\ndump\n"
+                     "key F3\ndump\nkey F3\ndump\nkey Shift+F3\ndump\nkey Escape\ndump\n"
+                     "key Ctrl+F\ntype WHEEZE\ndump\nkey Return\ndump\nkey Shift+Return\ndump\n"
+                     "set find-box zzzz\ndump\n");
+  ASSERT_EQ(r.size(), 10u);
+  const std::string title = Results(r[0])["results"][0]["title"];
+  EXPECT_EQ(r[1]["page"], Results(r[0])["results"][0]["page"]);
+  ASSERT_EQ(r[1]["overlays"].size(), 1u) << r[1].dump();
+  const json bar = r[1]["overlays"][0];
+  EXPECT_EQ(bar["kind"], "FindBar");
+  EXPECT_EQ(bar["text"], "wheeze");
+  const int matches = bar["matches"];
+  ASSERT_GE(matches, 2) << title;  // the page says "wheeze" more than once
+  EXPECT_EQ(bar["current"], 1);
+  EXPECT_EQ(r[2]["overlays"][0]["current"], 2);
+  EXPECT_EQ(r[3]["overlays"][0]["current"], matches == 2 ? 1 : 3);
+  EXPECT_EQ(r[4]["overlays"][0]["current"], 2);
+  EXPECT_TRUE(r[5]["overlays"].empty());  // Escape closes the bar
+  EXPECT_EQ(r[5]["page"], r[1]["page"]);
+  // Ctrl+F opens it empty; the case of the typed text does not matter.
+  const json typed = r[6]["overlays"][0];
+  EXPECT_EQ(typed["text"], "WHEEZE");
+  EXPECT_EQ(typed["matches"], matches);
+  EXPECT_EQ(typed["current"], 1);
+  EXPECT_EQ(r[7]["overlays"][0]["current"], 2);
+  EXPECT_EQ(r[8]["overlays"][0]["current"], 1);
+  EXPECT_EQ(r[9]["overlays"][0]["matches"], 0);
+  EXPECT_EQ(r[9]["overlays"][0]["current"], 0);
+  // Previous from the first wraps to the last.
+  const auto back = Run("navigate book_search wheeze\nwait-search 5000\ntap-row 0\nkey Shift+F3\ndump\n");
+  ASSERT_EQ(back.size(), 1u);
+  EXPECT_EQ(back[0]["overlays"][0]["current"], matches);
+}
+
 TEST_F(BookSearch, TwoReadersBuildingAtOnceBothGetAWholeIndex) {
   fs::remove(index);
   QProcess a, b;

@@ -270,6 +270,7 @@ int ReaderApp::ExitInstance() {
   fieldIndex_.reset();
   questionnaires_.reset();
   tight_.reset();
+  search_.reset();  // waits for an index build under way
   // The views have removed their uses of the page font; this removal only
   // succeeds for a use the views did not account for.
   platform::RemoveFontResource(platform::ProgramFile(QLatin1String(platform::kPageFontFile)));

@@ -183,6 +183,8 @@ struct BookIndex::State {
 
 BookIndex::BookIndex() = default;
 BookIndex::~BookIndex() = default;
+BookIndex::BookIndex(BookIndex&&) noexcept = default;
+BookIndex& BookIndex::operator=(BookIndex&&) noexcept = default;
 
 bool BookIndex::Open(const std::string& file, const std::string& stamps) {
   state_.reset();

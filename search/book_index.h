@@ -55,6 +55,8 @@ class BookIndex {
   ~BookIndex();
   BookIndex(const BookIndex&) = delete;
   BookIndex& operator=(const BookIndex&) = delete;
+  BookIndex(BookIndex&&) noexcept;
+  BookIndex& operator=(BookIndex&&) noexcept;
 
   // Opens an index file; false when it is missing, damaged, or made for
   // other stamps (when stamps is not empty).

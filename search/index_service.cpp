@@ -83,7 +83,19 @@ std::string IndexService::File() {
 SearchAnswer IndexService::Query(std::u16string_view typed, std::uint32_t max) {
   if (State() != IndexState::kReady) return {};
   std::lock_guard lock(mutex_);
-  return index_.Query(typed, max);
+  SearchAnswer answer = index_.Query(typed, max);
+  if (answer.ok || cacheFolder_.empty() || builder_.joinable() || rebuilt_) return answer;
+  rebuilt_ = true;
+  // The index opened but cannot be read (damaged after its header): build
+  // a fresh copy in the cache, as for a missing one.
+  index_ = BookIndex();
+  file_.clear();
+  state_ = IndexState::kBuilding;
+  progress_.store(0.0);
+  built_.store(false);
+  buildFile_ = cacheFolder_ + "/" + stamps_ + "/index.idx";
+  builder_ = std::thread([this, file = buildFile_] { Build(file); });
+  return answer;
 }
 
 }  // namespace vrok::search

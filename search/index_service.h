@@ -58,6 +58,7 @@ class IndexService {
   std::atomic<bool> built_{false};
   std::atomic<bool> buildOk_{false};
   std::string buildFile_;
+  bool rebuilt_ = false;  // once per reader: a copy that fails again stays failed
 };
 
 }  // namespace vrok::search

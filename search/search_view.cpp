@@ -137,7 +137,13 @@ void SearchPage::Run() {
     LayOut();
     return;
   }
-  Show(index_.Query(query_, 20));
+  const search::SearchAnswer answer = index_.Query(query_, 20);
+  // A damaged index found by the query is being built again.
+  if (!answer.ok && index_.State() == search::IndexState::kBuilding) {
+    Run();
+    return;
+  }
+  Show(answer);
 }
 
 void SearchPage::Show(const search::SearchAnswer& answer) {

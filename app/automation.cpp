@@ -19,6 +19,8 @@
 #include <istream>
 #include <ostream>
 
+#include "app/automation_key.h"
+#include "app/automation_search.h"
 #include "app/automation_user_data.h"
 #include "app/command_bar.h"
 #include "app/page_print.h"
@@ -423,6 +425,16 @@ bool RunUserData(Script& s, const std::string& verb, const std::string& rest) {
   return RunUserDataCommand(*s.app.Shell(), verb, rest, s.error);
 }
 
+bool RunWaitSearch(Script& s, const std::string& /*verb*/, const std::string& rest) {
+  const auto number = Number(rest);
+  if (!number || *number < 0) return s.Fail("wait-search needs milliseconds");
+  return WaitSearch(s.app, *number, s.error);
+}
+
+bool RunKey(Script& s, const std::string& /*verb*/, const std::string& rest) {
+  return SendKey(s.app.Screen(), rest, s.error);
+}
+
 // The script commands, by their first word.
 const std::map<std::string_view, ScriptCommand>& Commands() {
   static const std::map<std::string_view, ScriptCommand> kCommands{
@@ -451,6 +463,8 @@ const std::map<std::string_view, ScriptCommand>& Commands() {
       {"export", RunUserData},
       {"export-html", RunUserData},
       {"import", RunUserData},
+      {"wait-search", RunWaitSearch},
+      {"key", RunKey},
   };
   return kCommands;
 }

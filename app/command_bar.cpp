@@ -24,7 +24,8 @@ const std::vector<MenuItem> kInfoMenu{{"About KESTOR", commands::kAbout},
                                       {"Authors and Contributors", commands::kAuthors},
                                       {"Guide to Tarvessa", commands::kGuide},
                                       {"Notice", commands::kNotice},
-                                      {"Options", commands::kOptions}};
+                                      {"Options", commands::kOptions},
+                                      {"Search the book", commands::kSearchBook}};
 const std::vector<MenuItem> kNotesMenu{{"- Add/Edit Note", commands::kAddEditNote},
                                        {"- View Notes", commands::kViewNotes}};
 const std::vector<MenuItem> kBookmarksMenu{{"- Add Bookmark", commands::kAddBookmark},
@@ -159,6 +160,7 @@ bool CommandBar::Dispatch(int commandId) {
       {commands::kAuthors, &L::Authors},
       {commands::kGuide, &L::Guide},
       {commands::kNotice, &L::Notice},
+      {commands::kSearchBook, &L::SearchBook},
   };
   const auto it = kTable.find(commandId);
   if (it == kTable.end()) return false;

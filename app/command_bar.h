@@ -32,6 +32,7 @@ inline constexpr int kAbout = 40055;
 inline constexpr int kAuthors = 40056;
 inline constexpr int kGuide = 40057;
 inline constexpr int kNotice = 40059;
+inline constexpr int kSearchBook = 40060;
 }  // namespace commands
 
 class CommandListener {
@@ -54,6 +55,8 @@ class CommandListener {
   virtual void Authors() = 0;
   virtual void Guide() = 0;
   virtual void Notice() = 0;
+  // The book-wide search page.
+  virtual void SearchBook() {}
   // Whether the command can run in this build (the bookmark and note
   // commands need their stores).
   virtual bool Available(int commandId) const = 0;

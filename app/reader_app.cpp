@@ -1,5 +1,6 @@
 #include "app/reader_app.h"
 
+
 #include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
@@ -16,6 +17,13 @@
 #include "platform/qt/environment.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/screen_window.h"
+#include "app/automation.h"
+#include "app/shell_view.h"
+#include "app/splash_view.h"
+#include "app/tab_bar.h"
+#include "frame/main_window.h"
+#include "frame/popup.h"
+#include "views/search/search_view.h"
 #include "views/pages/figure_view.h"
 #include "views/pages/grid_view.h"
 #include "views/pages/hierarchy_view.h"
@@ -169,6 +177,7 @@ bool ReaderApp::InitInstance() {
   main_->RegisterView(fieldIndex_.get());
   main_->RegisterView(questionnaires_.get());
   main_->RegisterView(tight_.get());
+  AddBookSearch(prefix.toStdString());
 
   main_->Navigate(names_[pages::kSplash], nullptr, 0, true);
   return true;
@@ -250,6 +259,7 @@ int ReaderApp::ExitInstance() {
   fieldIndex_.reset();
   questionnaires_.reset();
   tight_.reset();
+  search_.reset();  // waits for an index build under way
   // The views have removed their uses of the page font; this removal only
   // succeeds for a use the views did not account for.
   platform::RemoveFontResource(platform::ProgramFile(QLatin1String(platform::kPageFontFile)));

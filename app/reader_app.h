@@ -31,6 +31,7 @@ class LinkedTreeView;
 class TightHierarchyView;
 class GridView;
 class IndexListView;
+class SearchView;
 class MenuIndexView;
 class FieldIndexView;
 class FlowChartView;
@@ -92,6 +93,7 @@ class ReaderApp {
   TightHierarchyView* Tight() const { return tight_.get(); }
   GridView* Grids() const { return grids_.get(); }
   IndexListView* IndexList() const { return indexList_.get(); }
+  SearchView* BookSearch() const { return search_.get(); }
   MenuIndexView* MenuIndex() const { return menuIndex_.get(); }
   FieldIndexView* FieldIndex() const { return fieldIndex_.get(); }
   FlowChartView* FlowCharts() const { return flowCharts_.get(); }
@@ -102,6 +104,8 @@ class ReaderApp {
   // Makes the main window findable by its class, so that another process of
   // the user (the sync plug-in) can close the reader.
   void RegisterWindow();
+  // The book-wide search page, Ctrl+K, and Enter in the index search bars.
+  void AddBookSearch(const std::string& prefix);
 
   platform::Registry registry_;
   std::unique_ptr<platform::ScreenWindow> screen_;
@@ -122,6 +126,7 @@ class ReaderApp {
   std::unique_ptr<ShellView> shell_;
   std::unique_ptr<TabBar> tabs_;
   std::unique_ptr<IndexListView> indexList_;
+  std::unique_ptr<SearchView> search_;
   std::unique_ptr<LinkedTreeView> linked_;
   std::unique_ptr<HierarchyView> hierarchy_;
   std::unique_ptr<SplashView> splash_;

@@ -180,6 +180,7 @@ void ShellView::About() { GoToNamed(pages::kAbout); }
 void ShellView::Authors() { GoToNamed(pages::kAuthors); }
 void ShellView::Guide() { GoToNamed(pages::kGuide); }
 void ShellView::Notice() { GoToNamed(pages::kNotice); }
+void ShellView::SearchBook() { GoToNamed(u"book_search"); }
 
 void ShellView::Exit() {
   CloseOverlays();

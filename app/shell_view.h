@@ -57,6 +57,7 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   void Authors() override;
   void Guide() override;
   void Notice() override;
+  void SearchBook() override;
   bool Available(int) const override { return true; }
 
   CommandBar& Commands() { return *commandBar_; }

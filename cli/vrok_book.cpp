@@ -12,7 +12,9 @@
 
 #include "cli/markdown_source.h"
 #include "cli/search_order.h"
+#include "content/content_database.h"
 #include "content/writer/book_source.h"
+#include "core/search/book_index.h"
 
 namespace {
 
@@ -57,7 +59,13 @@ int Compile(const char* source, const char* folder, bool markdown) {
     std::fprintf(stderr, "vrok-book: cannot create %s\n", folder);
     return 1;
   }
-  const auto result = vrok::WriteBook(book->book, *layout, folder);
+  // The search index is made from the staged files and committed with them.
+  const vrok::StageExtra index = [](const std::string& staging, const std::string& file,
+                                    std::string& why) {
+    const vrok::ContentDatabase staged(staging + "/VROK-Vrok");
+    return vrok::search::BuildIndex(staged, file, why);
+  };
+  const auto result = vrok::WriteBook(book->book, *layout, folder, nullptr, &index);
   if (!result.ok) {
     std::fprintf(stderr, "vrok-book: %s\n", result.message.c_str());
     return 1;

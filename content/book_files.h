@@ -15,5 +15,7 @@ inline constexpr std::string_view kPrefixName = "VROK-Vrok";
 inline constexpr std::string_view kDataSuffix = "-Data.pdb";
 inline constexpr std::string_view kStringsSuffix = "-Strings.pdb";
 inline constexpr std::string_view kBinarySuffix = "-Binary-PPC.pdb";
+// The book-wide search index, written beside the three by vrok-book.
+inline constexpr std::string_view kSearchSuffix = "-Search.idx";
 
 }  // namespace vrok::format

@@ -35,6 +35,7 @@ class MainWindow : public QWidget {
   void AddPane(std::int16_t order, std::int32_t side, QWidget* window);
   void AddOverlay(std::int16_t order, std::int32_t side, QWidget* window);
   void CloseOverlays();
+  void RemoveOverlay(QWidget* window) { panes_.RemoveOverlay(window); }
   void KeepPanes() { panes_.Keep(); }
   // Visible panes in layout order: the page's and the overlays above it.
   std::vector<PaneRecord<QWidget>> PagePanes() const;

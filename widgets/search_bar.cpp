@@ -24,7 +24,18 @@ SearchBar::SearchBar(QWidget* parent) : TitledPane(parent) {
   box_->setFrame(true);
   QObject::connect(box_, &QLineEdit::textChanged, this, [this](const QString& text) {
     if (notify_ && listener_) listener_(platform::FromQ(text));
+    PlaceHint();
   });
+  QObject::connect(box_, &QLineEdit::returnPressed, this, [this] {
+    if (enterListener_) enterListener_(platform::FromQ(box_->text()));
+  });
+  // The hint sits inside the box, after the text, and lets clicks through.
+  hint_ = new QLabel(box_);
+  hint_->setObjectName(QStringLiteral("search-hint"));
+  hint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  // Its own colour, whatever colour the box's text takes.
+  hint_->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(kHintColour.name()));
+  hint_->hide();
 
   button_ = new PictureButton(kButtonId, art::LoadBitmap(art::ButtonBitmap(art::kFootnotes)), this);
   QObject::connect(button_, &QAbstractButton::clicked, this, [this] {
@@ -42,7 +53,42 @@ void SearchBar::Clear() {
   notify_ = false;
   box_->clear();
   notify_ = true;
+  SetNoMatch(false);
   box_->setFocus();
+}
+
+void SearchBar::SetNoMatch(bool noMatch) {
+  noMatch_ = noMatch;
+  QPalette colours = box_->palette();
+  colours.setColor(QPalette::Text, noMatch ? kWarningColour : palette().color(QPalette::Text));
+  box_->setPalette(colours);
+  PlaceHint();
+}
+
+// "no entry begins with ..." after the typed text, shortened to the room
+// left in the box; hidden when there is no room at all.
+void SearchBar::PlaceHint() {
+  if (hint_ == nullptr) return;
+  if (!noMatch_ || box_->text().isEmpty()) {
+    hint_->hide();
+    return;
+  }
+  const QFontMetrics metrics(box_->font());
+  const QRect inside = box_->contentsRect();
+  // QLineEdit keeps 2 pixels between its frame and the text.
+  const int textEnd = inside.left() + 2 + metrics.horizontalAdvance(box_->text()) +
+                      metrics.horizontalAdvance(QLatin1Char(' ')) * 2;
+  const int room = inside.right() - textEnd - 2;
+  const QString full = QStringLiteral("no entry begins with \u201C%1\u201D").arg(box_->text());
+  const QString shown = metrics.elidedText(full, Qt::ElideRight, room);
+  if (room < metrics.horizontalAdvance(QStringLiteral("no en\u2026")) || shown.isEmpty()) {
+    hint_->hide();
+    return;
+  }
+  hint_->setFont(box_->font());
+  hint_->setText(shown);
+  hint_->setGeometry(textEnd, inside.top(), room, inside.height());
+  hint_->show();
 }
 
 void SearchBar::SetText(const std::u16string& text) {
@@ -75,6 +121,7 @@ void SearchBar::Report(nlohmann::json& pane) const {
   pane["kind"] = "SearchBar";
   pane["text"] = box_->text().toStdString();
   pane["button"] = ButtonShown();
+  pane["no_match"] = noMatch_;
 }
 
 // The label at the left, the button in its cell at the right (while it is
@@ -93,6 +140,7 @@ void SearchBar::LayOutContent(QRect area) {
   const int boxHeight = std::min(area.height(), platform::ScaleY(20));
   box_->setGeometry(area.left() + labelWidth + gap, area.top() + (area.height() - boxHeight) / 2,
                     std::max(0, right - gap - (area.left() + labelWidth + gap)), boxHeight);
+  PlaceHint();
   update();
 }
 

@@ -26,6 +26,8 @@ class SearchBar : public TitledPane, public CommandTarget {
   static constexpr int kButtonId = 1002;
   static constexpr QColor kLabelColour{175, 175, 175};
   static constexpr QColor kButtonColour{192, 192, 192};
+  static constexpr QColor kWarningColour{176, 0, 32};
+  static constexpr QColor kHintColour{128, 128, 128};
 
   explicit SearchBar(QWidget* parent);
 
@@ -34,6 +36,14 @@ class SearchBar : public TitledPane, public CommandTarget {
     listener_ = std::move(listener);
   }
   void SetButtonListener(std::function<void()> listener) { buttonListener_ = std::move(listener); }
+  // Hears Enter in the box, with the box's text.
+  void SetEnterListener(std::function<void(const std::u16string& text)> listener) {
+    enterListener_ = std::move(listener);
+  }
+  // Marks the text as begun by no entry: the text turns the warning colour
+  // and a short hint shows in the box; false clears both.
+  void SetNoMatch(bool noMatch);
+  bool NoMatch() const { return noMatch_; }
 
   // Empties the box without telling the listener and gives it the focus.
   void Clear();
@@ -58,9 +68,14 @@ class SearchBar : public TitledPane, public CommandTarget {
   QLabel* label_ = nullptr;
   QLineEdit* box_ = nullptr;
   PictureButton* button_ = nullptr;
+  QLabel* hint_ = nullptr;
   bool notify_ = true;
+  bool noMatch_ = false;
   std::function<void(const std::u16string&)> listener_;
   std::function<void()> buttonListener_;
+  std::function<void(const std::u16string&)> enterListener_;
+
+  void PlaceHint();
 };
 
 }  // namespace vrok

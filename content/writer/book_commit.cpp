@@ -57,7 +57,8 @@ bool KeepCopy(const std::string& from, const std::string& to) {
   return n == 0 && WriteFileAt(to, bytes);
 }
 
-// The three file names, the staging folders beside them.
+// The file names (the three content files, then the search index), the
+// staging folders beside them.
 struct CommitPaths {
   explicit CommitPaths(const std::string& dir)
       : folder(dir),
@@ -67,10 +68,13 @@ struct CommitPaths {
     const std::string prefix(format::kPrefixName);
     names = {prefix + std::string(format::kDataSuffix),
              prefix + std::string(format::kStringsSuffix),
-             prefix + std::string(format::kBinarySuffix)};
+             prefix + std::string(format::kBinarySuffix),
+             prefix + std::string(format::kSearchSuffix)};
   }
   std::string folder, staging, ready, old;
-  std::array<std::string, 3> names;
+  // The search index is present only when a stager wrote one; an old index
+  // without a new one is removed.
+  std::array<std::string, 4> names;
 };
 
 void RemoveFolder(const CommitPaths& p, const std::string& dir) {
@@ -110,7 +114,7 @@ class Renamer {
 // folder holds a mix until FinishInterruptedCommit (run by every WriteBook)
 // completes step 4 from .vrok-book-ready.
 bool Commit(const CommitPaths& p, const std::array<const Container*, 3>& files,
-            const CommitFaults* faults, std::string& error) {
+            const CommitFaults* faults, const StageExtra* extra, std::string& error) {
   Renamer rename(faults);
   const auto fail = [&](const std::string& what) {
     error = what + " in " + p.folder + " (" + std::strerror(errno) + ")";
@@ -130,11 +134,21 @@ bool Commit(const CommitPaths& p, const std::array<const Container*, 3>& files,
     if (!files[i]->WriteTo(p.staging + "/" + p.names[i]))
       return failClearing("cannot write the content files", false);
   }
+  if (extra != nullptr && *extra) {
+    std::string why;
+    if (!(*extra)(p.staging, p.staging + "/" + p.names[3], why)) {
+      const int e = errno;
+      RemoveFolder(p, p.staging);
+      errno = e;
+      error = why.empty() ? "cannot write the search index" : why;
+      return false;
+    }
+  }
   SyncFolder(p.staging);
-  std::array<bool, 3> hadOld{};
+  std::array<bool, 4> hadOld{};
   if (::mkdir(p.old.c_str(), 0755) != 0)
     return failClearing("cannot keep the old book aside", false);
-  for (std::size_t i = 0; i < 3; ++i) {
+  for (std::size_t i = 0; i < p.names.size(); ++i) {
     const std::string target = p.folder + "/" + p.names[i];
     hadOld[i] = Exists(target);
     if (hadOld[i] && !KeepCopy(target, p.old + "/" + p.names[i]))
@@ -146,7 +160,11 @@ bool Commit(const CommitPaths& p, const std::array<const Container*, 3>& files,
     return failClearing("cannot commit the new book", true);
   }
   SyncFolder(p.folder);
-  for (std::size_t i = 0; i < 3; ++i) {
+  for (std::size_t i = 0; i < p.names.size(); ++i) {
+    if (i == 3 && !Exists(p.ready + "/" + p.names[i])) {
+      ::unlink((p.folder + "/" + p.names[i]).c_str());  // no index made: none is stale
+      continue;
+    }
     if (rename(p.ready + "/" + p.names[i], p.folder + "/" + p.names[i])) continue;
     const int e = errno;
     if (rename.Abandon()) return fail("cannot commit the new book");
@@ -181,8 +199,8 @@ bool Commit(const CommitPaths& p, const std::array<const Container*, 3>& files,
 }  // namespace
 
 bool CommitFiles(const std::string& folder, const std::array<const Container*, 3>& files,
-                 const CommitFaults* faults, std::string& error) {
-  return Commit(CommitPaths(folder), files, faults, error);
+                 const CommitFaults* faults, const StageExtra* extra, std::string& error) {
+  return Commit(CommitPaths(folder), files, faults, extra, error);
 }
 
 }  // namespace writer

@@ -11,10 +11,11 @@
 
 namespace vrok::writer {
 
-// Writes the files (data, strings, binary) into `folder`; false, with error
-// set, when they could not be put in place (the old book is then kept, or
-// put back, where that is possible).
+// Writes the files (data, strings, binary), and the file extra stages beside
+// them when given, into `folder`; false, with error set, when they could not
+// be put in place (the old book is then kept, or put back, where that is
+// possible).
 bool CommitFiles(const std::string& folder, const std::array<const Container*, 3>& files,
-                 const CommitFaults* faults, std::string& error);
+                 const CommitFaults* faults, const StageExtra* extra, std::string& error);
 
 }  // namespace vrok::writer

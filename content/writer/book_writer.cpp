@@ -38,13 +38,13 @@ BookWriteResult WriteBook(const Book& book, const std::string& folder, const Com
 }
 
 BookWriteResult WriteBook(const Book& book, const BookLayout& layout, const std::string& folder,
-                          const CommitFaults* faults) {
+                          const CommitFaults* faults, const StageExtra* extra) {
   BookWriteResult result;
   writer::EncodedBook encoded;
   if (!writer::EncodeBook(book, layout, encoded, result.message)) return result;
   if (!FinishInterruptedCommit(folder, result.message)) return result;
   if (!writer::CommitFiles(folder, {&*encoded.data, &*encoded.stringsFile, &*encoded.binaryFile},
-                           faults, result.message)) {
+                           faults, extra, result.message)) {
     return result;
   }
   result.ok = true;

@@ -119,11 +119,18 @@ struct CommitFaults {
   bool abandon = false;
 };
 BookWriteResult WriteBook(const Book& book, const std::string& folder, const CommitFaults* faults);
+// Writes one more file of the book into the staging folder, once the three
+// content files are complete there (the search index, made from them): it
+// is committed with them, all or nothing. Gets the staging folder and the
+// file to write; false with a reason stops the whole write.
+using StageExtra =
+    std::function<bool(const std::string& staging, const std::string& file, std::string& error)>;
+
 // The same for a book already laid out (LayOutBook of the same book). Only
 // the layout and the book's stamps and items are read: the book's nodes may
 // be freed before the call.
 BookWriteResult WriteBook(const Book& book, const BookLayout& layout, const std::string& folder,
-                          const CommitFaults* faults = nullptr);
+                          const CommitFaults* faults = nullptr, const StageExtra* extra = nullptr);
 
 // Completes a replacement that was cut off after its commit, and removes
 // the leftovers of one cut off before it. False, with error set, when the

@@ -110,6 +110,10 @@ class PaneSets {
     return windows;
   }
   void Keep() { swap_ = false; }
+  // Takes one overlay away (a find bar closing), leaving the others.
+  void RemoveOverlay(Window* w) {
+    std::erase_if(overlays_, [w](const Record& r) { return r.window == w; });
+  }
 
   // The panes to lay out, sorted by order key (stable).
   std::vector<Record> ToPlace() const {

@@ -42,29 +42,40 @@ int ComparePrefix(std::u16string_view entry, std::u16string_view typed) {
 
 }  // namespace
 
-std::optional<std::uint32_t> PrefixSearch(const SearchEntries& entries, std::u16string_view typed,
-                                          std::uint32_t* probes) {
+std::optional<PrefixHit> FindPrefix(const SearchEntries& entries, std::u16string_view typed,
+                                    std::uint32_t* probes) {
   const std::uint32_t count = entries.Count();
   if (typed.empty() || count == 0) return std::nullopt;
   const auto plain = [&](std::int64_t i) {
     if (probes) ++*probes;
     return PlainTextOf(entries.Text(static_cast<std::uint32_t>(i)));
   };
-  std::int64_t lo = 0, hi = std::int64_t{count} - 1, m = 0;
-  std::u16string atM;
+  // Halving leaves lo at the first entry that does not sort before the
+  // typed text (count when every entry does); that entry was the last one
+  // probed that did not sort before, so its order is already known.
+  std::int64_t lo = 0, hi = std::int64_t{count} - 1;
+  int lastNotBefore = 1;
   while (lo <= hi) {
-    m = (lo + hi) / 2;
-    atM = plain(m);
-    if (ComparePrefix(atM, typed) < 0) {
-      lo = m + 1;
+    const std::int64_t mid = (lo + hi) / 2;
+    const int order = ComparePrefix(plain(mid), typed);
+    if (order < 0) {
+      lo = mid + 1;
     } else {
-      hi = m - 1;
+      hi = mid - 1;
+      lastNotBefore = order;
     }
   }
-  if (ComparePrefix(atM, typed) != 0 && m + 1 < count && ComparePrefix(plain(m + 1), typed) == 0) {
-    ++m;
-  }
-  return static_cast<std::uint32_t>(m);
+  if (lo < count && lastNotBefore == 0) return PrefixHit{static_cast<std::uint32_t>(lo), true};
+  // No entry begins with the text: the last one sorting before it, or the
+  // first when the text sorts before every entry.
+  return PrefixHit{static_cast<std::uint32_t>(lo > 0 ? lo - 1 : 0), false};
+}
+
+std::optional<std::uint32_t> PrefixSearch(const SearchEntries& entries, std::u16string_view typed,
+                                          std::uint32_t* probes) {
+  const auto hit = FindPrefix(entries, typed, probes);
+  if (!hit) return std::nullopt;
+  return hit->index;
 }
 
 }  // namespace vrok

@@ -1,7 +1,8 @@
 #pragma once
-// Search-as-you-type over a sorted list: the entry that begins with the
-// typed letters, ignoring letter case, found by halving; when none begins
-// with them, the entry where they would stand.
+// Search-as-you-type over a sorted list: the first entry that begins with
+// the typed letters, ignoring letter case, found by halving; when none
+// begins with them, the last entry that sorts before them (or the first
+// entry when they sort before every entry).
 
 #include <cstdint>
 #include <functional>
@@ -23,9 +24,19 @@ class SearchEntries {
 // Greek and Cyrillic).
 char16_t FoldCase(char16_t c);
 
+// The entry to select for the typed text and whether it begins with it.
+struct PrefixHit {
+  std::uint32_t index = 0;
+  bool begins = false;
+};
+
 // The entry to select for the typed text; nothing for an empty text or an
 // empty list. Entries are compared on their plain text. `probes`, when
 // given, counts the entries read.
+std::optional<PrefixHit> FindPrefix(const SearchEntries& entries, std::u16string_view typed,
+                                    std::uint32_t* probes = nullptr);
+
+// FindPrefix's index alone.
 std::optional<std::uint32_t> PrefixSearch(const SearchEntries& entries, std::u16string_view typed,
                                           std::uint32_t* probes = nullptr);
 

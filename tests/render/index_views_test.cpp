@@ -135,17 +135,30 @@ TEST_F(IndexViewTest, TypingSelectsTheFirstEntryWithThoseLettersIgnoringCase) {
   EXPECT_EQ(Selected("set 150 b"), 2);  // "<B>Banana</B>" by its letters
   EXPECT_EQ(Selected("set 150 "), -1);
   EXPECT_EQ(Selected("set 150 cherry"), 2);  // no entry: where it would stand
+  // No entry begins with "apricots": the last one before it is selected and
+  // the bar says so.
   const json r = After("set 150 apricots");
-  EXPECT_EQ(FillPane(r)["selected"], 2);
+  EXPECT_EQ(FillPane(r)["selected"], 1);
+  EXPECT_EQ(SearchPane(r)["no_match"], true);
+  EXPECT_EQ(SearchPane(After("set 150 apr"))["no_match"], false);
   EXPECT_EQ(r["page"], R("index"));  // searching does not navigate
 
   // The program's own setting of the text runs no search.
   SearchBar& bar = reader.app->IndexList()->Bar();
   const ListHost& list = reader.app->IndexList()->Pane().List();
   bar.SetText(u"a");
-  EXPECT_EQ(list.Selected(), 2);
+  EXPECT_EQ(list.Selected(), 1);  // still where "apricots" left it
   bar.Box().setText(QStringLiteral("ap"));
   EXPECT_EQ(list.Selected(), 0);
+}
+
+TEST_F(IndexViewTest, EnterOpensTheSelectedEntry) {
+  reader.Run("navigate index");
+  EXPECT_EQ(After("type ban\nkey Return")["page"], R("dried"));
+  reader.Run("navigate index");
+  // Nothing typed: Enter stays.
+  EXPECT_EQ(After("key Return")["page"], R("index"));
+  EXPECT_EQ(After("type app\nkey Return")["page"], R("fruit"));
 }
 
 TEST_F(IndexViewTest, TappingAnEntryGoesToItsLinkElseToTheEntry) {

@@ -44,7 +44,8 @@ TEST_F(CommandsTest, TenButtonsWithSeparatorsAtOneFiveAndEleven) {
   };
   EXPECT_EQ(items("40029"),
             (std::vector<std::string>{"About KESTOR=40055", "Authors and Contributors=40056",
-                                      "Guide to Tarvessa=40057", "Notice=40059", "Options=40021"}));
+                                      "Guide to Tarvessa=40057", "Notice=40059", "Options=40021",
+                                      "Search the book=40060"}));
   // The handheld's two note items come first; export, import and restore follow.
   EXPECT_EQ(items("40031"),
             (std::vector<std::string>{"- Add/Edit Note=40023", "- View Notes=40024",

@@ -34,13 +34,38 @@ TEST(PrefixSearch, MarkupIsComparedAsPlainText) {
   EXPECT_EQ(PrefixSearch(list, u"croup & s"), 2u);
 }
 
-TEST(PrefixSearch, WithoutAMatchTheNeighbourIsSelected) {
+TEST(PrefixSearch, WithoutAMatchTheLastEntryAtOrBeforeTheTextIsSelected) {
   const List list({u"Asthma", u"Croup", u"Epilepsy", u"Gout"});
-  const auto at = PrefixSearch(list, u"d");
-  ASSERT_TRUE(at);
-  EXPECT_TRUE(*at == 1u || *at == 2u);
+  EXPECT_EQ(PrefixSearch(list, u"d"), 1u);
   EXPECT_EQ(PrefixSearch(list, u"zz"), 3u);
-  EXPECT_EQ(PrefixSearch(list, u"0"), 0u);
+  EXPECT_EQ(PrefixSearch(list, u"0"), 0u);  // before every entry: the first
+  const auto hit = FindPrefix(list, u"ep");
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(hit->index, 2u);
+  EXPECT_TRUE(hit->begins);
+  EXPECT_FALSE(FindPrefix(list, u"d")->begins);
+
+  // A letters index has no entry that begins with a word: the word stops
+  // at its letter wherever the halving happens to probe, for every letter
+  // and every length of list.
+  std::vector<std::u16string> letters;
+  for (char16_t c = u'A'; c <= u'Z'; ++c) letters.push_back(std::u16string(1, c));
+  for (std::size_t n = 1; n <= letters.size(); ++n) {
+    const List some(std::vector<std::u16string>(letters.begin(), letters.begin() + n));
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::u16string word = std::u16string(1, static_cast<char16_t>(u'a' + i)) + u"zzle";
+      const auto at = FindPrefix(some, word);
+      ASSERT_TRUE(at);
+      EXPECT_EQ(at->index, i) << n << " letters, " << static_cast<char>(word[0]);
+      EXPECT_FALSE(at->begins);
+    }
+  }
+  const List az(letters);
+  EXPECT_EQ(PrefixSearch(az, u"heart"), 7u);
+  EXPECT_EQ(PrefixSearch(az, u"sepsis"), 18u);
+  EXPECT_EQ(PrefixSearch(az, u"se"), 18u);
+  EXPECT_EQ(PrefixSearch(az, u"sa"), 18u);
+  EXPECT_TRUE(FindPrefix(az, u"S")->begins);
 }
 
 TEST(PrefixSearch, ReadsAboutLog2EntriesPerKeystroke) {

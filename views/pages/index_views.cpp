@@ -11,6 +11,8 @@
 #include "widgets/button_bar.h"
 #include "widgets/search_bar.h"
 
+#include <QLineEdit>
+
 namespace vrok {
 
 namespace {
@@ -64,6 +66,7 @@ IndexListBase::IndexListBase(MainWindow& main, const ContentDatabase& db, const 
   bar_ = new SearchBar(&main);
   bar_->SetListener([this](const std::u16string& text) { Search(text); });
   bar_->SetButtonListener([this] { ShowFootnotes(); });
+  bar_->SetEnterListener([this](const std::u16string& text) { OnEnter(text); });
   popup_.SetFont(PageFontSpec());
   FollowLinksInMain(popup_, main);
 }
@@ -98,6 +101,7 @@ void IndexListBase::Show() {
     pendingSearch_.reset();
     bar_->SetText(text);
     Search(text);
+    bar_->Box().setFocus();
     return;
   }
   pane_->List().SelectRow(-1);
@@ -106,13 +110,25 @@ void IndexListBase::Show() {
 
 void IndexListBase::Search(const std::u16string& text) {
   ListHost& list = pane_->List();
-  const std::optional<std::uint32_t> at = PrefixSearch(model_, text);
+  const std::optional<PrefixHit> at = FindPrefix(model_, text);
+  bar_->SetNoMatch(at && !at->begins);
   if (!at) {
     list.SelectRow(-1);
     return;
   }
-  list.ScrollToRow(static_cast<int>(*at));
-  list.SelectRow(static_cast<int>(*at));
+  list.ScrollToRow(static_cast<int>(at->index));
+  list.SelectRow(static_cast<int>(at->index));
+}
+
+void IndexListBase::OnEnter(const std::u16string& text) {
+  const int row = pane_->List().Selected();
+  if (text.empty()) return;
+  if (bar_->NoMatch() && bookSearch_) {
+    bookSearch_(text);
+    return;
+  }
+  if (row < 0) return;
+  main_.Navigate(model_.Target(row), nullptr, 0, true);
 }
 
 bool IndexListBase::ShowFootnotes() {

@@ -65,6 +65,12 @@ class IndexListBase : public PageView {
   void Show() override;
   // The search run on each change of the box's text.
   void Search(const std::u16string& text);
+  // Enter in the bar: opens the selected entry, or when no entry begins
+  // with the text, the book search for it (when one is set).
+  void OnEnter(const std::u16string& text);
+  void SetBookSearch(std::function<void(const std::u16string&)> open) {
+    bookSearch_ = std::move(open);
+  }
   // The footnotes of the page's table in a pop-up; false without any.
   bool ShowFootnotes();
 
@@ -92,6 +98,7 @@ class IndexListBase : public PageView {
   SearchBar* bar_ = nullptr;
   FootnotePopup popup_;
   RowIndex footnotes_ = 0;
+  std::function<void(const std::u16string&)> bookSearch_;
 };
 
 class IndexListView : public IndexListBase {

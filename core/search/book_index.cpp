@@ -1,0 +1,397 @@
+#include "core/search/book_index.h"
+
+#include <unistd.h>
+#include <xapian.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+#include "content/utf8.h"
+#include "core/search/book_documents.h"
+#include "core/search/search_text.h"
+
+namespace vrok::search {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kStampsKey = "vrok-stamps";
+constexpr Xapian::termcount kTitleWeight = 6;
+constexpr Xapian::termcount kEntryWeight = 4;
+
+// Words too common to narrow a search ("clot in leg" looks for clot, leg).
+const Xapian::SimpleStopper& Stopper() {
+  static const Xapian::SimpleStopper* stopper = [] {
+    auto* s = new Xapian::SimpleStopper;
+    for (const char* w : {"a", "an", "and", "are", "as", "at", "be", "by", "for", "from", "how",
+                          "i", "in", "is", "it", "of", "on", "or", "the", "to", "what", "when",
+                          "which", "with", "do", "does", "my", "can"})
+      s->add(w);
+    return s;
+  }();
+  return *stopper;
+}
+
+// Document data: page, data (hex), title, path (joined by U+001F), text;
+// one field a line, the text last.
+std::string Pack(const BookDocument& doc) {
+  static const char* kHex = "0123456789abcdef";
+  std::string out = std::to_string(doc.page) + "\n";
+  for (const std::uint8_t b : doc.data) {
+    out.push_back(kHex[b >> 4]);
+    out.push_back(kHex[b & 15]);
+  }
+  out += "\n" + ToUtf8(doc.title) + "\n";
+  for (std::size_t i = 0; i < doc.path.size(); ++i) {
+    if (i) out.push_back('\x1f');
+    out += ToUtf8(doc.path[i]);
+  }
+  out += "\n" + ToUtf8(doc.text);
+  return out;
+}
+
+// The stored data read back; false for anything malformed (a damaged index).
+bool Unpack(const std::string& packed, SearchHit& hit, std::u16string& text) {
+  std::size_t at = 0;
+  const auto field = [&](std::string& out) {
+    const std::size_t end = packed.find('\n', at);
+    if (end == std::string::npos) return false;
+    out = packed.substr(at, end - at);
+    at = end + 1;
+    return true;
+  };
+  std::string page, data, title, path;
+  if (!field(page) || !field(data) || !field(title) || !field(path)) return false;
+  if (page.empty() || page.size() > 10 || data.size() % 2 != 0) return false;
+  std::uint64_t number = 0;
+  for (const char c : page) {
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (number > 0xFFFFFFFFu) return false;
+  hit.page = static_cast<std::uint32_t>(number);
+  const auto nibble = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  for (std::size_t i = 0; i < data.size(); i += 2) {
+    const int hi = nibble(data[i]), lo = nibble(data[i + 1]);
+    if (hi < 0 || lo < 0) return false;
+    hit.data.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
+  }
+  const auto decode = [](std::string_view s) {
+    return FromUtf8(s).value_or(std::u16string(u"\uFFFD"));
+  };
+  hit.title = decode(title);
+  for (std::size_t begin = 0; begin <= path.size() && !path.empty();) {
+    const std::size_t end = std::min(path.find('\x1f', begin), path.size());
+    hit.path.push_back(decode(std::string_view(path).substr(begin, end - begin)));
+    begin = end + 1;
+  }
+  text = decode(std::string_view(packed).substr(at));
+  return true;
+}
+
+std::string TempName(const std::string& file, const char* what) {
+  return file + "." + what + "." + std::to_string(::getpid()) + "." +
+         std::to_string(reinterpret_cast<std::uintptr_t>(&file) & 0xFFFFFF);
+}
+
+}  // namespace
+
+std::string StampsOf(const ContentDatabase& db) {
+  const ContentGeometry& g = db.Geometry();
+  return std::to_string(g.stamp1) + "-" + std::to_string(g.stamp2) + "-" + std::to_string(g.stamp3);
+}
+
+bool BuildIndex(const ContentDatabase& db, const std::string& file, std::string& error,
+                const std::function<void(double)>& progress) {
+  if (!db.IsBook()) {
+    error = "the book cannot be read";
+    return false;
+  }
+  const std::string work = TempName(file, "build");
+  const std::string packed = TempName(file, "new");
+  std::error_code ignored;
+  const auto clear = [&] {
+    fs::remove_all(work, ignored);
+    fs::remove(packed, ignored);
+  };
+  try {
+    Xapian::WritableDatabase out(work, Xapian::DB_CREATE_OR_OVERWRITE | Xapian::DB_BACKEND_GLASS);
+    Xapian::TermGenerator terms;
+    terms.set_stemmer(Xapian::Stem("en"));
+    terms.set_stemming_strategy(Xapian::TermGenerator::STEM_SOME);
+    terms.set_database(out);
+    terms.set_flags(Xapian::TermGenerator::FLAG_SPELLING);
+    const std::uint32_t rows = db.RowCount();
+    std::uint32_t done = 0;
+    const bool whole = WalkBook(db, [&](BookDocument&& doc) {
+      Xapian::Document x;
+      terms.set_document(x);
+      const std::string title = KeyText(doc.title);
+      terms.index_text(title, kTitleWeight);
+      terms.increase_termpos();
+      terms.index_text_without_positions(title, 1, "T");  // title words, for the title boost
+      for (const std::u16string& entry : doc.synonyms) {
+        terms.index_text(KeyText(entry), kEntryWeight);
+        terms.increase_termpos();
+      }
+      terms.index_text(KeyText(doc.text));
+      x.set_data(Pack(doc));
+      out.add_document(x);
+      if (progress && (++done & 255) == 0) progress(std::min(0.9, 0.9 * done / std::max(1u, rows)));
+    });
+    if (!whole) {
+      clear();
+      error = "the book is damaged";
+      return false;
+    }
+    out.set_metadata(kStampsKey, StampsOf(db));
+    out.commit();
+    out.compact(packed, Xapian::DBCOMPACT_SINGLE_FILE);
+    out.close();
+  } catch (const Xapian::Error& e) {
+    clear();
+    error = "cannot build the search index: " + e.get_msg();
+    return false;
+  } catch (const std::exception& e) {
+    clear();
+    error = std::string("cannot build the search index: ") + e.what();
+    return false;
+  }
+  fs::remove_all(work, ignored);
+  if (std::rename(packed.c_str(), file.c_str()) != 0) {
+    fs::remove(packed, ignored);
+    error = "cannot write " + file;
+    return false;
+  }
+  if (progress) progress(1.0);
+  return true;
+}
+
+// --- BookIndex ----------------------------------------------------------------
+
+struct BookIndex::State {
+  Xapian::Database db;
+  Xapian::Stem stem{"en"};
+};
+
+BookIndex::BookIndex() = default;
+BookIndex::~BookIndex() = default;
+BookIndex::BookIndex(BookIndex&&) noexcept = default;
+BookIndex& BookIndex::operator=(BookIndex&&) noexcept = default;
+
+bool BookIndex::Open(const std::string& file, const std::string& stamps) {
+  state_.reset();
+  try {
+    if (!fs::is_regular_file(file)) return false;
+    auto state = std::make_unique<State>();
+    state->db = Xapian::Database(file);
+    if (!stamps.empty() && state->db.get_metadata(kStampsKey) != stamps) return false;
+    // Touch the tables a query reads, so damage shows here and not later.
+    (void)state->db.get_doccount();
+    (void)state->db.get_avlength();
+    state_ = std::move(state);
+    return true;
+  } catch (const Xapian::Error&) {
+    return false;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool BookIndex::IsOpen() const { return state_ != nullptr; }
+
+std::uint32_t BookIndex::DocumentCount() const {
+  if (!state_) return 0;
+  try {
+    return state_->db.get_doccount();
+  } catch (const Xapian::Error&) {
+    return 0;
+  }
+}
+
+namespace {
+
+// Keys of the query's words, stemmed as the index stems them.
+std::vector<std::string> StemmedKeys(const std::string& keyText, const Xapian::Stem& stem) {
+  std::vector<std::string> out;
+  std::size_t at = 0;
+  while (at < keyText.size()) {
+    const std::size_t end = std::min(keyText.find(' ', at), keyText.size());
+    const std::string word = keyText.substr(at, end - at);
+    at = end + 1;
+    if (word.empty() || Stopper()(word)) continue;
+    out.push_back(stem(word));
+  }
+  return out;
+}
+
+// A sentence or so around the best match of the text: the sentence with the
+// most matched words, cut to about 160 characters around its first match.
+void MakeSnippet(const std::u16string& text, const SearchAnswer& answer, SearchHit& hit) {
+  constexpr std::size_t kLength = 160;
+  const std::vector<Word> words = WordsOf(text);
+  std::size_t bestFrom = 0, bestTo = 0;
+  int bestScore = -1;
+  std::size_t sentence = 0;  // start of the current sentence
+  std::set<std::string> seen;
+  int score = 0;
+  std::size_t firstMatch = std::u16string::npos, bestFirst = 0;
+  const auto closeSentence = [&](std::size_t end) {
+    if (score > bestScore) {
+      bestScore = score;
+      bestFrom = sentence;
+      bestTo = end;
+      bestFirst = firstMatch == std::u16string::npos ? sentence : firstMatch;
+    }
+    seen.clear();
+    score = 0;
+    firstMatch = std::u16string::npos;
+  };
+  std::size_t w = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    const bool end = i == text.size() || text[i] == u'\n' ||
+                     ((text[i] == u'.' || text[i] == u'!' || text[i] == u'?' || text[i] == u';') &&
+                      (i + 1 == text.size() || text[i + 1] == u' ' || text[i + 1] == u'\n'));
+    while (w < words.size() && words[w].end <= i) {
+      if (KeyMatches(answer, words[w].key)) {
+        if (seen.insert(words[w].key).second) ++score;
+        if (firstMatch == std::u16string::npos) firstMatch = words[w].begin;
+      }
+      ++w;
+    }
+    if (end) {
+      closeSentence(i < text.size() ? i + 1 : i);
+      sentence = i + 1;
+      while (sentence < text.size() && (text[sentence] == u' ' || text[sentence] == u'\n'))
+        ++sentence;
+    }
+  }
+  if (bestScore < 0) return;
+  std::size_t from = bestFrom, to = bestTo;
+  if (to - from > kLength) {
+    from = bestFirst > kLength / 3 + bestFrom ? bestFirst - kLength / 3 : bestFrom;
+    to = std::min(to, from + kLength);
+    // Whole words at the cut ends.
+    while (from > bestFrom && text[from - 1] != u' ') --from;
+    while (to < bestTo && to > from && text[to - 1] != u' ') --to;
+    if (to <= from) to = std::min(bestTo, from + kLength);
+  }
+  std::u16string snippet;
+  const std::size_t lead = from > bestFrom ? 1 : 0;
+  if (lead) snippet = u"\u2026";
+  snippet += text.substr(from, to - from);
+  while (!snippet.empty() && (snippet.back() == u' ' || snippet.back() == u'\n')) snippet.pop_back();
+  if (to < bestTo) snippet += u"\u2026";
+  for (const Word& word : words) {
+    if (word.begin < from || word.end > to) continue;
+    if (KeyMatches(answer, word.key))
+      hit.bold.emplace_back(word.begin - from + lead, word.end - from + lead);
+  }
+  hit.snippet = std::move(snippet);
+}
+
+}  // namespace
+
+bool KeyMatches(const SearchAnswer& answer, const std::string& key) {
+  static const Xapian::Stem stem("en");
+  if (answer.lastPrefix && key.compare(0, answer.lastPrefix->size(), *answer.lastPrefix) == 0)
+    return true;
+  if (std::find(answer.keys.begin(), answer.keys.end(), key) != answer.keys.end()) return true;
+  const std::string stemmed = stem(key);
+  return std::find(answer.keys.begin(), answer.keys.end(), stemmed) != answer.keys.end();
+}
+
+SearchAnswer BookIndex::Query(std::u16string_view typed, std::uint32_t max) const {
+  SearchAnswer answer;
+  if (!state_) return answer;
+  const std::string keys = KeyText(typed);
+  if (keys.empty()) {
+    answer.ok = true;
+    return answer;
+  }
+  const bool partial = !typed.empty() && typed.back() != u' ';
+  try {
+    Xapian::QueryParser parser;
+    parser.set_database(state_->db);
+    parser.set_stemmer(state_->stem);
+    parser.set_stemming_strategy(Xapian::QueryParser::STEM_SOME);
+    parser.set_stopper(&Stopper());
+    unsigned flags = Xapian::QueryParser::FLAG_SPELLING_CORRECTION;
+    if (partial) flags |= Xapian::QueryParser::FLAG_PARTIAL;
+    Xapian::Enquire enquire(state_->db);
+    // The words as typed, with pages whose titles hold them (or begin with
+    // the last word) first among equals.
+    const auto run = [&](const std::string& text, Xapian::Query::op op) {
+      parser.set_default_op(op);
+      const Xapian::Query words = parser.parse_query(text, flags);
+      parser.set_default_op(Xapian::Query::OP_OR);
+      const Xapian::Query titles =
+          parser.parse_query(text, flags & ~Xapian::QueryParser::FLAG_SPELLING_CORRECTION, "T");
+      enquire.set_query(Xapian::Query(Xapian::Query::OP_AND_MAYBE, words, titles));
+      return enquire.get_mset(0, max, 100);
+    };
+    // A correction is sought for the words as whole words; one that turns a
+    // word into a stop word is no correction.
+    parser.set_default_op(Xapian::Query::OP_AND);
+    parser.parse_query(keys, Xapian::QueryParser::FLAG_SPELLING_CORRECTION);
+    std::string corrected = parser.get_corrected_query_string();
+    for (std::size_t at = 0; at < corrected.size();) {
+      const std::size_t end = std::min(corrected.find(' ', at), corrected.size());
+      if (Stopper()(corrected.substr(at, end - at))) {
+        corrected.clear();
+        break;
+      }
+      at = end + 1;
+    }
+    // All the words, else any of them, else the corrected query.
+    std::string used = keys;
+    Xapian::MSet found = run(keys, Xapian::Query::OP_AND);
+    if (found.empty()) found = run(keys, Xapian::Query::OP_OR);
+    if (!corrected.empty() && corrected != keys) {
+      answer.suggestion = FromUtf8(corrected).value_or(u"");
+      if (found.empty()) {
+        used = corrected;
+        found = run(corrected, Xapian::Query::OP_AND);
+        if (found.empty()) found = run(corrected, Xapian::Query::OP_OR);
+        answer.corrected = !found.empty();
+      }
+    }
+    answer.keys = StemmedKeys(used, state_->stem);
+    if (partial) {
+      const std::size_t space = used.rfind(' ');
+      std::string last = used.substr(space == std::string::npos ? 0 : space + 1);
+      if (!last.empty()) answer.lastPrefix = std::move(last);
+    }
+    // Unstemmed forms match too (a key that is its own stem's prefix).
+    std::size_t at = 0;
+    while (at < used.size()) {
+      const std::size_t end = std::min(used.find(' ', at), used.size());
+      const std::string word = used.substr(at, end - at);
+      if (!word.empty() && !Stopper()(word)) answer.keys.push_back(word);
+      at = end + 1;
+    }
+    answer.total = found.get_matches_estimated();
+    for (Xapian::MSetIterator i = found.begin(); i != found.end(); ++i) {
+      SearchHit hit;
+      std::u16string text;
+      if (!Unpack(i.get_document().get_data(), hit, text)) continue;
+      MakeSnippet(text, answer, hit);
+      answer.hits.push_back(std::move(hit));
+    }
+    answer.ok = true;
+  } catch (const Xapian::Error&) {
+    answer = SearchAnswer{};
+  } catch (const std::exception&) {
+    answer = SearchAnswer{};
+  }
+  return answer;
+}
+
+}  // namespace vrok::search

@@ -28,6 +28,7 @@
 #include "app/shell_view.h"
 #include "app/splash_view.h"
 #include "app/tab_bar.h"
+#include "content/hex.h"
 #include "content/utf8.h"
 #include "frame/main_window.h"
 #include "frame/popup.h"
@@ -45,16 +46,6 @@ namespace vrok {
 using nlohmann::json;
 
 namespace {
-
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-  static const char* kDigits = "0123456789abcdef";
-  std::string s;
-  for (const std::uint8_t b : bytes) {
-    s += kDigits[b >> 4];
-    s += kDigits[b & 15];
-  }
-  return s;
-}
 
 json Geometry(const QWidget* w) {
   const QRect g = w->geometry();
@@ -145,7 +136,7 @@ json ScreenReport(ReaderApp& app) {
   json report;
   report["title"] = ToUtf8(main.Title());
   report["page"] = main.CurrentPage();
-  report["page_data"] = Hex(main.CurrentData());
+  report["page_data"] = ToHex(main.CurrentData());
   report["rows"] = app.Database()->RowCount();
   report["buttons"] = {{"back", bar.IsEnabled(commands::kBack)},
                        {"forward", bar.IsEnabled(commands::kForward)},
@@ -164,7 +155,7 @@ json ScreenReport(ReaderApp& app) {
   report["messages"] = std::move(messages);
   json entries = json::array();
   for (const auto& e : app.History().Entries())
-    entries.push_back({{"page", e.page}, {"title", ToUtf8(e.title)}, {"data", Hex(e.data)}});
+    entries.push_back({{"page", e.page}, {"title", ToUtf8(e.title)}, {"data", ToHex(e.data)}});
   report["history"] = {{"position", app.History().CurrentPosition()}, {"entries", entries}};
   const PopupHtmlDialog* popup = PopupHtmlDialog::Shown();
   report["popup"] = popup != nullptr ? popup->Report() : json(nullptr);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <set>
 
+#include "content/hex.h"
 #include "content/utf8.h"
 #include "core/search/book_documents.h"
 #include "core/search/search_text.h"
@@ -26,9 +27,9 @@ constexpr Xapian::termcount kEntryWeight = 4;
 const Xapian::SimpleStopper& Stopper() {
   static const Xapian::SimpleStopper* stopper = [] {
     auto* s = new Xapian::SimpleStopper;
-    for (const char* w : {"a", "an", "and", "are", "as", "at", "be", "by", "for", "from", "how",
-                          "i", "in", "is", "it", "of", "on", "or", "the", "to", "what", "when",
-                          "which", "with", "do", "does", "my", "can"})
+    for (const char* w : {"a",    "an",   "and",   "are",  "as", "at",   "be", "by", "for", "from",
+                          "how",  "i",    "in",    "is",   "it", "of",   "on", "or", "the", "to",
+                          "what", "when", "which", "with", "do", "does", "my", "can"})
       s->add(w);
     return s;
   }();
@@ -38,13 +39,8 @@ const Xapian::SimpleStopper& Stopper() {
 // Document data: page, data (hex), title, path (joined by U+001F), text;
 // one field a line, the text last.
 std::string Pack(const BookDocument& doc) {
-  static const char* kHex = "0123456789abcdef";
-  std::string out = std::to_string(doc.page) + "\n";
-  for (const std::uint8_t b : doc.data) {
-    out.push_back(kHex[b >> 4]);
-    out.push_back(kHex[b & 15]);
-  }
-  out += "\n" + ToUtf8(doc.title) + "\n";
+  std::string out = std::to_string(doc.page) + "\n" + ToHex(doc.data) + "\n";
+  out += ToUtf8(doc.title) + "\n";
   for (std::size_t i = 0; i < doc.path.size(); ++i) {
     if (i) out.push_back('\x1f');
     out += ToUtf8(doc.path[i]);
@@ -287,7 +283,8 @@ void MakeSnippet(const std::u16string& text, const SearchAnswer& answer, SearchH
   const std::size_t lead = from > bestFrom ? 1 : 0;
   if (lead) snippet = u"\u2026";
   snippet += text.substr(from, to - from);
-  while (!snippet.empty() && (snippet.back() == u' ' || snippet.back() == u'\n')) snippet.pop_back();
+  while (!snippet.empty() && (snippet.back() == u' ' || snippet.back() == u'\n'))
+    snippet.pop_back();
   if (to < bestTo) snippet += u"\u2026";
   for (const Word& word : words) {
     if (word.begin < from || word.end > to) continue;

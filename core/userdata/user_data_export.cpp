@@ -6,6 +6,7 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "content/hex.h"
 #include "content/node_cursor.h"
 #include "content/utf8.h"
 #include "core/pages/markup.h"
@@ -17,16 +18,6 @@ namespace vrok {
 using nlohmann::json;
 
 namespace {
-
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-  static const char* kDigits = "0123456789abcdef";
-  std::string s;
-  for (const std::uint8_t b : bytes) {
-    s += kDigits[b >> 4];
-    s += kDigits[b & 15];
-  }
-  return s;
-}
 
 std::int64_t ModifiedTime(const std::string& path) {
   struct stat st {};
@@ -176,7 +167,7 @@ std::string ExportJson(const ContentDatabase& content, const ReservedKeys& reser
   for (const auto& b : data.bookmarks) {
     const PagePlace place = PlaceOfKey(content, bookmarkPages, b.key);
     bookmarks.push_back({{"key", static_cast<std::uint32_t>(b.key)},
-                         {"data", Hex(b.state)},
+                         {"data", ToHex(b.state)},
                          {"page", ToUtf8(place.title)},
                          {"path", PathJson(place.path)},
                          {"title", ToUtf8(b.title)},

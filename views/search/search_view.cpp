@@ -1,7 +1,5 @@
 #include "views/search/search_view.h"
 
-#include "core/search/search_text.h"
-
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -9,30 +7,24 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "content/hex.h"
 #include "content/utf8.h"
-#include "platform/qt/environment.h"
+#include "core/navigation/page_names.h"
 #include "core/pages/link_target.h"
-#include "frame/popup.h"
-#include "frame/viewer_control.h"
+#include "core/search/search_text.h"
 #include "frame/find_bar.h"
 #include "frame/main_window.h"
-#include "core/navigation/page_names.h"
+#include "frame/popup.h"
+#include "frame/viewer_control.h"
+#include "platform/qt/environment.h"
 #include "widgets/panel_style.h"
 
 namespace vrok {
 
 namespace {
 
-QString Escaped(std::u16string_view text) { return platform::ToQ(std::u16string(text)).toHtmlEscaped(); }
-
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-  static const char* kDigits = "0123456789abcdef";
-  std::string s;
-  for (const std::uint8_t b : bytes) {
-    s += kDigits[b >> 4];
-    s += kDigits[b & 15];
-  }
-  return s;
+QString Escaped(std::u16string_view text) {
+  return platform::ToQ(std::u16string(text)).toHtmlEscaped();
 }
 
 // The snippet as HTML with its matched words in bold.
@@ -156,7 +148,8 @@ void SearchPage::Show(const search::SearchAnswer& answer) {
   } else if (answer.hits.empty() && typed) {
     status = QStringLiteral("No results for \u201C%1\u201D.").arg(Escaped(query_));
     if (answer.suggestion)
-      status += QStringLiteral(" Did you mean <a href='s'>%1</a>?").arg(Escaped(*answer.suggestion));
+      status +=
+          QStringLiteral(" Did you mean <a href='s'>%1</a>?").arg(Escaped(*answer.suggestion));
   } else if (answer.suggestion) {
     status = QStringLiteral("Did you mean <a href='s'>%1</a>?").arg(Escaped(*answer.suggestion));
   } else if (typed) {
@@ -170,12 +163,14 @@ void SearchPage::Show(const search::SearchAnswer& answer) {
     QString path;
     for (const std::u16string& p : hit.path)
       path += (path.isEmpty() ? QString() : QStringLiteral(" \u203A ")) + Escaped(p);
-    html += QStringLiteral("<p style='margin-top:6px; margin-bottom:0'>"
-                           "<a href='%1' style='text-decoration:none; font-weight:bold'>%2</a>")
+    html += QStringLiteral(
+                "<p style='margin-top:6px; margin-bottom:0'>"
+                "<a href='%1' style='text-decoration:none; font-weight:bold'>%2</a>")
                 .arg(i)
                 .arg(Escaped(hit.title));
     if (!path.isEmpty())
-      html += QStringLiteral("<br><span style='color:#667788; font-size:small'>%1</span>").arg(path);
+      html +=
+          QStringLiteral("<br><span style='color:#667788; font-size:small'>%1</span>").arg(path);
     if (!hit.snippet.empty())
       html += QStringLiteral("<br><span style='color:#333333'>%1</span>").arg(SnippetHtml(hit));
     html += QStringLiteral("</p>");
@@ -194,12 +189,19 @@ void SearchPage::Report(nlohmann::json& pane) const {
   pane["kind"] = "SearchResults";
   pane["query"] = ToUtf8(query_);
   switch (index_.State()) {
-    case search::IndexState::kReady: pane["state"] = "ready"; break;
-    case search::IndexState::kBuilding: pane["state"] = "building"; break;
-    case search::IndexState::kUnavailable: pane["state"] = "unavailable"; break;
+    case search::IndexState::kReady:
+      pane["state"] = "ready";
+      break;
+    case search::IndexState::kBuilding:
+      pane["state"] = "building";
+      break;
+    case search::IndexState::kUnavailable:
+      pane["state"] = "unavailable";
+      break;
   }
   pane["total"] = answer_.total;
-  pane["suggestion"] = answer_.suggestion ? nlohmann::json(ToUtf8(*answer_.suggestion)) : nlohmann::json(nullptr);
+  pane["suggestion"] =
+      answer_.suggestion ? nlohmann::json(ToUtf8(*answer_.suggestion)) : nlohmann::json(nullptr);
   pane["corrected"] = answer_.corrected;
   nlohmann::json results = nlohmann::json::array();
   for (const search::SearchHit& hit : answer_.hits) {
@@ -207,7 +209,7 @@ void SearchPage::Report(nlohmann::json& pane) const {
     nlohmann::json path = nlohmann::json::array();
     for (const std::u16string& p : hit.path) path.push_back(ToUtf8(p));
     results.push_back({{"page", hit.page},
-                       {"page_data", Hex(hit.data)},
+                       {"page_data", ToHex(hit.data)},
                        {"title", ToUtf8(hit.title)},
                        {"path", path},
                        {"snippet", ToUtf8(hit.snippet)}});
@@ -273,7 +275,8 @@ SearchView::~SearchView() {
 
 bool SearchView::FindInPage(const QString& text) {
   QTextEdit* viewer = nullptr;
-  if (PopupHtmlDialog* popup = PopupHtmlDialog::Shown()) viewer = popup->findChild<ViewerControl*>();
+  if (PopupHtmlDialog* popup = PopupHtmlDialog::Shown())
+    viewer = popup->findChild<ViewerControl*>();
   for (const auto& pane : main_.PagePanes()) {
     if (viewer != nullptr) break;
     for (ViewerControl* v : pane.window->findChildren<ViewerControl*>())

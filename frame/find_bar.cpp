@@ -1,5 +1,7 @@
 #include "frame/find_bar.h"
 
+#include <algorithm>
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -107,7 +109,13 @@ void FindBar::Search() {
                                               static_cast<std::size_t>(raw.size())),
                           std::u16string_view(reinterpret_cast<const char16_t*>(box_->text().utf16()),
                                               static_cast<std::size_t>(length_)));
-    if (!matches_.empty()) current_ = 0;
+    // The first match in view or below it, as the page is scrolled (a page
+    // opened at a section finds there first); else the first of all.
+    if (!matches_.empty()) {
+      const int top = viewer_->cursorForPosition(QPoint(0, 0)).position();
+      const auto below = std::lower_bound(matches_.begin(), matches_.end(), top);
+      current_ = below == matches_.end() ? 0 : static_cast<int>(below - matches_.begin());
+    }
   }
   Highlight(true);
 }

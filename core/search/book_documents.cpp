@@ -53,6 +53,8 @@ bool WalkBook(const ContentDatabase& db, const std::function<void(BookDocument&&
   const FieldId itemField = db.FieldIdOf(u"hierarchy item");
   const FieldId typeField = db.FieldIdOf(u"table type");
   const FieldId linkField = db.FieldIdOf(u"link");
+  const FieldId columnField = db.FieldIdOf(u"field name");
+  const FieldId htmlField = db.FieldIdOf(u"html");
   const auto& fieldNames = db.FieldNames();
 
   std::vector<NodeRow> rows;
@@ -81,10 +83,43 @@ bool WalkBook(const ContentDatabase& db, const std::function<void(BookDocument&&
     if (textOf(r) == u"index") indexTable[r.parent] = true;
   }
 
+  constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+  // What labels a record's sections, as the record pages show them: a
+  // table's "field name" children name its records' fields by position;
+  // a field with an "html" child is labelled by its own text.
+  std::vector<std::uint32_t> childIndex(known, 0), tableOf(known, kNone);
+  std::unordered_map<std::uint32_t, std::vector<std::u16string>> columns;  // table -> names
+  std::unordered_map<std::uint32_t, std::u16string> labelOf;               // field -> label
+  {
+    std::vector<std::uint32_t> children(known, 0);
+    for (std::uint32_t i = 1; i < known; ++i) {
+      const NodeRow& r = rows[i];
+      if (r.parent >= i) continue;
+      childIndex[i] = children[r.parent]++;
+      tableOf[i] = rows[r.parent].field == tableField ? r.parent : tableOf[r.parent];
+      if (r.field == columnField && rows[r.parent].field == tableField)
+        columns[r.parent].push_back(Line(textOf(r)));
+      if (r.field == htmlField && r.parent != 0 && !textOf(r).empty()) {
+        std::u16string label = Line(textOf(rows[r.parent]));
+        if (!label.empty()) labelOf[r.parent] = std::move(label);
+      }
+    }
+  }
+  const auto sectionLabel = [&](std::uint32_t field, std::uint32_t page) {
+    const auto own = labelOf.find(field);
+    if (own != labelOf.end()) return own->second;
+    const NodeRow& r = rows[field];
+    if (!db.IsStringType(r.type) || r.value == 0 || tableOf[page] == kNone) return std::u16string();
+    const auto names = columns.find(tableOf[page]);
+    if (names == columns.end() || childIndex[field] >= names->second.size()) return std::u16string();
+    return names->second[childIndex[field]];
+  };
+
   // Rows come after their parents, so one pass in order knows each row's
   // page and whether it lies inside an index.
-  constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   std::vector<std::uint32_t> owner(known, kNone);  // the page a row belongs to
+  std::vector<std::uint32_t> topOf(known, kNone);  // the page's child above a row
   std::vector<bool> inIndex(known, false);
   std::vector<std::uint32_t> docOf(known, kNone);  // page row -> document
   std::vector<BookDocument> docs;
@@ -129,6 +164,7 @@ bool WalkBook(const ContentDatabase& db, const std::function<void(BookDocument&&
       continue;
     }
     owner[i] = parent != kNone ? owner[parent] : kNone;
+    topOf[i] = parent != kNone && owner[i] == parent ? i : (parent != kNone ? topOf[parent] : kNone);
     // An item that only links elsewhere (a contents entry) is no page of its
     // own: like an index entry, its words join the page it leads to.
     if (r.field == linkField && parent != kNone && owner[parent] == parent &&
@@ -142,8 +178,16 @@ bool WalkBook(const ContentDatabase& db, const std::function<void(BookDocument&&
       continue;
     const std::u16string text = Line(textOf(r));
     if (text.empty()) continue;
-    std::u16string& body = docs[docOf[owner[i]]].text;
+    BookDocument& doc = docs[docOf[owner[i]]];
+    std::u16string& body = doc.text;
     if (!body.empty()) body.push_back(u'\n');
+    // A labelled field of the page begins a section; other text belongs to
+    // the section above it.
+    const std::uint32_t top = topOf[i];
+    if (top != kNone && (doc.sections.empty() || doc.sections.back().row != top)) {
+      std::u16string label = sectionLabel(top, owner[i]);
+      if (!label.empty()) doc.sections.push_back({body.size(), top, std::move(label)});
+    }
     body += text;
   }
 

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "content/hex.h"
 #include "content/utf8.h"
+#include "core/pages/page_text.h"
 #include "core/search/book_documents.h"
 #include "core/search/search_text.h"
 
@@ -20,6 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kStampsKey = "vrok-stamps";
+// The layout of the documents' data; an index of another layout is rebuilt.
+constexpr const char* kLayoutKey = "vrok-layout";
+constexpr const char* kLayout = "2";
 constexpr Xapian::termcount kTitleWeight = 6;
 constexpr Xapian::termcount kEntryWeight = 4;
 
@@ -36,7 +41,8 @@ const Xapian::SimpleStopper& Stopper() {
   return *stopper;
 }
 
-// Document data: page, data (hex), title, path (joined by U+001F), text;
+// Document data: page, data (hex), title, path (joined by U+001F),
+// sections (each "begin U+001E row U+001E label", joined by U+001F), text;
 // one field a line, the text last.
 std::string Pack(const BookDocument& doc) {
   std::string out = std::to_string(doc.page) + "\n" + ToHex(doc.data) + "\n";
@@ -45,12 +51,34 @@ std::string Pack(const BookDocument& doc) {
     if (i) out.push_back('\x1f');
     out += ToUtf8(doc.path[i]);
   }
+  out.push_back('\n');
+  for (std::size_t i = 0; i < doc.sections.size(); ++i) {
+    const BookSection& section = doc.sections[i];
+    std::string label = ToUtf8(section.label);
+    for (char& c : label)
+      if (c == '\x1e' || c == '\x1f') c = ' ';
+    if (i) out.push_back('\x1f');
+    out += std::to_string(section.begin) + '\x1e' + std::to_string(section.row) + '\x1e' + label;
+  }
   out += "\n" + ToUtf8(doc.text);
   return out;
 }
 
+// A decimal number of at most `max`; nothing for anything else.
+std::optional<std::uint64_t> Number(std::string_view digits, std::uint64_t max) {
+  if (digits.empty() || digits.size() > 10) return std::nullopt;
+  std::uint64_t number = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    number = number * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (number > max) return std::nullopt;
+  return number;
+}
+
 // The stored data read back; false for anything malformed (a damaged index).
-bool Unpack(const std::string& packed, SearchHit& hit, std::u16string& text) {
+bool Unpack(const std::string& packed, SearchHit& hit, std::u16string& text,
+            std::vector<BookSection>& sections) {
   std::size_t at = 0;
   const auto field = [&](std::string& out) {
     const std::size_t end = packed.find('\n', at);
@@ -59,16 +87,11 @@ bool Unpack(const std::string& packed, SearchHit& hit, std::u16string& text) {
     at = end + 1;
     return true;
   };
-  std::string page, data, title, path;
-  if (!field(page) || !field(data) || !field(title) || !field(path)) return false;
-  if (page.empty() || page.size() > 10 || data.size() % 2 != 0) return false;
-  std::uint64_t number = 0;
-  for (const char c : page) {
-    if (c < '0' || c > '9') return false;
-    number = number * 10 + static_cast<unsigned>(c - '0');
-  }
-  if (number > 0xFFFFFFFFu) return false;
-  hit.page = static_cast<std::uint32_t>(number);
+  std::string page, data, title, path, parts;
+  if (!field(page) || !field(data) || !field(title) || !field(path) || !field(parts)) return false;
+  const std::optional<std::uint64_t> number = Number(page, 0xFFFFFFFFu);
+  if (!number || data.size() % 2 != 0) return false;
+  hit.page = static_cast<std::uint32_t>(*number);
   const auto nibble = [](char c) -> int {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -89,6 +112,19 @@ bool Unpack(const std::string& packed, SearchHit& hit, std::u16string& text) {
     begin = end + 1;
   }
   text = decode(std::string_view(packed).substr(at));
+  for (std::size_t begin = 0; begin < parts.size();) {
+    const std::size_t end = std::min(parts.find('\x1f', begin), parts.size());
+    const std::string_view part = std::string_view(parts).substr(begin, end - begin);
+    begin = end + 1;
+    const std::size_t a = part.find('\x1e');
+    const std::size_t b = a == std::string_view::npos ? a : part.find('\x1e', a + 1);
+    if (b == std::string_view::npos) return false;
+    const auto offset = Number(part.substr(0, a), text.size());
+    const auto row = Number(part.substr(a + 1, b - a - 1), 0xFFFFFFFFu);
+    if (!offset || !row) return false;
+    sections.push_back({static_cast<std::size_t>(*offset), static_cast<std::uint32_t>(*row),
+                        decode(part.substr(b + 1))});
+  }
   return true;
 }
 
@@ -148,6 +184,7 @@ bool BuildIndex(const ContentDatabase& db, const std::string& file, std::string&
       return false;
     }
     out.set_metadata(kStampsKey, StampsOf(db));
+    out.set_metadata(kLayoutKey, kLayout);
     out.commit();
     out.compact(packed, Xapian::DBCOMPACT_SINGLE_FILE);
     out.close();
@@ -189,6 +226,7 @@ bool BookIndex::Open(const std::string& file, const std::string& stamps) {
     auto state = std::make_unique<State>();
     state->db = Xapian::Database(file);
     if (!stamps.empty() && state->db.get_metadata(kStampsKey) != stamps) return false;
+    if (state->db.get_metadata(kLayoutKey) != kLayout) return false;
     // Touch the tables a query reads, so damage shows here and not later.
     (void)state->db.get_doccount();
     (void)state->db.get_avlength();
@@ -230,7 +268,9 @@ std::vector<std::string> StemmedKeys(const std::string& keyText, const Xapian::S
 
 // A sentence or so around the best match of the text: the sentence with the
 // most matched words, cut to about 160 characters around its first match.
-void MakeSnippet(const std::u16string& text, const SearchAnswer& answer, SearchHit& hit) {
+// Answers where in the text that first match lies (npos when no word of
+// the text matched).
+std::size_t MakeSnippet(const std::u16string& text, const SearchAnswer& answer, SearchHit& hit) {
   constexpr std::size_t kLength = 160;
   const std::vector<Word> words = WordsOf(text);
   std::size_t bestFrom = 0, bestTo = 0;
@@ -269,7 +309,7 @@ void MakeSnippet(const std::u16string& text, const SearchAnswer& answer, SearchH
         ++sentence;
     }
   }
-  if (bestScore < 0) return;
+  if (bestScore < 0) return std::u16string::npos;
   std::size_t from = bestFrom, to = bestTo;
   if (to - from > kLength) {
     from = bestFirst > kLength / 3 + bestFrom ? bestFirst - kLength / 3 : bestFrom;
@@ -292,6 +332,24 @@ void MakeSnippet(const std::u16string& text, const SearchAnswer& answer, SearchH
       hit.bold.emplace_back(word.begin - from + lead, word.end - from + lead);
   }
   hit.snippet = std::move(snippet);
+  return bestScore > 0 ? bestFirst : std::u16string::npos;
+}
+
+// A hit on a record page opens at the section its snippet comes from: the
+// section's row as the page's anchor, as a link to it would carry it.
+void OpenAtSection(std::size_t match, const std::vector<BookSection>& sections, SearchHit& hit) {
+  if (match == std::u16string::npos || !hit.data.empty()) return;
+  const BookSection* in = nullptr;
+  for (const BookSection& section : sections)
+    if (section.begin <= match) in = &section;
+  if (in == nullptr) return;
+  hit.section = in->label;
+  std::u16string anchor = Decimal(in->row);
+  anchor.push_back(u'\0');
+  for (const char16_t c : anchor) {
+    hit.data.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    hit.data.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
 }
 
 }  // namespace
@@ -378,8 +436,9 @@ SearchAnswer BookIndex::Query(std::u16string_view typed, std::uint32_t max) cons
     for (Xapian::MSetIterator i = found.begin(); i != found.end(); ++i) {
       SearchHit hit;
       std::u16string text;
-      if (!Unpack(i.get_document().get_data(), hit, text)) continue;
-      MakeSnippet(text, answer, hit);
+      std::vector<BookSection> sections;
+      if (!Unpack(i.get_document().get_data(), hit, text, sections)) continue;
+      OpenAtSection(MakeSnippet(text, answer, hit), sections, hit);
       answer.hits.push_back(std::move(hit));
     }
     answer.ok = true;

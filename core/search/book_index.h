@@ -34,6 +34,7 @@ struct SearchHit {
   std::vector<std::uint8_t> data;
   std::u16string title;
   std::vector<std::u16string> path;
+  std::u16string section;  // the record section it opens at, if any
   std::u16string snippet;                                 // plain text
   std::vector<std::pair<std::size_t, std::size_t>> bold;  // [begin, end) in snippet
 };

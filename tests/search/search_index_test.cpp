@@ -13,6 +13,7 @@
 #include "content/utf8.h"
 #include "core/search/book_documents.h"
 #include "core/search/book_index.h"
+#include "core/pages/page_text.h"
 #include "core/search/search_text.h"
 #include "support/test_books.h"
 
@@ -169,6 +170,78 @@ TEST_F(IndexedBook, AMisspellingGetsASuggestionAndItsResults) {
   EXPECT_TRUE(none.ok);
   EXPECT_TRUE(none.hits.empty());
   EXPECT_FALSE(none.corrected);
+}
+
+// A hit opens at the labelled section its snippet comes from: fields
+// labelled by their table's field names, and a field labelled by its own
+// text above an "html" child. Text before any label opens at the top.
+TEST(BookSections, AHitOpensAtTheSectionThatMatched) {
+  Book drugs;
+  drugs.root = Num(
+      u"root", 0,
+      {Str(u"table", u"DRUGS",
+           {Str(u"table type", u"html list"), Str(u"field name", u""),
+            Str(u"field name", u"Uses"), Str(u"field name", u"Cautions"),
+            WithId(Str(u"hierarchy item", u"Acetylcysteine",
+                       {Str(u"field", u"An antidote."), Str(u"field", u"Paracetamol overdose."),
+                        Str(u"field", u"Wheeze with the first bag.")}),
+                   "nac"),
+            WithId(Str(u"hierarchy item", u"Salbutamol",
+                       {Str(u"field", u"Dose", {Str(u"html", u"Five milligrams nebulised.")})}),
+                   "salbutamol")})});
+  const test::TestBook book(drugs);
+  const auto docs = Documents(*book.db);
+  const BookDocument* nac = Titled(docs, u"Acetylcysteine");
+  ASSERT_NE(nac, nullptr);
+  ASSERT_EQ(nac->sections.size(), 2u);
+  EXPECT_EQ(nac->sections[0].label, u"Uses");
+  EXPECT_EQ(nac->text.substr(nac->sections[0].begin, 21), u"Paracetamol overdose.");
+  EXPECT_EQ(nac->sections[1].label, u"Cautions");
+  // The rows of the fields that hold a text (rows are not in page order).
+  const auto fieldWith = [&](std::u16string_view text) {
+    for (RowIndex r = 0; r < book.db->RowCount(); ++r) {
+      std::vector<NodeRow> row;
+      std::u16string value;
+      if (book.db->ReadRows(r, 1, row) && row.size() == 1 && row[0].value != 0 &&
+          book.db->ReadString(StringId{row[0].value}, value) && value == text)
+        return r;
+    }
+    return RowIndex{0};
+  };
+  const RowIndex cautions = fieldWith(u"Wheeze with the first bag.");
+  ASSERT_NE(cautions, 0u);
+  EXPECT_EQ(nac->sections[1].row, cautions);
+
+  const std::string file = book.dir.File("index.idx");
+  std::string error;
+  ASSERT_TRUE(BuildIndex(*book.db, file, error)) << error;
+  BookIndex index;
+  ASSERT_TRUE(index.Open(file, StampsOf(*book.db)));
+  const auto anchorOf = [](const SearchHit& hit) {
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < hit.data.size(); i += 2)
+      text.push_back(static_cast<char16_t>(hit.data[i] | hit.data[i + 1] << 8));
+    return text;
+  };
+  SearchAnswer a = index.Query(u"wheeze ");
+  ASSERT_EQ(a.hits.size(), 1u);
+  EXPECT_EQ(a.hits[0].page, book["nac"]);
+  EXPECT_EQ(a.hits[0].section, u"Cautions");
+  EXPECT_EQ(anchorOf(a.hits[0]), Decimal(cautions) + u'\0');
+  a = index.Query(u"paracetamol");
+  ASSERT_EQ(a.hits.size(), 1u);
+  EXPECT_EQ(a.hits[0].section, u"Uses");
+  a = index.Query(u"nebulised");
+  ASSERT_EQ(a.hits.size(), 1u);
+  EXPECT_EQ(a.hits[0].section, u"Dose");
+  EXPECT_EQ(anchorOf(a.hits[0]), Decimal(fieldWith(u"Dose")) + u'\0');
+  // Before the first label, and on the title alone: the top of the page.
+  for (const char16_t* query : {u"antidote", u"acetylcysteine"}) {
+    a = index.Query(query);
+    ASSERT_FALSE(a.hits.empty());
+    EXPECT_TRUE(a.hits[0].section.empty()) << ToUtf8(query);
+    EXPECT_TRUE(a.hits[0].data.empty()) << ToUtf8(query);
+  }
 }
 
 TEST(IndexFiles, MissingStaleAndDamagedIndexesAreRefusedWithoutACrash) {

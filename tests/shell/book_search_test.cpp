@@ -111,6 +111,34 @@ TEST_F(BookSearch, TheReportAMisspellingAndOpeningAResult) {
   EXPECT_EQ(asthma["results"][0]["title"], "Asthma, acute");
 }
 
+// A match in a record's later section opens the record scrolled to that
+// section (its anchor as the page data, as a link to it carries it), with
+// the find bar on the match there; a match in the title opens at the top.
+TEST_F(BookSearch, AResultOpensAtTheSectionThatMatched) {
+  const auto r = Run("navigate book_search wheeze\nwait-search 5000\ndump\n");
+  ASSERT_EQ(r.size(), 1u);
+  const json results = Results(r[0])["results"];
+  std::size_t row = 0;
+  while (row < results.size() && results[row]["title"] != "Acetylcysteine") ++row;
+  ASSERT_LT(row, results.size()) << r[0].dump();
+  const json hit = results[row];
+  EXPECT_EQ(hit["section"], "Cautions");
+  const std::string data = hit["page_data"];
+  ASSERT_FALSE(data.empty());
+  const auto opened = Run("navigate book_search wheeze\nwait-search 5000\ntap-row " +
+                          std::to_string(row) + "\ndump\nnavigate book_search acetylcysteine\n" +
+                          "wait-search 5000\ntap-row 0\ndump\n");
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[0]["page"], hit["page"]);
+  EXPECT_EQ(opened[0]["page_data"], data);
+  const json pane = test::PaneWhere(opened[0], "kind", "HtmlPane");
+  EXPECT_GT(pane["scroll"].get<int>(), 0) << pane.dump();
+  EXPECT_EQ(opened[0]["overlays"][0]["current"], 1);
+  EXPECT_EQ(opened[1]["page"], hit["page"]);
+  EXPECT_EQ(opened[1]["page_data"], "");
+  EXPECT_EQ(test::PaneWhere(opened[1], "kind", "HtmlPane")["scroll"], 0);
+}
+
 TEST_F(BookSearch, CtrlKAndTheMenuOpenTheSearchPageAndTypingSearches) {
   const auto r = Run("navigate index\nkey Ctrl+K\ndump\ntype sep\ndump\ncommand 40060\ndump\n");
   ASSERT_EQ(r.size(), 3u);

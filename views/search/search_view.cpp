@@ -168,6 +168,8 @@ void SearchPage::Show(const search::SearchAnswer& answer) {
                 "<a href='%1' style='text-decoration:none; font-weight:bold'>%2</a>")
                 .arg(i)
                 .arg(Escaped(hit.title));
+    if (!hit.section.empty())
+      html += QStringLiteral(" <span style='color:#445566'>\u203A %1</span>").arg(Escaped(hit.section));
     if (!path.isEmpty())
       html +=
           QStringLiteral("<br><span style='color:#667788; font-size:small'>%1</span>").arg(path);
@@ -212,6 +214,8 @@ void SearchPage::Report(nlohmann::json& pane) const {
                        {"page_data", ToHex(hit.data)},
                        {"title", ToUtf8(hit.title)},
                        {"path", path},
+                       {"section", hit.section.empty() ? nlohmann::json(nullptr)
+                                                       : nlohmann::json(ToUtf8(hit.section))},
                        {"snippet", ToUtf8(hit.snippet)}});
   }
   pane["results"] = results;

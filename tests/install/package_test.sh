@@ -74,7 +74,8 @@ for name, width, tab in (("vrok.out", 240, 22), ("hires.out", 480, 44)):
     assert r[2]["history"]["entries"][0]["title"] == "CONTENTS", r[2]["history"]
 # The user's folder links to the installed content and font, and holds the
 # user's own files; the registry names it as the installation folder.
-for f in ("VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb", "VROK-Vrok-Binary-PPC.pdb", "ppc_font2.ttf"):
+for f in ("VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb", "VROK-Vrok-Binary-PPC.pdb",
+          "VROK-Vrok-Search.idx", "ppc_font2.ttf"):
     path = os.path.join(folder, f)
     assert os.path.islink(path) and os.readlink(path) == os.path.join(program, f), path
 for f in ("bookmarks.vsd", "bookmarks.vsi", "notes.vsd", "notes.vsi"):
@@ -85,6 +86,18 @@ assert os.stat(folder).st_mode & 0o777 == 0o700, oct(os.stat(folder).st_mode)
 text = open(registry).read()
 assert "InstallDir=" + folder in text, text
 EOF
+
+# The book search uses the installed index at once: nothing is built.
+run "$root/usr/bin/vrok" --script - <<<$'dismiss-splash\nnavigate book_search asthma\ndump\n' \
+  >"$scratch/search.out" 2>"$scratch/search.err" ||
+  { cat "$scratch/search.err" >&2; fail "the installed vrok failed to search"; }
+python3 - "$scratch/search.out" <<'EOF'
+import json, sys
+pane = [p for p in json.loads(open(sys.argv[1]).read())["panes"] if p["kind"] == "SearchResults"][0]
+assert pane["state"] == "ready" and pane["results"], pane
+assert pane["results"][0]["title"] == "Asthma, acute", pane["results"][0]
+EOF
+[ ! -e "$home/.cache/vrok/search" ] || fail "the reader built its own index beside the installed one"
 
 # The tools and the plug-in from where they were installed.
 "$root/usr/bin/vrok-dump" info "$root/usr/lib/vrok" | grep -q '"rows"' || fail "vrok-dump cannot read the installed book"

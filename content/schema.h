@@ -21,6 +21,7 @@ inline constexpr std::u16string_view kFootnote = u"footnote";
 inline constexpr std::u16string_view kPopup = u"popup";
 inline constexpr std::u16string_view kString = u"string";
 inline constexpr std::u16string_view kDefinitions = u"definitions";
+inline constexpr std::u16string_view kTitle = u"title";
 }  // namespace names
 
 bool FieldIs(const ContentDatabase& db, RowIndex row, std::u16string_view fieldName);

@@ -4,6 +4,7 @@
 
 #include "content/node_cursor.h"
 #include "core/pages/page_text.h"
+#include "core/pages/titles.h"
 
 namespace vrok {
 
@@ -26,7 +27,7 @@ void GridModel::SetTable(RowIndex table) {
   rows_ = rows.ToChild(u"row") ? std::min(rows.FollowerCount(), db_.RowCount()) + 2 : 0;
 }
 
-std::u16string GridModel::Title() const { return TextOf(db_, table_); }
+std::u16string GridModel::Title() const { return ShownName(db_, table_); }
 
 std::u16string GridModel::Cell(std::uint32_t r, std::uint32_t c, RowIndex* contentRow) {
   if (contentRow) *contentRow = 0;

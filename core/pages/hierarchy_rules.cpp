@@ -5,6 +5,7 @@
 #include "content/node_cursor.h"
 #include "content/schema.h"
 #include "core/pages/page_text.h"
+#include "core/pages/titles.h"
 
 namespace vrok {
 
@@ -47,10 +48,27 @@ std::u16string AncestorPathTitle(const ContentDatabase& db, RowIndex row,
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (*it == pages.aZInBrief || *it == pages.aZInDetail) continue;
     if (!title.empty()) title += u" - ";
-    title += TextOf(db, *it);
+    title += ShownName(db, *it);
   }
   return title;
 }
+
+namespace {
+
+// A page's own title: with readable titles, a page inside a table is named
+// by its own text (a table keeps its title); otherwise by its table's name.
+std::u16string OwnTitle(const ContentDatabase& db, RowIndex row) {
+  if (ReadableTitles()) {
+    std::u16string text = ShownName(db, row);
+    if (!text.empty()) return text;
+    if (const RowIndex table = TableRowOf(db, row); table != 0) return ShownName(db, table);
+  }
+  std::u16string title;
+  TableNameOf(db, row, title);
+  return title;
+}
+
+}  // namespace
 
 HierarchyDecision DecideHierarchy(const ContentDatabase& db, RowIndex row,
                                   const HierarchyPages& pages) {
@@ -80,7 +98,7 @@ HierarchyDecision DecideHierarchy(const ContentDatabase& db, RowIndex row,
     d.recordPage = true;
     d.source = extended ? HierarchySource::kExtendedRecord : HierarchySource::kRecord;
     if (extended) {
-      TableNameOf(db, row, d.title);
+      d.title = OwnTitle(db, row);
     } else {
       std::uint8_t path = 0;
       const bool pathTable = IsPath(db, row, path) && path != 0;
@@ -88,7 +106,7 @@ HierarchyDecision DecideHierarchy(const ContentDatabase& db, RowIndex row,
     }
     return d;
   }
-  TableNameOf(db, row, d.title);
+  d.title = OwnTitle(db, row);
   if (row == pages.calculators) {
     d.source = HierarchySource::kCalculators;
   } else if (list) {

@@ -55,6 +55,7 @@ bool WalkBook(const ContentDatabase& db, const std::function<void(BookDocument&&
   const FieldId linkField = db.FieldIdOf(u"link");
   const FieldId columnField = db.FieldIdOf(u"field name");
   const FieldId htmlField = db.FieldIdOf(u"html");
+  const FieldId titleField = db.FieldIdOf(u"title");
   const auto& fieldNames = db.FieldNames();
 
   std::vector<NodeRow> rows;
@@ -91,6 +92,7 @@ bool WalkBook(const ContentDatabase& db, const std::function<void(BookDocument&&
   std::vector<std::uint32_t> childIndex(known, 0), tableOf(known, kNone);
   std::unordered_map<std::uint32_t, std::vector<std::u16string>> columns;  // table -> names
   std::unordered_map<std::uint32_t, std::u16string> labelOf;               // field -> label
+  std::unordered_map<std::uint32_t, std::u16string> tableTitle;            // table -> title
   {
     std::vector<std::uint32_t> children(known, 0);
     for (std::uint32_t i = 1; i < known; ++i) {
@@ -100,6 +102,10 @@ bool WalkBook(const ContentDatabase& db, const std::function<void(BookDocument&&
       tableOf[i] = rows[r.parent].field == tableField ? r.parent : tableOf[r.parent];
       if (r.field == columnField && rows[r.parent].field == tableField)
         columns[r.parent].push_back(Line(textOf(r)));
+      if (r.field == titleField && rows[r.parent].field == tableField) {
+        std::u16string title = Line(textOf(r));
+        if (!title.empty()) tableTitle[r.parent] = std::move(title);
+      }
       if (r.field == htmlField && r.parent != 0 && !textOf(r).empty()) {
         std::u16string label = Line(textOf(rows[r.parent]));
         if (!label.empty()) labelOf[r.parent] = std::move(label);
@@ -176,6 +182,7 @@ bool WalkBook(const ContentDatabase& db, const std::function<void(BookDocument&&
     }
     if (owner[i] == kNone || r.field >= fieldNames.size() || !ShownText(fieldNames[r.field]))
       continue;
+    if (r.field == titleField && parent == owner[i] && rows[parent].field == tableField) continue;
     const std::u16string text = Line(textOf(r));
     if (text.empty()) continue;
     BookDocument& doc = docs[docOf[owner[i]]];
@@ -198,6 +205,10 @@ bool WalkBook(const ContentDatabase& db, const std::function<void(BookDocument&&
     if (linkOnly[docOf[owner[target]]]) continue;
     docs[docOf[owner[target]]].synonyms.push_back(std::move(words));
   }
+  // A table's readable title, where the book gives one, names its page.
+  for (BookDocument& doc : docs)
+    if (const auto title = tableTitle.find(doc.page); title != tableTitle.end())
+      doc.title = title->second;
   // Paths first (a document's path reads the titles above it), then hand
   // the documents over.
   for (std::uint32_t d = 0; d < docs.size(); ++d) {

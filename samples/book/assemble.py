@@ -388,6 +388,18 @@ def build(src, out):
     root.append(s("table", "SPLASH", id="splash", children=[
         s("table type", "figure"), n("data", len(b.items) - 1)]))
 
+    # Readable titles for the tables whose names are for page-name lookups
+    # (a "title" child; the name stays as it is).
+    titles = {t["text"]: t["link text"] for t in tables["pages"] if "link text" in t}
+    titles.update({"CONTENTS": "Contents", "A_Z_IN_DETAIL": "A to Z in detail",
+                   "A_Z_IN_BRIEF": "A to Z in brief", "DIAGNOSTIC_INDEX": "Diagnostic index",
+                   "CALCULATORS": "Calculators", "INDEX": "Index", "SPLASH": "Tarvessa"})
+    titles.update({q["name"]: q["title"] for q in questionnaires})
+    for table in root:
+        title = titles.get(table.get("text"))
+        if table.get("field") == "table" and title and title != table["text"]:
+            table.setdefault("children", []).append(s("title", title))
+
     if b.errors:
         for e in b.errors:
             print("assemble.py: " + e, file=sys.stderr)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/pages/titles.h"
+
 #include "support/test_books.h"
 
 namespace vrok {
@@ -125,6 +127,47 @@ TEST_F(Hierarchy, ExtendedTablesAndCalculators) {
   EXPECT_FALSE(Decide("grid").accept);
   EXPECT_FALSE(Decide("group").accept);
   EXPECT_FALSE(DecideHierarchy(*book.db, book.db->RowCount(), pages).accept);
+}
+
+// A table's "title" child names it where titles are readable; its name
+// still finds it. A page inside a table is named by its own text there.
+TEST(ReadableTitles, TablesShowTheirTitlesAndPagesTheirOwnText) {
+  TestBook book{[] {
+    Book b;
+    b.root = Num(
+        u"root", 0,
+        {WithId(Str(u"table", u"A_Z_IN_BRIEF", {Str(u"table type", u"html list"),
+                                                 Str(u"title", u"A to Z in brief"),
+                                                 WithId(Str(u"hierarchy item", u"Group"), "group")}),
+                "azbrief"),
+         WithId(Str(u"table", u"DIAGNOSTIC_INDEX",
+                    {Str(u"table type", u"extended html"), Str(u"title", u"Diagnostic index"),
+                     WithId(Str(u"hierarchy item", u"Chest pain"), "chest")}),
+                "diag"),
+         WithId(Str(u"table", u"PATHS",
+                    {Str(u"table type", u"html list"), Num(u"is path", 1), Str(u"title", u"Paths"),
+                     WithId(Str(u"hierarchy item", u"Outer", {WithId(Str(u"field", u"f"), "f")}),
+                            "outer")}),
+                "paths"),
+         WithId(Str(u"table", u"PLAIN", {Str(u"table type", u"html"), Str(u"html", u"x")}),
+                "plain")});
+    return b;
+  }()};
+  const HierarchyPages pages{0, 0, 0};
+  const auto title = [&](std::string_view id) {
+    return DecideHierarchy(*book.db, book[id], pages).title;
+  };
+  EXPECT_EQ(book.db->TableRow(u"A_Z_IN_BRIEF"), book["azbrief"]);
+  for (const bool readable : {false, true}) {
+    SetReadableTitles(readable);
+    EXPECT_EQ(ShownName(*book.db, book["azbrief"]), readable ? u"A to Z in brief" : u"A_Z_IN_BRIEF");
+    EXPECT_EQ(ShownName(*book.db, book["plain"]), u"PLAIN");  // no title: its name
+    EXPECT_EQ(title("chest"), readable ? u"Chest pain" : u"DIAGNOSTIC_INDEX");
+    EXPECT_EQ(title("diag"), readable ? u"Diagnostic index" : u"DIAGNOSTIC_INDEX");
+    EXPECT_EQ(title("f"), readable ? u"Paths - Outer" : u"PATHS - Outer");
+  }
+  SetReadableTitles(false);
+  EXPECT_EQ(ShownName(*book.db, book["azbrief"], true), u"A to Z in brief");
 }
 
 }  // namespace

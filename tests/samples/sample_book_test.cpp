@@ -13,6 +13,7 @@
 
 #include "content/content_database.h"
 #include "content/utf8.h"
+#include "core/pages/titles.h"
 #include "samples/sample_model.h"
 #include "support/temp_dir.h"
 
@@ -65,6 +66,23 @@ TEST(SampleSource, CompilesWithVrokBook) {
   const ContentDatabase db(dir.Path() + "/VROK-Vrok");
   EXPECT_TRUE(db.IsReady());
   EXPECT_NE(db.TableRow(u"INDEX"), 0u);
+}
+
+// Every table shows a readable title: no lookup name in capitals with
+// underscores is left for a reader to see.
+TEST_F(SampleBook, EveryTableHasAReadableTitle) {
+  int tables = 0;
+  for (RowIndex r = 0; r < book_->Count(); ++r) {
+    if (book_->Field(r) != u"table") continue;
+    ++tables;
+    const std::u16string shown = ShownName(*db_, r, true);
+    bool lower = false;
+    for (const char16_t c : shown) lower = lower || (c >= u'a' && c <= u'z');
+    EXPECT_TRUE(lower && shown.find(u'_') == std::u16string::npos) << U8(shown);
+  }
+  EXPECT_GE(tables, 20);
+  EXPECT_EQ(ShownName(*db_, Table(u"TABLE_20"), true), u"Low back pain red flags");
+  EXPECT_EQ(ShownName(*db_, Table(u"TABLE_20"), false), u"TABLE_20");
 }
 
 TEST_F(SampleBook, EveryNamedTableResolves) {

@@ -7,6 +7,7 @@
 #include "content/schema.h"
 #include "core/pages/markup.h"
 #include "core/pages/page_text.h"
+#include "core/pages/titles.h"
 #include "frame/footnotes_bar.h"
 #include "frame/html_pane.h"
 #include "frame/main_window.h"
@@ -120,7 +121,7 @@ FigureView::~FigureView() {
 bool FigureView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
   if (!OwnTableTypeIs(db_, page, u"figure")) return false;
   row_ = page;
-  const std::u16string title = PlainTextOf(TextOf(db_, page));
+  const std::u16string title = PlainTextOf(ShownName(db_, page));
   main_.SetTitle(title);  // the history names the page by it
   main_.AddPane(0, kSideBottom, buttons_);
   main_.AddPane(0, kSideFill, window_);
@@ -134,7 +135,9 @@ bool FigureView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
 bool FigureView::OnCommand(int commandId) {
   if (commandId != kNoteCommand || note_.empty()) return false;
   const QRect over(window_->mapTo(&main_, QPoint(0, 0)), window_->size());
-  return popup_.Show(std::u16string(), note_, over.topLeft(), over,
+  const std::u16string caption =
+      ReadableTitles() ? PlainTextOf(ShownName(db_, row_)) : std::u16string();
+  return popup_.Show(caption, note_, over.topLeft(), over,
                      FootnotePopup::Placement::kOverWindow);
 }
 

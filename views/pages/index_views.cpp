@@ -5,6 +5,7 @@
 #include "core/navigation/page_names.h"
 #include "core/pages/link_target.h"
 #include "core/pages/page_text.h"
+#include "core/pages/titles.h"
 #include "frame/footnotes_bar.h"
 #include "frame/main_window.h"
 #include "platform/qt/environment.h"
@@ -149,8 +150,7 @@ bool IndexListView::Accept(PageId page, const std::uint8_t* data, std::uint32_t 
   const RowIndex root = searchPage ? names_[pages::kIndex] : page;
   if (!OwnTableTypeIs(db_, root, u"index") && !ConfigurableIn(db_, root, u"index")) return false;
 
-  std::u16string title;
-  StringOf(db_, root, title);
+  const std::u16string title = ShownName(db_, root);
   pendingSearch_.reset();
   if (searchPage && data != nullptr && length > 0)
     pendingSearch_ = NavigationText(data, length);
@@ -171,8 +171,7 @@ bool FieldIndexView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
     return false;
   pendingSearch_.reset();
   Bar().Clear();
-  std::u16string title;
-  StringOf(db_, page, title);
+  const std::u16string title = ShownName(db_, page);
   Present(page, title);
   return true;
 }

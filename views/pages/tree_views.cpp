@@ -10,6 +10,7 @@
 #include "content/schema.h"
 #include "core/pages/link_target.h"
 #include "core/pages/page_text.h"
+#include "core/pages/titles.h"
 #include "frame/footnotes_bar.h"
 #include "frame/main_window.h"
 #include "platform/qt/environment.h"
@@ -326,7 +327,7 @@ LinkedTreeView::~LinkedTreeView() { delete pane_; }
 bool LinkedTreeView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
   const TreeDecision d = DecideTree(db_, page);
   if (!d.accept || !d.linked) return false;
-  const std::u16string title = PlainTextOf(TextOf(db_, d.table));
+  const std::u16string title = PlainTextOf(ShownName(db_, d.table));
   pane_->CreateWithTitle(PaneTitle(title));
   TreeList& list = pane_->List();
   if (list.Root() != d.listRoot || list.topLevelItemCount() == 0) list.SetRoot(d.listRoot);
@@ -378,7 +379,7 @@ bool TightHierarchyView::Accept(PageId page, const std::uint8_t* data, std::uint
   pane_->Preview().Clear();
   previewRow_.reset();
   anchor_.clear();
-  const std::u16string title = PlainTextOf(TextOf(db_, d.table));
+  const std::u16string title = PlainTextOf(ShownName(db_, d.table));
   pane_->CreateWithTitle(PaneTitle(title));
 
   TreeList& list = pane_->List();

@@ -1,6 +1,7 @@
 #include "views/tools/flow_chart_view.h"
 
 #include "core/pages/page_text.h"
+#include "core/pages/titles.h"
 #include "frame/main_window.h"
 #include "widgets/title_bar.h"
 
@@ -26,7 +27,7 @@ bool FlowChartView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
   source_.Open(page);
   current_ = 1 - current_;
   HtmlPane& pane = *panes_[current_];
-  const std::u16string heading = TextOf(db_, page);
+  const std::u16string heading = ShownName(db_, page);
   TitleArgs args;
   args.text = heading;
   args.textColour = Qt::black;

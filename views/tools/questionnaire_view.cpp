@@ -16,6 +16,7 @@
 #include "content/schema.h"
 #include "content/utf8.h"
 #include "core/pages/page_text.h"
+#include "core/pages/titles.h"
 #include "core/tools/score_summary.h"
 #include "frame/footnotes_bar.h"
 #include "frame/html_pane.h"
@@ -380,7 +381,7 @@ bool QuestionnaireView::Accept(PageId page, const std::uint8_t*, std::uint32_t) 
   main_.AddPane(0, kSideFill, window_);
   main_.AddPane(0, kSideBottom, buttons_);
   buttons_->Button(kFootnote)->setEnabled(!questionnaire_.footnotes.empty());
-  main_.SetTitle(TextOf(db_, table));
+  main_.SetTitle(ShownName(db_, table));
   return true;
 }
 

@@ -431,7 +431,8 @@ class SourceReader : public nlohmann::json_sax<json> {
     const std::string where = Where(k);
     if (!has(kField)) return Fail(where, "a node needs a \"field\"");
     if (!Name(f.members[kField], where, "field", node.field)) return false;
-    const std::u16string& field = r.names[node.field];
+    // Asked now: naming a type below may grow the name list.
+    const bool isTable = r.names[node.field] == u"table";
     const auto here = [&] { return Here(k); };
     if (has(kId)) {
       if (!f.members[kId].IsString() || f.members[kId].text.empty()) {
@@ -445,10 +446,9 @@ class SourceReader : public nlohmann::json_sax<json> {
     } else {
       node.type = has(kText) ? StringType() : NumberType();
     }
-    const std::u16string& type = r.names[node.type];
-    const bool isString = type == u"string";
+    const bool isString = r.names[node.type] == u"string";
     if (has(kText)) {
-      if (type == u"number") {
+      if (r.names[node.type] == u"number") {
         return Fail(here(), "\"text\" needs the type \"string\" or one other than \"number\"");
       }
       const Member& m = f.members[kText];
@@ -479,7 +479,7 @@ class SourceReader : public nlohmann::json_sax<json> {
     }
     if (has(kSort)) {
       if (f.members[kSort].kind != Member::kBool) return Fail(here(), BadMember(kSort));
-      if (field != u"table") return Fail(here(), "\"sort\" belongs on a table");
+      if (!isTable) return Fail(here(), "\"sort\" belongs on a table");
       node.flags |= f.members[kSort].number ? BookRecords::kSortTrue : BookRecords::kSortFalse;
     }
     if (has(kId)) {

@@ -1,13 +1,18 @@
 #include "core/search/book_index.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xapian.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <set>
+#include <stdexcept>
 
 #include "content/hex.h"
 #include "content/utf8.h"
@@ -128,6 +133,88 @@ bool Unpack(const std::string& packed, SearchHit& hit, std::u16string& text,
   return true;
 }
 
+// The index file: a header, then the single-file Xapian database. The
+// header holds the database's length and a checksum of its bytes, checked
+// before Xapian reads any of them: Xapian's own reading of a damaged
+// database is not safe (a fuzzed file made it free memory it never
+// allocated).
+constexpr char kMagic[8] = {'V', 'R', 'O', 'K', 'S', 'I', 'X', '1'};
+constexpr std::size_t kHeader = 32;  // magic, length, checksum, zeros
+
+// A 64-bit checksum, eight bytes a step (FNV-1a's constants).
+struct Checksum {
+  std::uint64_t value = 0xcbf29ce484222325ull;
+  void Add(const unsigned char* bytes, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes + i, 8);
+      value = (value ^ word) * 0x100000001b3ull;
+      value ^= value >> 29;
+    }
+    for (; i < n; ++i) value = (value ^ bytes[i]) * 0x100000001b3ull;
+  }
+};
+
+void PutLe64(unsigned char* at, std::uint64_t v) {
+  for (int i = 0; i < 8; ++i) at[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+std::uint64_t GetLe64(const unsigned char* at) {
+  std::uint64_t v = 0;
+  for (int i = 7; i >= 0; --i) v = v << 8 | at[i];
+  return v;
+}
+
+// Reads exactly n bytes at offset; false on a short read or an error.
+bool ReadAt(int fd, unsigned char* out, std::size_t n, off_t offset) {
+  while (n > 0) {
+    const ssize_t got = ::pread(fd, out, n, offset);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    out += got;
+    n -= static_cast<std::size_t>(got);
+    offset += got;
+  }
+  return true;
+}
+
+// The checksum of n bytes from offset, read in blocks; empty on a short read.
+std::optional<std::uint64_t> ChecksumOf(int fd, off_t offset, std::uint64_t n) {
+  std::vector<unsigned char> block(1 << 20);
+  Checksum sum;
+  while (n > 0) {
+    const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(n, block.size()));
+    if (!ReadAt(fd, block.data(), step, offset)) return std::nullopt;
+    sum.Add(block.data(), step);
+    offset += static_cast<off_t>(step);
+    n -= step;
+  }
+  return sum.value;
+}
+
+// Opens an index file whose header and checksum hold, positioned at its
+// database; -1 otherwise.
+int OpenSealed(const std::string& file) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st {};
+  unsigned char header[kHeader];
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+            static_cast<std::uint64_t>(st.st_size) >= kHeader && ReadAt(fd, header, kHeader, 0) &&
+            std::memcmp(header, kMagic, sizeof kMagic) == 0;
+  if (ok) {
+    const std::uint64_t length = GetLe64(header + 8);
+    ok = length == static_cast<std::uint64_t>(st.st_size) - kHeader &&
+         ChecksumOf(fd, kHeader, length) == GetLe64(header + 16) &&
+         ::lseek(fd, kHeader, SEEK_SET) == static_cast<off_t>(kHeader);
+  }
+  if (!ok) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 std::string TempName(const std::string& file, const char* what) {
   return file + "." + what + "." + std::to_string(::getpid()) + "." +
          std::to_string(reinterpret_cast<std::uintptr_t>(&file) & 0xFFFFFF);
@@ -186,8 +273,31 @@ bool BuildIndex(const ContentDatabase& db, const std::string& file, std::string&
     out.set_metadata(kStampsKey, StampsOf(db));
     out.set_metadata(kLayoutKey, kLayout);
     out.commit();
-    out.compact(packed, Xapian::DBCOMPACT_SINGLE_FILE);
+    // The database goes after the header's room; the header follows it.
+    const int fd = ::open(packed.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) throw std::runtime_error("cannot write " + packed);
+    const int seal = ::dup(fd);
+    if (seal < 0 || ::lseek(fd, kHeader, SEEK_SET) != static_cast<off_t>(kHeader)) {
+      ::close(fd);
+      if (seal >= 0) ::close(seal);
+      throw std::runtime_error("cannot write " + packed);
+    }
+    out.compact(fd, Xapian::DBCOMPACT_SINGLE_FILE);  // closes fd
     out.close();
+    struct stat st {};
+    unsigned char header[kHeader] = {};
+    std::memcpy(header, kMagic, sizeof kMagic);
+    bool sealed = ::fstat(seal, &st) == 0 && static_cast<std::uint64_t>(st.st_size) > kHeader;
+    if (sealed) {
+      const std::uint64_t length = static_cast<std::uint64_t>(st.st_size) - kHeader;
+      const std::optional<std::uint64_t> sum = ChecksumOf(seal, kHeader, length);
+      PutLe64(header + 8, length);
+      PutLe64(header + 16, sum.value_or(0));
+      sealed = sum && ::pwrite(seal, header, kHeader, 0) == static_cast<ssize_t>(kHeader) &&
+               ::fsync(seal) == 0;
+    }
+    ::close(seal);
+    if (!sealed) throw std::runtime_error("cannot write " + packed);
   } catch (const Xapian::Error& e) {
     clear();
     error = "cannot build the search index: " + e.get_msg();
@@ -222,9 +332,10 @@ BookIndex& BookIndex::operator=(BookIndex&&) noexcept = default;
 bool BookIndex::Open(const std::string& file, const std::string& stamps) {
   state_.reset();
   try {
-    if (!fs::is_regular_file(file)) return false;
+    const int fd = OpenSealed(file);
+    if (fd < 0) return false;
     auto state = std::make_unique<State>();
-    state->db = Xapian::Database(file);
+    state->db = Xapian::Database(fd);  // owns fd from here
     if (!stamps.empty() && state->db.get_metadata(kStampsKey) != stamps) return false;
     if (state->db.get_metadata(kLayoutKey) != kLayout) return false;
     // Touch the tables a query reads, so damage shows here and not later.

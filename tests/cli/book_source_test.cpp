@@ -93,6 +93,26 @@ TEST(BookSource, ClearMessagesForBadSources) {
             std::string::npos);
 }
 
+// A node that first names its type (here "number", for a table without a
+// text) may grow the list of names while the node's own field name is
+// still wanted: with 1 to 40 names before it, whatever the list's room,
+// a sorted table is read and a "sort" elsewhere refused (the sanitizer
+// build catches a read of the old list).
+TEST(BookSource, NamingATypeKeepsTheNodesFieldName) {
+  for (int names = 1; names <= 40; ++names) {
+    std::string children;
+    for (int i = 0; i < names; ++i)
+      children += R"({"field": "f)" + std::to_string(i) + R"(", "text": "x"}, )";
+    const std::string json = R"({"root": {"field": "root", "text": "r", "children": [)" + children +
+                             R"({"field": "table", "sort": true}]}})";
+    std::string error;
+    EXPECT_TRUE(ParseBookSource(json, ".", error)) << names << ": " << error;
+    std::string misplaced = json;
+    misplaced.replace(misplaced.rfind(R"("field": "table")"), 16, R"("field": "tablet")");
+    EXPECT_NE(ErrorOf(misplaced).find("\"sort\" belongs on a table"), std::string::npos) << names;
+  }
+}
+
 // vrok-book reads a source into compact records; the same source read into
 // BookNodes (sorted the same way) must give the same bytes: names first met
 // inside a sorted list, characters beyond U+FFFF, placeholders, typed texts,

@@ -122,7 +122,10 @@ Printout PrintoutOfPage(ReaderApp& app) {
       consider(r.window);
       for (QWidget* child : r.window->findChildren<QWidget*>()) consider(child);
     }
-    if (best) p.body.reset(best->Viewer().document()->clone());
+    if (best) {
+      best->Viewer().FinishLoading();
+      p.body.reset(best->Viewer().document()->clone());
+    }
   }
   if (!p.body) {
     // A tree or a list: its entries as the pane reports them, indented by depth.

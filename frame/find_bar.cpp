@@ -13,6 +13,7 @@
 #include "platform/qt/environment.h"
 #include "core/search/search_text.h"
 #include "frame/main_window.h"
+#include "frame/viewer_control.h"
 #include "core/navigation/navigation.h"
 #include "widgets/panel_style.h"
 
@@ -104,6 +105,7 @@ void FindBar::Search() {
   current_ = -1;
   length_ = box_->text().size();
   if (viewer_ && length_ > 0) {
+    if (auto* viewer = dynamic_cast<ViewerControl*>(viewer_.data())) viewer->FinishLoading();
     const QString raw = viewer_->document()->toRawText();
     matches_ = FindFolded(std::u16string_view(reinterpret_cast<const char16_t*>(raw.utf16()),
                                               static_cast<std::size_t>(raw.size())),

@@ -1,10 +1,14 @@
 #include "frame/viewer_control.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
+#include "core/pages/html_pieces.h"
 #include "core/pages/page_source.h"
 #include "core/pages/viewer_html.h"
 #include "platform/qt/environment.h"
@@ -21,6 +25,9 @@ QImage NoPicture() {
   empty.fill(Qt::transparent);
   return empty;
 }
+
+// How long one slice of appending a long document may take.
+constexpr int kPieceBudgetMs = 8;
 
 // Calls f(href, position) for every link fragment of the document.
 template <class F>
@@ -46,26 +53,99 @@ ViewerControl::ViewerControl(QWidget* parent) : QTextBrowser(parent) {
   font.setPixelSize(platform::ScaleY(12));
   document()->setDefaultFont(font);
   verticalScrollBar()->setSingleStep(platform::ScaleY(16));
+  // The rest of a long document, a slice of the event loop at a time.
+  pieceTimer_ = new QTimer(this);
+  pieceTimer_->setInterval(0);
+  connect(pieceTimer_, &QTimer::timeout, this, [this] { AppendPieces(kPieceBudgetMs); });
+  // Scrolled to the end of what is loaded: the rest is wanted now.
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (Loading() && value >= LoadedEnd()) FinishLoading();
+  });
 }
 
 void ViewerControl::ShowHtml(const std::u16string& html) {
   document_ = html;
+  pieces_.clear();
+  nextPiece_ = 0;
+  trailingBlock_ = false;
+  pieceTimer_->stop();
+  std::u16string viewerHtml = ViewerHtml(html);
+  std::vector<std::u16string> pieces;
+  if (firstPiece_ > 0 && viewerHtml.size() >= 2 * firstPiece_) {
+    pieces = SplitAtLineBreaks(viewerHtml, firstPiece_, laterPieces_);
+    if (pieces.size() > 1) viewerHtml = std::move(pieces.front());
+  }
   setUpdatesEnabled(false);
   // Laid out with the scroll bar in place: a long page then needs one
   // layout instead of two (one without the bar, one again with it); a
   // short page drops the bar afterwards and is laid out again cheaply.
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  setHtml(platform::ToQ(ViewerHtml(html)));
+  setHtml(platform::ToQ(viewerHtml));
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setUpdatesEnabled(true);
+  // The rest waits only once the first piece is in: replacing the old
+  // document moves the scroll bar, which must not fetch the rest.
+  if (pieces.size() > 1) {
+    pieces_ = std::move(pieces);
+    nextPiece_ = 1;
+    pieceTimer_->start();
+  }
+}
+
+void ViewerControl::AppendPieces(int budgetMs) {
+  if (!Loading()) return;
+  QElapsedTimer clock;
+  clock.start();
+  // Each piece goes into a paragraph of its own, in front of an empty last
+  // one: the viewer then lays out the new text once, and what is already
+  // there not again. The break the document was cut at becomes that new
+  // paragraph, which the viewer draws as the new line it was.
+  QTextCursor at(document());
+  if (!trailingBlock_) {
+    at.movePosition(QTextCursor::End);
+    at.insertBlock();
+    trailingBlock_ = true;
+  }
+  while (Loading() && (budgetMs < 0 || clock.elapsed() < budgetMs)) {
+    at.movePosition(QTextCursor::End);
+    at.insertBlock();
+    at.movePosition(QTextCursor::PreviousBlock);
+    at.insertFragment(
+        QTextDocumentFragment::fromHtml(platform::ToQ(pieces_[nextPiece_]), document()));
+    pieces_[nextPiece_++].clear();
+  }
+  if (!Loading()) {
+    at.movePosition(QTextCursor::End);
+    at.deletePreviousChar();
+    trailingBlock_ = false;
+    pieceTimer_->stop();
+    pieces_.clear();
+    nextPiece_ = 0;
+  }
+}
+
+int ViewerControl::LoadedEnd() const {
+  // From the layout: the scroll bar's range can lag behind a new document.
+  const qreal height = document()->documentLayout()->documentSize().height();
+  return static_cast<int>(height) - viewport()->height();
+}
+
+void ViewerControl::FinishLoading() {
+  if (!Loading()) return;
+  AppendPieces(-1);
 }
 
 void ViewerControl::Clear() {
   document_.clear();
+  pieces_.clear();
+  nextPiece_ = 0;
+  trailingBlock_ = false;
+  pieceTimer_->stop();
   clear();
 }
 
 void ViewerControl::JumpToAnchor(const std::u16string& name) {
+  FinishLoading();
   scrollToAnchor(platform::ToQ(name));
 }
 
@@ -73,6 +153,7 @@ int ViewerControl::ScrollPosition() const { return verticalScrollBar()->value();
 
 void ViewerControl::SetScrollPosition(int p) {
   QScrollBar* bar = verticalScrollBar();
+  if (Loading() && p > LoadedEnd()) FinishLoading();
   viewport()->setUpdatesEnabled(false);
   {
     const QSignalBlocker quiet(bar);
@@ -107,7 +188,8 @@ QVariant ViewerControl::loadResource(int type, const QUrl& name) {
   return image;
 }
 
-std::vector<std::u16string> ViewerControl::Links() const {
+std::vector<std::u16string> ViewerControl::Links() {
+  FinishLoading();
   std::vector<std::u16string> links;
   ForEachLink(*document(), [&links](const QString& href, int) {
     if (links.empty() || links.back() != platform::FromQ(href))
@@ -118,6 +200,7 @@ std::vector<std::u16string> ViewerControl::Links() const {
 }
 
 bool ViewerControl::TapLink(const std::u16string& href) {
+  FinishLoading();
   const QString wanted = platform::ToQ(href);
   int position = -1;
   ForEachLink(*document(), [&](const QString& h, int at) {

@@ -6,6 +6,8 @@
 // scrolls after the position is set).
 
 #include <QTextBrowser>
+#include <QTimer>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -33,8 +35,21 @@ class ViewerControl : public QTextBrowser, public LinkTarget {
     imageListener_ = std::move(l);
   }
 
-  // Lays the whole document out once, with drawing off meanwhile.
+  // Lays the document out with drawing off meanwhile. A long one is taken
+  // in pieces: the first at once, the rest appended from the event loop a
+  // few milliseconds at a time, so that the first screen shows early.
   void ShowHtml(const std::u16string& html);
+  // Appends the pieces still waiting, at once. Whatever needs the whole
+  // document (anchors, links, find in page, printing) calls it first.
+  void FinishLoading();
+  // True while pieces of the document are still waiting.
+  bool Loading() const { return nextPiece_ < pieces_.size(); }
+  // Piece sizes in characters: the first and each later one. A document
+  // shorter than twice the first is shown whole. 0 turns pieces off.
+  void SetPieceSizes(std::size_t first, std::size_t next) {
+    firstPiece_ = first;
+    laterPieces_ = next;
+  }
   // Empties the viewer.
   void Clear();
   // The exact document last given (empty after Clear).
@@ -55,7 +70,7 @@ class ViewerControl : public QTextBrowser, public LinkTarget {
   int ImagesShown() const { return imagesShown_; }
 
   // The raw HREF of every link in the document, in document order.
-  std::vector<std::u16string> Links() const;
+  std::vector<std::u16string> Links();
   // A tap on the first link with exactly this HREF; false when the
   // document has none.
   bool TapLink(const std::u16string& href) override;
@@ -67,11 +82,22 @@ class ViewerControl : public QTextBrowser, public LinkTarget {
 
  private:
   void LinkTapped(const std::u16string& href);
+  // Appends waiting pieces until they run out or budgetMs have passed
+  // (no limit when negative).
+  void AppendPieces(int budgetMs);
+  // The furthest scroll position within what has been appended so far.
+  int LoadedEnd() const;
 
   PageSource* source_ = nullptr;
   std::function<void(const std::u16string&)> linkListener_;
   std::function<void(const std::u16string&, std::uint32_t)> imageListener_;
   std::u16string document_;
+  std::vector<std::u16string> pieces_;  // the document's pieces while it loads
+  std::size_t nextPiece_ = 0;
+  bool trailingBlock_ = false;  // the empty paragraph the pieces go in front of
+  std::size_t firstPiece_ = 16000;
+  std::size_t laterPieces_ = 8000;
+  QTimer* pieceTimer_ = nullptr;
   std::vector<LineScroll> lineScrolls_;
   QString pressedHref_;
   std::uint32_t nextCookie_ = 1;

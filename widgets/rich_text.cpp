@@ -119,17 +119,26 @@ void WrappedText::Set(const std::u16string& markup, const FontSpec& font) {
   label_.emplace(markup);
   label_->SetFontAndColour(font, 0);
   label_->LayOut(measurer_);
+  linesWidth_ = -1;
+  lines_.clear();
+}
+
+const std::vector<TextLine>& WrappedText::LinesFor(int width) const {
+  if (width != linesWidth_) {
+    lines_ = RichLines(*label_, measurer_, width, 0);
+    linesWidth_ = width;
+  }
+  return lines_;
 }
 
 int WrappedText::HeightFor(int width) const {
   if (Empty()) return 0;
-  const auto lines = RichLines(*label_, measurer_, width, 0);
-  return static_cast<int>(lines.size()) * measurer_.LineHeight(label_->Font());
+  return static_cast<int>(LinesFor(width).size()) * measurer_.LineHeight(label_->Font());
 }
 
 void WrappedText::Draw(QPainter& g, QRect area, const QColor& colour) const {
   if (Empty()) return;
-  const auto lines = RichLines(*label_, measurer_, area.width(), 0);
+  const auto& lines = LinesFor(area.width());
   DrawRichLines(g, *label_, measurer_, lines, area, measurer_.LineHeight(label_->Font()), nullptr,
                 &colour);
 }

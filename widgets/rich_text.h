@@ -81,9 +81,16 @@ class WrappedText {
   void Draw(QPainter& g, QRect area, const QColor& colour) const;
 
  private:
+  // The text broken into lines at that width. The lines of the last width
+  // asked are kept: a layout asks the same width several times, and
+  // painting asks it again.
+  const std::vector<TextLine>& LinesFor(int width) const;
+
   std::u16string markup_;
   std::optional<RichLabel> label_;
   QtMeasurer measurer_;
+  mutable int linesWidth_ = -1;
+  mutable std::vector<TextLine> lines_;
 };
 
 // The rich-text display window: marked-up text wrapped to the window's

@@ -1,5 +1,6 @@
 #include "frame/viewer_control.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -138,6 +139,28 @@ void ViewerControl::mousePressEvent(QMouseEvent* event) {
   pressedHref_ =
       event->button() == Qt::LeftButton ? anchorAt(event->position().toPoint()) : QString();
   QTextBrowser::mousePressEvent(event);
+}
+
+QString ViewerControl::FocusedLink() const {
+  const QTextCursor cursor = textCursor();
+  if (!cursor.hasSelection()) return {};
+  // Tab selects a whole link; its format is read inside the selection.
+  QTextCursor probe(document());
+  probe.setPosition(cursor.selectionStart() + 1);
+  return probe.charFormat().isAnchor() ? probe.charFormat().anchorHref() : QString();
+}
+
+void ViewerControl::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    const QString href = FocusedLink();
+    if (!href.isEmpty()) {
+      LinkTapped(platform::FromQ(href));
+      return;
+    }
+  }
+  QTextBrowser::keyPressEvent(event);
 }
 
 void ViewerControl::mouseReleaseEvent(QMouseEvent* event) {

@@ -43,6 +43,8 @@ ViewerControl::ViewerControl(QWidget* parent) : QTextBrowser(parent) {
   setOpenExternalLinks(false);
   setUndoRedoEnabled(false);
   setFrameShape(QFrame::NoFrame);
+  // Screen readers read the text itself; the viewer is named by what it is.
+  setAccessibleName(QStringLiteral("Page"));
   QFont font(QString::fromLatin1(platform::kPageFontFace));
   font.setPixelSize(platform::ScaleY(12));
   document()->setDefaultFont(font);

@@ -19,6 +19,7 @@
 #include <istream>
 #include <ostream>
 
+#include "app/automation_a11y.h"
 #include "app/automation_key.h"
 #include "app/automation_search.h"
 #include "app/automation_user_data.h"
@@ -456,6 +457,8 @@ const std::map<std::string_view, ScriptCommand>& Commands() {
       {"import", RunUserData},
       {"wait-search", RunWaitSearch},
       {"key", RunKey},
+      {"focus", RunFocus},
+      {"accessible", RunAccessible},
   };
   return kCommands;
 }

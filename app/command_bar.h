@@ -75,6 +75,11 @@ class CommandBar : public QWidget {
   bool Dispatch(int commandId);
 
   QToolBar* MenuBar() const { return bar_; }
+  // The action of a command id (a bar button or a sub-menu entry), or null.
+  QAction* Action(int commandId) const {
+    const auto it = actions_.find(commandId);
+    return it != actions_.end() ? it->second : nullptr;
+  }
   bool IsEnabled(int commandId) const;
 
  private:

@@ -1,5 +1,8 @@
 #include "app/reader_app.h"
 
+#include "app/keyboard.h"
+#include "widgets/accessible.h"
+
 
 #include <QFileInfo>
 #include <QTimer>
@@ -104,20 +107,33 @@ bool ReaderApp::CheckInstallation() {
   if (!registry_.Problem().isEmpty())
     std::fprintf(stderr, "vrok: %s\n", registry_.Problem().toLocal8Bit().constData());
   if (!dir) {
+    // The message box keeps its fixed text; the detail and the cure go to
+    // standard error.
+    std::fprintf(stderr,
+                 "vrok: no \"InstallDir\" value in the registry file %s; run \"vrok --install\" "
+                 "in the program folder to write it\n",
+                 registry_.File().toLocal8Bit().constData());
     InstallationError(platform::kStrInvalidRegistry);
     return false;
   }
   const QString prefix = *dir + QLatin1Char('/') + PrefixName();
-  if (!UsableContentFile(prefix + QStringLiteral("-Data.pdb")) ||
-      !UsableContentFile(prefix + QStringLiteral("-Strings.pdb"))) {
+  for (const char* suffix : {"-Data.pdb", "-Strings.pdb"}) {
+    const QString file = prefix + QLatin1String(suffix);
+    if (UsableContentFile(file)) continue;
+    std::fprintf(stderr,
+                 "vrok: %s is missing, unreadable or too short to be a content file; copy the "
+                 "book's files into %s, or run \"vrok --install\" in the folder that holds "
+                 "them (\"InstallDir\" in %s)\n",
+                 file.toLocal8Bit().constData(), dir->toLocal8Bit().constData(),
+                 registry_.File().toLocal8Bit().constData());
     InstallationError(platform::kStrDatabaseDamaged);
     return false;
   }
   // Files of the right size can still be no book at all.
   const ContentDatabase book(prefix.toStdString());
   if (!book.IsBook()) {
-    std::fprintf(stderr, "vrok: %s: %s\n", prefix.toLocal8Bit().constData(),
-                 book.FailureReason().c_str());
+    std::fprintf(stderr, "vrok: %s: %s; replace the book's files with a good copy\n",
+                 prefix.toLocal8Bit().constData(), book.FailureReason().c_str());
     InstallationError(platform::kStrDatabaseDamaged);
     return false;
   }
@@ -125,6 +141,9 @@ bool ReaderApp::CheckInstallation() {
 }
 
 bool ReaderApp::InitInstance() {
+  // Before any window exists, so that every control gets the program's
+  // own accessibility interface.
+  InstallAccessibility();
   // The screen's dots per inch were fixed when the program started.
   screen_ = std::make_unique<platform::ScreenWindow>();
   main_ = new MainWindow(*screen_, QStringLiteral("Vrok"), QStringLiteral("Tarvessa"));
@@ -178,6 +197,7 @@ bool ReaderApp::InitInstance() {
   main_->RegisterView(questionnaires_.get());
   main_->RegisterView(tight_.get());
   AddBookSearch(prefix.toStdString());
+  InstallKeyboard(*this);
 
   main_->Navigate(names_[pages::kSplash], nullptr, 0, true);
   return true;

@@ -1,8 +1,11 @@
 #include "app/shell_view.h"
 
+#include <QPointer>
 #include <QToolBar>
 #include <ctime>
 
+#include "app/keyboard.h"
+#include "app/note_mark.h"
 #include "app/settings_dialog.h"
 #include "app/user_data_actions.h"
 #include "content/schema.h"
@@ -28,6 +31,9 @@ ShellView::ShellView(MainWindow& main, const ContentDatabase& db, PageNameMap& n
   addBookmark_ = new AddBookmarkDialog(&main.Screen());
   OpenUserData();
   AddUserDataMenu(*this);
+  noteMark_ = std::make_unique<NoteMark>(
+      main, [this](std::uint32_t page) { return notes_ != nullptr && notes_->Find(page) >= 0; },
+      [this] { AddEditNote(); });
 }
 
 void ShellView::OpenUserData() {
@@ -146,6 +152,8 @@ void ShellView::Show() {
     RefreshButtons();
   }
   if (std::exchange(raisePanel_, false)) main_.Screen().ShowInputPanelOnRequest();
+  noteMark_->Update(history_.OverlayShown());
+  FocusPageSoon();
 }
 
 void ShellView::Navigate(PageId page, const std::uint8_t* data, std::uint32_t length) {
@@ -161,7 +169,21 @@ void ShellView::GoToNamed(std::u16string_view name) {
   main_.Navigate(names_[name], nullptr, 0, true);
 }
 
-void ShellView::CloseOverlays() { main_.CloseOverlays(); }
+void ShellView::CloseOverlays() {
+  main_.CloseOverlays();
+  // The page is in view again (a note may have been saved for it).
+  if (noteMark_) {
+    noteMark_->Update(false);
+    FocusPageSoon();
+  }
+}
+
+void ShellView::FocusPageSoon() {
+  // Once every view has shown its part of the page.
+  QMetaObject::invokeMethod(
+      &main_, [main = QPointer<MainWindow>(&main_)] { if (main) FocusPage(*main); },
+      Qt::QueuedConnection);
+}
 
 void ShellView::Back() {
   CloseOverlays();

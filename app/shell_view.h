@@ -22,6 +22,7 @@ namespace vrok {
 class AddBookmarkDialog;
 class BookmarkListPanel;
 class MainWindow;
+class NoteMark;
 class NotesPanel;
 class SettingsDialog;
 namespace platform {
@@ -65,6 +66,7 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   AddBookmarkDialog& AddBookmarkBox() { return *addBookmark_; }
   const BookmarkStore& Bookmarks() const { return *bookmarks_; }
   const NoteStore& Notes() const { return *notes_; }
+  const NoteMark& Mark() const { return *noteMark_; }
   const ContentDatabase& Database() const { return db_; }
   const std::map<std::uint32_t, std::uint32_t>& ReservedKeys() const { return userMap_; }
   MainWindow& Main() { return main_; }
@@ -80,6 +82,8 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   // Closes the overlays and navigates to a page by name.
   void GoToNamed(std::u16string_view name);
   void RefreshButtons();
+  // Puts the keyboard focus into the page once the views are done.
+  void FocusPageSoon();
   bool IsFootnoteRow(PageId page) const;
   // A row of the bookmark list chosen: its page with its state.
   void OpenBookmark(int position);
@@ -106,6 +110,8 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   // whether the input panel goes up for the note editor.
   QWidget* overlayOpened_ = nullptr;
   bool raisePanel_ = false;
+  // The mark in the title of a page that has a note.
+  std::unique_ptr<NoteMark> noteMark_;
 };
 
 }  // namespace vrok

@@ -1,5 +1,7 @@
 #include "app/tab_bar.h"
 
+#include <QAccessible>
+
 #include "core/navigation/tab_for_page.h"
 #include "frame/main_window.h"
 #include "platform/qt/environment.h"
@@ -62,6 +64,11 @@ TabBar::TabBar(MainWindow& main, const ContentDatabase& db, PageNameMap& names)
   for (int i = 0; i < 3; ++i) {
     buttons_[i] = new PictureButton(kTabs[i].buttonId, TabPicture(kTabs[i], false), strip_);
     buttons_[i]->setObjectName(QString::fromLatin1(kTabs[i].name));
+    // Screen readers see a page tab named as the tab reads.
+    static constexpr const char* kLabels[3] = {"INDEX", "CONTENTS", "TOOLS"};
+    static constexpr const char* kKeys[3] = {"Ctrl+I", "Ctrl+T", "Ctrl+L"};
+    buttons_[i]->SetName(QString::fromLatin1(kLabels[i]), QString::fromLatin1(kKeys[i]));
+    buttons_[i]->setProperty("tab", true);
     QObject::connect(buttons_[i], &QAbstractButton::clicked, strip_,
                      [this, id = kTabs[i].buttonId] { ButtonTapped(id); });
   }
@@ -85,6 +92,18 @@ void TabBar::Select(int position) {
   if (position >= 0 && position < 3)
     buttons_[position]->SetPicture(TabPicture(kTabs[position], true));
   selected_ = position >= 0 && position < 3 ? position : -1;
+  for (int i = 0; i < 3; ++i) {
+    const bool selected = i == selected_;
+    if (buttons_[i]->property("selected").toBool() == selected) continue;
+    buttons_[i]->setProperty("selected", selected);
+    if (QAccessible::isActive()) {
+      QAccessible::State changed;
+      changed.selected = true;
+      changed.checked = true;
+      QAccessibleStateChangeEvent event(buttons_[i], changed);
+      QAccessible::updateAccessibility(&event);
+    }
+  }
 }
 
 void TabBar::ButtonTapped(int buttonId) {

@@ -4,6 +4,7 @@
 #include "frame/main_window.h"
 #include "widgets/artwork.h"
 #include "widgets/button_bar.h"
+#include "widgets/picture_button.h"
 
 namespace vrok {
 
@@ -12,6 +13,7 @@ ButtonBar* NewFootnotesBar(MainWindow& main, const char* name, int footnotesComm
   auto* bar = new ButtonBar(&main, height);
   bar->setObjectName(QString::fromLatin1(name));
   bar->AddButton(footnotesCommand, art::ButtonBitmap(art::kFootnotes));
+  bar->Button(footnotesCommand)->SetName(QStringLiteral("Footnotes"));
   bar->SetListener(std::move(onCommand));
   bar->hide();
   return bar;

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QShortcut>
 #include <string>
 #include <vector>
@@ -135,6 +136,7 @@ bool PopupHtmlDialog::Open(const QRect& placement, const std::u16string& caption
   // Taps on the page below wait until the pop-up has closed.
   qApp->installEventFilter(this);
   raise();
+  viewer_->setFocus(Qt::PopupFocusReason);
   platform::RunModal(*this);
   return true;
 }
@@ -220,6 +222,18 @@ void PopupHtmlDialog::paintEvent(QPaintEvent*) {
 }
 
 bool PopupHtmlDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (open_ && event->type() == QEvent::KeyPress) {
+    // Escape closes the pop-up, as do Enter and Space unless they follow a
+    // link that Tab has reached inside it; other keys stay with it.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const int k = key->key();
+    const bool onLink = watched == viewer_ && !viewer_->FocusedLink().isEmpty();
+    if (k == Qt::Key_Escape ||
+        ((k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Space) && !onLink)) {
+      ok_->click();
+      return true;
+    }
+  }
   if (open_ && IsInputEvent(event->type())) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget != nullptr && widget != this && !isAncestorOf(widget) &&

@@ -2,6 +2,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -49,6 +50,8 @@ ViewerControl::ViewerControl(QWidget* parent) : QTextBrowser(parent) {
   setOpenExternalLinks(false);
   setUndoRedoEnabled(false);
   setFrameShape(QFrame::NoFrame);
+  // Screen readers read the text itself; the viewer is named by what it is.
+  setAccessibleName(QStringLiteral("Page"));
   QFont font(QString::fromLatin1(platform::kPageFontFace));
   font.setPixelSize(platform::ScaleY(12));
   document()->setDefaultFont(font);
@@ -221,6 +224,28 @@ void ViewerControl::mousePressEvent(QMouseEvent* event) {
   pressedHref_ =
       event->button() == Qt::LeftButton ? anchorAt(event->position().toPoint()) : QString();
   QTextBrowser::mousePressEvent(event);
+}
+
+QString ViewerControl::FocusedLink() const {
+  const QTextCursor cursor = textCursor();
+  if (!cursor.hasSelection()) return {};
+  // Tab selects a whole link; its format is read inside the selection.
+  QTextCursor probe(document());
+  probe.setPosition(cursor.selectionStart() + 1);
+  return probe.charFormat().isAnchor() ? probe.charFormat().anchorHref() : QString();
+}
+
+void ViewerControl::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    const QString href = FocusedLink();
+    if (!href.isEmpty()) {
+      LinkTapped(platform::FromQ(href));
+      return;
+    }
+  }
+  QTextBrowser::keyPressEvent(event);
 }
 
 void ViewerControl::mouseReleaseEvent(QMouseEvent* event) {

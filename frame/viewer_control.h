@@ -68,6 +68,8 @@ class ViewerControl : public QTextBrowser, public LinkTarget {
   // Picture requests answered so far, and how many of them got a picture.
   int ImageRequests() const { return imageRequests_; }
   int ImagesShown() const { return imagesShown_; }
+  // The HREF of the link that Tab has moved the focus to, or empty.
+  QString FocusedLink() const;
 
   // The raw HREF of every link in the document, in document order.
   std::vector<std::u16string> Links();
@@ -79,6 +81,7 @@ class ViewerControl : public QTextBrowser, public LinkTarget {
   QVariant loadResource(int type, const QUrl& name) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void LinkTapped(const std::u16string& href);

@@ -7,6 +7,27 @@
 
 namespace vrok {
 
+namespace {
+
+// What a button says (its tooltip and its name for screen readers), from
+// its picture: every bar button has a picture of its own.
+QString NameOfPicture(int bitmapId) {
+  switch (bitmapId) {
+    case art::kFootnotes: return QStringLiteral("Footnotes");
+    case art::kSections: return QStringLiteral("Sections");
+    case art::kDelete: return QStringLiteral("Delete");
+    case art::kSave: return QStringLiteral("Save");
+    case art::kCancel: return QStringLiteral("Cancel");
+    case art::kQuestionBack: return QStringLiteral("Back");
+    case art::kQuestionNext: return QStringLiteral("Next");
+    case art::kCalculate: return QStringLiteral("Calculate");
+    case art::kClearAnswers: return QStringLiteral("Clear");
+    default: return {};
+  }
+}
+
+}  // namespace
+
 ButtonBar::ButtonBar(QWidget* parent, int height) : QWidget(parent) {
   setObjectName(QStringLiteral("button-bar"));
   resize(width(), height > 0 ? height : platform::MenuBarHeight());
@@ -14,6 +35,10 @@ ButtonBar::ButtonBar(QWidget* parent, int height) : QWidget(parent) {
 
 void ButtonBar::AddButton(int commandId, int bitmapId) {
   auto* button = new PictureButton(commandId, art::LoadMaskedBitmap(bitmapId), this);
+  // Named by the standard picture, whichever resolution was loaded.
+  for (const int id : {art::kFootnotes, art::kSections, art::kDelete, art::kSave, art::kCancel,
+                       art::kQuestionBack, art::kQuestionNext, art::kCalculate, art::kClearAnswers})
+    if (art::ButtonBitmap(id) == bitmapId || id == bitmapId) button->SetName(NameOfPicture(id));
   connect(button, &QAbstractButton::clicked, this, [this, commandId] {
     if (listener_) listener_(commandId);
   });

@@ -19,6 +19,7 @@ CheckList::CheckList(QWidget* parent, QRect rect, int id, const QString& windowN
   setObjectName(QString::number(id));
   if (!rect.isEmpty()) setGeometry(rect);
   list_ = new QListWidget(this);
+  list_->setAccessibleName(QStringLiteral("List"));
   list_->setObjectName(QStringLiteral("798"));
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -1,6 +1,8 @@
 #include "widgets/list_host.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -10,6 +12,7 @@
 
 #include "content/node_cursor.h"
 #include "platform/qt/environment.h"
+#include "widgets/focus_ring.h"
 #include "widgets/synthetic_input.h"
 
 namespace vrok {
@@ -68,6 +71,7 @@ ListHost::ListHost(QWidget* parent) : QWidget(parent), timer_([this] { Tick(); }
   popup_->setStyleSheet(
       QStringLiteral("background: white; border: 1px solid black; padding: 2px;"));
   popup_->hide();
+  setFocusPolicy(Qt::StrongFocus);
 }
 
 void ListHost::SetModel(const ListModel* model, std::optional<FontSpec> font, QColor background,
@@ -163,12 +167,105 @@ void ListHost::DrawRows() {
 
 void ListHost::paintEvent(QPaintEvent*) {
   if (stale_) DrawRows();
-  QPainter(this).drawPixmap(0, 0, drawn_);
+  QPainter g(this);
+  g.drawPixmap(0, 0, drawn_);
+  if (hasFocus()) {
+    // The ring goes round the selected row, or round the list without one.
+    const QRect row = RowRect(selected_);
+    DrawFocusRing(g, row.isEmpty() ? QRect(0, 0, ClientWidth(), height()) : row);
+  }
 }
 
 void ListHost::SelectRow(int row) {
+  const int before = selected_;
   selected_ = model_ != nullptr && row >= 0 && row < model_->RowCount() ? row : -1;
   Redraw();
+  if (selected_ != before && selected_ >= 0 && QAccessible::isActive()) {
+    // Screen readers hear of the new row; with the focus here it is also
+    // the focused item.
+    QAccessibleEvent selection(this, QAccessible::Selection);
+    selection.setChild(selected_);
+    QAccessible::updateAccessibility(&selection);
+    if (hasFocus()) {
+      QAccessibleEvent focus(this, QAccessible::Focus);
+      focus.setChild(selected_);
+      QAccessible::updateAccessibility(&focus);
+    }
+  }
+}
+
+QString ListHost::RowPlainText(int row) const {
+  if (model_ == nullptr || row < 0 || row >= model_->RowCount()) return {};
+  return platform::ToQ(PlainTextOf(model_->RowText(row)));
+}
+
+QRect ListHost::RowRect(int row) const {
+  if (model_ == nullptr || row < first_ || row >= model_->RowCount()) return {};
+  const QRect box(0, (row - first_) * RowHeight(), ClientWidth(), RowHeight());
+  return box.top() < height() ? box : QRect();
+}
+
+void ListHost::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  update();
+}
+
+void ListHost::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update();
+}
+
+bool ListHost::event(QEvent* event) {
+  // Escape closes the row's pop-up before it means anything else.
+  if (event->type() == QEvent::ShortcutOverride && popup_->isVisible() &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    event->accept();
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+void ListHost::keyPressEvent(QKeyEvent* event) {
+  const int count = RowCount();
+  const int key = event->key();
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if ((key == Qt::Key_Menu && plain) ||
+      (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+    if (selected_ >= 0) HoldRow(selected_);
+    return;
+  }
+  if (!plain || count == 0) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  if (key == Qt::Key_Escape && popup_->isVisible()) {
+    popup_->hide();
+    return;
+  }
+  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+    popup_->hide();
+    if (selected_ >= 0 && selectable_ && rowChosen_) rowChosen_(*this, selected_);
+    return;
+  }
+  const int page = std::max(1, rowsPerPage_);
+  int row = selected_;
+  switch (key) {
+    case Qt::Key_Down: row = selected_ < 0 ? first_ : selected_ + 1; break;
+    case Qt::Key_Up: row = selected_ < 0 ? first_ : selected_ - 1; break;
+    case Qt::Key_PageDown: row = (selected_ < 0 ? first_ : selected_) + page; break;
+    case Qt::Key_PageUp: row = (selected_ < 0 ? first_ : selected_) - page; break;
+    case Qt::Key_Home: row = 0; break;
+    case Qt::Key_End: row = count - 1; break;
+    default: QWidget::keyPressEvent(event); return;
+  }
+  row = std::clamp(row, 0, count - 1);
+  popup_->hide();
+  SelectRow(row);
+  if (row < first_) {
+    scroll_->setValue(row);
+  } else if (row >= first_ + page) {
+    scroll_->setValue(row - page + 1);
+  }
 }
 
 void ListHost::ScrollToRow(int row) {

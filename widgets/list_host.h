@@ -3,7 +3,9 @@
 // drawn with RichLabel, a row cache, a vertical scroll bar, a blue selected
 // row. A quick tap chooses a row; a tap-and-hold on a row whose text does
 // not fit shows the whole text in a pop-up instead; a tap on a link run
-// goes to the link listener.
+// goes to the link listener. By keys: Up, Down, Page Up, Page Down, Home
+// and End move the selection, Enter or Space chooses the selected row, and
+// the Menu key or Shift+F10 holds it.
 
 #include <QLabel>
 #include <QPixmap>
@@ -75,6 +77,12 @@ class ListHost : public QWidget, public RowTarget, public ReportedPane {
   bool PopupShown() const;
   QString PopupText() const;
 
+  int RowCount() const { return model_ == nullptr ? 0 : model_->RowCount(); }
+  // The row's text without its markup.
+  QString RowPlainText(int row) const;
+  // Where a row lies in the list's own coordinates (empty when scrolled out).
+  QRect RowRect(int row) const;
+
   bool TapRow(int row) override;
   bool HoldRow(int row) override;
   void Report(nlohmann::json& pane) const override;
@@ -85,6 +93,10 @@ class ListHost : public QWidget, public RowTarget, public ReportedPane {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool event(QEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   // A row laid out, and its line as last drawn at a width.

@@ -156,6 +156,8 @@ bool RichTextWindow::SetText(const std::u16string& markup, const FontSpec* font)
     return false;
   }
   text_.Set(markup, *font);
+  // Screen readers read the text as a label.
+  setAccessibleName(platform::ToQ(PlainTextOf(markup)));
   updateGeometry();
   update();
   return true;

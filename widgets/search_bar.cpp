@@ -1,5 +1,6 @@
 #include "widgets/search_bar.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -22,6 +23,9 @@ SearchBar::SearchBar(QWidget* parent) : TitledPane(parent) {
   box_ = new QLineEdit(this);
   box_->setObjectName(QString::number(kBoxId));
   box_->setFrame(true);
+  box_->setAccessibleName(QStringLiteral("Search"));
+  box_->setToolTip(QStringLiteral("Search"));
+  box_->installEventFilter(this);
   QObject::connect(box_, &QLineEdit::textChanged, this, [this](const QString& text) {
     if (notify_ && listener_) listener_(platform::FromQ(text));
     PlaceHint();
@@ -38,6 +42,7 @@ SearchBar::SearchBar(QWidget* parent) : TitledPane(parent) {
   hint_->hide();
 
   button_ = new PictureButton(kButtonId, art::LoadBitmap(art::ButtonBitmap(art::kFootnotes)), this);
+  button_->SetName(QStringLiteral("Footnotes"));
   QObject::connect(button_, &QAbstractButton::clicked, this, [this] {
     if (buttonListener_) buttonListener_();
   });
@@ -142,6 +147,17 @@ void SearchBar::LayOutContent(QRect area) {
                     std::max(0, right - gap - (area.left() + labelWidth + gap)), boxHeight);
   PlaceHint();
   update();
+}
+
+bool SearchBar::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == box_ && event->type() == QEvent::KeyPress && downListener_) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Down && key->modifiers() == Qt::NoModifier) {
+      downListener_();
+      return true;
+    }
+  }
+  return TitledPane::eventFilter(watched, event);
 }
 
 void SearchBar::paintEvent(QPaintEvent*) {

@@ -37,6 +37,8 @@ class SearchBar : public TitledPane, public CommandTarget {
   }
   void SetButtonListener(std::function<void()> listener) { buttonListener_ = std::move(listener); }
   // Hears Enter in the box, with the box's text.
+  // Hears the Down arrow in the box (the view moves the focus to its list).
+  void SetDownListener(std::function<void()> listener) { downListener_ = std::move(listener); }
   void SetEnterListener(std::function<void(const std::u16string& text)> listener) {
     enterListener_ = std::move(listener);
   }
@@ -63,6 +65,7 @@ class SearchBar : public TitledPane, public CommandTarget {
  protected:
   void LayOutContent(QRect area) override;
   void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QLabel* label_ = nullptr;
@@ -73,6 +76,7 @@ class SearchBar : public TitledPane, public CommandTarget {
   bool noMatch_ = false;
   std::function<void(const std::u16string&)> listener_;
   std::function<void()> buttonListener_;
+  std::function<void()> downListener_;
   std::function<void(const std::u16string&)> enterListener_;
 
   void PlaceHint();

@@ -11,6 +11,17 @@ std::vector<std::uint8_t> CopyOf(const std::uint8_t* data, std::uint32_t length)
 }
 }  // namespace
 
+namespace {
+
+// A block that says no more than where the page was scrolled: empty, or a
+// zero 32-bit word followed by the position (an anchor starts non-zero).
+bool OnlyPosition(const std::vector<std::uint8_t>& data) {
+  return data.empty() ||
+         (data.size() == 8 && data[0] == 0 && data[1] == 0 && data[2] == 0 && data[3] == 0);
+}
+
+}  // namespace
+
 void HistoryList::Record(PageId page, const std::uint8_t* data, std::uint32_t length,
                          std::u16string title) {
   if (!recordEnabled_) {
@@ -22,8 +33,16 @@ void HistoryList::Record(PageId page, const std::uint8_t* data, std::uint32_t le
     entries_.resize(static_cast<std::size_t>(current_) + 1);
   std::vector<std::uint8_t> copy = CopyOf(data, length);
   if (current_ >= 0) {
-    const Entry& at = entries_[static_cast<std::size_t>(current_)];
+    Entry& at = entries_[static_cast<std::size_t>(current_)];
     if (at.page == page && at.data == copy) {
+      overlayShown_ = false;
+      return;
+    }
+    // The page already current, shown again from its top or at a scroll
+    // position (as after the note editor closes, or a tap on its own tab):
+    // the same visit, which takes the new state, not a second entry.
+    if (at.page == page && OnlyPosition(at.data) && OnlyPosition(copy)) {
+      at.data = std::move(copy);
       overlayShown_ = false;
       return;
     }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "frame/main_window.h"
 #include "reader_fixture.h"
 #include "shell_books.h"
@@ -90,6 +92,29 @@ struct HierarchyViewTest : test::ReaderTest<HierarchyBook> {
     return View().Buttons().isVisible() && View().Buttons().Button(id)->isVisible();
   }
 };
+
+// After a section is chosen from the list, the page stands at it as a link
+// to the section would leave it: the state a bookmark takes is the
+// section's anchor, so the bookmark reopens there.
+TEST_F(HierarchyViewTest, AChosenSectionIsThePageStateABookmarkKeeps) {
+  const json before = reader.Run("navigate " + Row("asthma") + "\ndump").at(0);
+  EXPECT_EQ(before["page_data"], "");
+  const json after = reader.Run("command 1234\nset sections 1\ndump").at(0);
+  std::string hex;
+  for (const char c : Row("inhaler")) {
+    char byte[5];
+    std::snprintf(byte, sizeof byte, "%02x00", static_cast<unsigned>(c));
+    hex += byte;
+  }
+  hex += "0000";
+  EXPECT_EQ(after["page_data"], hex);
+  EXPECT_EQ(after["page"], before["page"]);
+  // Opened again with that state, the page stands at the section.
+  const json reopened = reader.Run("navigate contents\nnavigate " + Row("asthma") + " " +
+                                   Row("inhaler") + "\ndump").at(0);
+  EXPECT_EQ(reopened["page_data"], hex);
+  EXPECT_GT(PagePane(reopened)["scroll"].get<int>(), 0);
+}
 
 TEST_F(HierarchyViewTest, RecordPageHasSectionsFootnotesAndItsPathAsTitle) {
   const json r = reader.Run("navigate " + Row("asthma") + "\ndump").at(0);

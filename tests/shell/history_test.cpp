@@ -45,6 +45,34 @@ TEST_F(HistoryTest, SamePageAndDataTwiceLeavesOneEntry) {
   EXPECT_EQ(history.Entries().size(), 3u);
 }
 
+// A page left at a scroll position keeps it in its entry; shown again from
+// its top (the note editor closed, its own tab tapped) it is the same visit.
+// An anchor is another place on the page, and a page of its own.
+TEST_F(HistoryTest, AScrollPositionIsNotANewVisitButAnAnchorIs) {
+  const std::uint8_t scrolled[8] = {0, 0, 0, 0, 40, 1, 0, 0};
+  const char16_t anchor[] = u"12";
+  history.Record(3, nullptr, 0, u"a");
+  history.Record(5, nullptr, 0, u"b");
+  history.ReplaceShownData(scrolled, 8);
+  history.Record(5, nullptr, 0, u"b");
+  ASSERT_EQ(history.Entries().size(), 2u);
+  EXPECT_TRUE(history.Entries()[1].data.empty());  // shown from the top now
+  history.Record(5, scrolled, 8, u"b");
+  EXPECT_EQ(history.Entries().size(), 2u);
+  EXPECT_EQ(history.CurrentPosition(), 1);
+  // One Back reaches the page before.
+  history.Back();
+  ASSERT_FALSE(nav.pages.empty());
+  EXPECT_EQ(nav.pages.back(), 3u);
+  history.Forward();
+  history.Record(5, reinterpret_cast<const std::uint8_t*>(anchor), sizeof anchor, u"b");
+  EXPECT_EQ(history.Entries().size(), 3u);
+  // Eight bytes that begin with text are an anchor, not a position.
+  const std::uint8_t text[8] = {'4', 0, '2', 0, '7', 0, 0, 0};
+  history.Record(5, text, 8, u"b");
+  EXPECT_EQ(history.Entries().size(), 4u);
+}
+
 TEST_F(HistoryTest, BackForwardAndButtons) {
   EXPECT_FALSE(history.CanGoBack());
   EXPECT_FALSE(history.HasMenu());

@@ -124,9 +124,10 @@ TEST_F(PanelsTest, EmptyTitlesAreRefusedAndNothingIsStored) {
 TEST_F(PanelsTest, ASecondNoteOnAPageReplacesTheFirstAtTheEnd) {
   auto r = f.Run("navigate " + asthma + "\n" + Note("First", "one") + "navigate " + other + "\n" +
                  Note("Other", "two") + "navigate " + asthma + " elsewhere\ncommand 40023\ndump\n");
-  // The editor shows the page's note (the anchor does not matter).
+  // The editor shows the page's note (the anchor does not matter), as an
+  // edit of it.
   const json& editor = r[0]["overlays"][0];
-  EXPECT_EQ(editor["heading"], "Add Note");
+  EXPECT_EQ(editor["heading"], "Edit Note");
   EXPECT_EQ(editor["title"], "First");
   EXPECT_EQ(editor["text"], "one");
   r = f.Run("set 44 Second\nset 44-text line 1\nclick 43\ncommand 40024\ndump\n");
@@ -145,7 +146,7 @@ TEST_F(PanelsTest, EditorReturnsToTheListOrToThePageItWasOpenedFrom) {
 
   auto r = f.Run("command 40023\ndump\nclick 40\ndump\n");
   EXPECT_TRUE(r[0]["keyboard"]);
-  EXPECT_EQ(r[0]["overlays"][0]["heading"], "Add Note");
+  EXPECT_EQ(r[0]["overlays"][0]["heading"], "Edit Note");
   EXPECT_TRUE(r[1]["overlays"].empty());
   EXPECT_FALSE(r[1]["keyboard"]);
   EXPECT_EQ(r[1]["panes"], before["panes"]);

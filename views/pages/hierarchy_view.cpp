@@ -233,7 +233,14 @@ bool HierarchyView::OnCommand(int commandId) {
 
 void HierarchyView::ChooseSection(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= sectionEntries_.size()) return;
-  pane_->JumpToAnchor(Decimal(sectionEntries_[static_cast<std::size_t>(index)].row));
+  const std::u16string anchor = Decimal(sectionEntries_[static_cast<std::size_t>(index)].row);
+  pane_->JumpToAnchor(anchor);
+  // The page now stands at that section, as a link to it would have left
+  // it: a bookmark made next reopens there.
+  std::u16string block = anchor;
+  block.push_back(u'\0');
+  main_.SetCurrentPage(main_.CurrentPage(), reinterpret_cast<const std::uint8_t*>(block.data()),
+                       static_cast<std::uint32_t>(block.size() * sizeof(char16_t)));
   sections_->hide();
   const QSignalBlocker quiet(sections_);
   sections_->setCurrentIndex(-1);

@@ -68,6 +68,12 @@ IndexListBase::IndexListBase(MainWindow& main, const ContentDatabase& db, const 
   bar_->SetListener([this](const std::u16string& text) { Search(text); });
   bar_->SetButtonListener([this] { ShowFootnotes(); });
   bar_->SetEnterListener([this](const std::u16string& text) { OnEnter(text); });
+  // Down from the box goes on to the list, at its selected row or its first.
+  bar_->SetDownListener([this] {
+    ListHost& list = pane_->List();
+    if (list.Selected() < 0) list.SelectRow(list.FirstVisible());
+    list.setFocus(Qt::TabFocusReason);
+  });
   popup_.SetFont(PageFontSpec());
   FollowLinksInMain(popup_, main);
 }

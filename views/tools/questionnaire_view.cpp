@@ -26,6 +26,7 @@
 #include "platform/qt/screen_window.h"
 #include "widgets/artwork.h"
 #include "widgets/button_bar.h"
+#include "widgets/focus_ring.h"
 #include "widgets/picture_button.h"
 #include "widgets/title_bar.h"
 
@@ -60,6 +61,7 @@ ChoiceButton::ChoiceButton(ControlKind kind, const std::u16string& text, const F
     : QAbstractButton(parent), kind_(kind) {
   setCheckable(true);
   setFocusPolicy(Qt::StrongFocus);
+  setAccessibleName(ToQ(PlainTextOf(text)));
   text_.Set(text, font);
   lineHeight_ = QtMeasurer().LineHeight(font);
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -115,6 +117,7 @@ void ChoiceButton::paintEvent(QPaintEvent*) {
     }
   }
   text_.Draw(g, QRect(TextLeft(), pad, width() - TextLeft(), height() - pad), colour_);
+  if (hasFocus()) DrawFocusRing(g, rect());
 }
 
 QuestionPanel::QuestionPanel(QWidget* parent, const QuestionRecord& question,
@@ -169,6 +172,7 @@ QuestionPanel::QuestionPanel(QWidget* parent, const QuestionRecord& question,
           box->setValidator(
               new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), box));
           box->setFixedWidth(ScaleX(44));
+          box->setAccessibleName(ToQ(PlainTextOf(c.text)));
           auto* label = new RichTextWindow(row);
           label->SetText(c.text, &font);
           line->addWidget(box, 0, Qt::AlignTop);
@@ -183,6 +187,8 @@ QuestionPanel::QuestionPanel(QWidget* parent, const QuestionRecord& question,
       case ControlKind::kCombo: {
         group.combo = new QComboBox(this);
         group.combo->setObjectName(name);
+        group.combo->setAccessibleName(record.caption.empty() ? QStringLiteral("Choice")
+                                                              : ToQ(PlainTextOf(record.caption)));
         group.combo->setFont(qfont);
         group.combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         group.combo->setMinimumContentsLength(4);
@@ -278,6 +284,9 @@ nlohmann::json QuestionPanel::ReportGroups() const {
 
 QuestionnaireWindow::QuestionnaireWindow(QWidget* parent) : QScrollArea(parent) {
   setObjectName(QStringLiteral("questionnaire"));
+  // Its controls are the program's own, named and placed by it.
+  setProperty("own-controls", true);
+  setAccessibleName(QStringLiteral("Questionnaire"));
   setFrameShape(QFrame::NoFrame);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setWidgetResizable(true);
@@ -320,6 +329,14 @@ void QuestionnaireWindow::ShowQuestion(int index) {
   }
   panel->show();
   verticalScrollBar()->setValue(0);
+  // Tab goes through the question's controls, then on to the buttons.
+  QWidget* last = nullptr;
+  for (QWidget* w : panel->findChildren<QWidget*>())
+    if (w->focusPolicy() & Qt::TabFocus) last = w;
+  for (QWidget* next : tabTail_) {
+    if (last != nullptr) QWidget::setTabOrder(last, next);
+    last = next;
+  }
 }
 
 Answers QuestionnaireWindow::CollectAnswers() const {
@@ -362,6 +379,8 @@ QuestionnaireView::QuestionnaireView(MainWindow& main, const ContentDatabase& db
   buttons_->AddButton(kNext, art::ButtonBitmap(art::kQuestionNext));
   buttons_->AddButton(kBack, art::ButtonBitmap(art::kQuestionBack));
   buttons_->SetListener([this](int id) { OnCommand(id); });
+  window_->SetTabTail({buttons_->Button(kBack), buttons_->Button(kNext), buttons_->Button(kCalculate),
+                       buttons_->Button(kFootnote), buttons_->Button(kClearAnswers)});
   buttons_->hide();
   FollowLinksInMain(popup_, main);
 }

@@ -107,6 +107,9 @@ class QuestionnaireWindow : public QScrollArea, public ReportedPane {
   // Hides the question on screen and shows question index, building its
   // controls the first time; an index outside the questions shows nothing.
   void ShowQuestion(int index);
+  // The controls after a question's own in Tab order (the command buttons,
+  // left to right).
+  void SetTabTail(std::vector<QWidget*> tail) { tabTail_ = std::move(tail); }
   // Null for a question never shown.
   QuestionPanel* Panel(int index) const;
   // The answers of every question visited.
@@ -122,6 +125,7 @@ class QuestionnaireWindow : public QScrollArea, public ReportedPane {
   const FontSpec* textFont_ = nullptr;
   QWidget* page_ = nullptr;  // holds the panels
   std::map<int, QuestionPanel*> built_;
+  std::vector<QWidget*> tabTail_;
   int current_ = 0;
 };
 

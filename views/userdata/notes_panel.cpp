@@ -156,7 +156,8 @@ void NotesPanel::OpenEditor(RowIndex page) {
   returnToList_ = false;
   panelWasUp_ = screen_.InputPanelOn();
   const Note* note = store_.Entry(store_.Find(page));
-  ShowMode(Mode::kEditor, kAddHeading);
+  // A page that has a note opens it for editing, and says so.
+  ShowMode(Mode::kEditor, note != nullptr ? kEditHeading : kAddHeading);
   LoadBoxes(page, note != nullptr ? note->title : u"", note != nullptr ? note->text : u"");
 }
 

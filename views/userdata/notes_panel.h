@@ -4,8 +4,8 @@
 // (the label "Title:", a one-line title box and a multi-line text box,
 // both id 44, Cancel 40 and Save 43).
 //
-// The editor is opened for a page (heading "Add Note", showing the page's
-// note when it has one) or from the list (heading "Edit Note"); Save and
+// The editor is opened for a page (heading "Add Note", or "Edit Note" with
+// the page's note when it has one) or from the list (heading "Edit Note"); Save and
 // Cancel go back where it was opened from. The input panel is put back as
 // it was when the editor opened.
 
@@ -43,8 +43,8 @@ class NotesPanel : public TitledPane {
 
   // List mode with the heading "Notes", rebuilt from the store.
   void OpenList();
-  // Editor mode with the heading "Add Note" for the page: its note, or empty
-  // boxes. Save and Cancel return to the page.
+  // Editor mode for the page: "Edit Note" with its note, or "Add Note" with
+  // empty boxes. Save and Cancel return to the page.
   void OpenEditor(RowIndex page);
   // Rebuilds the list from the store, nothing ticked.
   void Refresh();

@@ -1,0 +1,167 @@
+// What screen readers are given, through the reader program's "accessible"
+// tree on the sample book: every control named, every visible node inside
+// the window, in real pixels at a zoom of 1 and of 2; tabs, command
+// buttons, list rows and calculator controls by name and role.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+
+#include "reader_fixture.h"
+#include "support/temp_dir.h"
+
+namespace vrok {
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+struct SampleTree : ::testing::Test {
+  test::TempDir dir;
+  std::string registry = dir.File("registry.ini");
+
+  void SetUp() override {
+    const fs::path program = VROK_BINARY_DIR "/program";
+    for (const char* name : {"VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb",
+                             "VROK-Vrok-Binary-PPC.pdb", "ppc_font2.ttf"})
+      fs::copy_file(program / name, fs::path(dir.Path()) / name);
+    ASSERT_EQ(test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", registry, "--install"})
+                  .status,
+              0);
+  }
+  // The tree after the script, at a zoom.
+  json Tree(const std::string& script, int zoom) {
+    const test::ProgramRun run = test::RunProgram(
+        "vrok",
+        {"--folder", dir.Path(), "--registry", registry, "--zoom", std::to_string(zoom),
+         "--script", "-"},
+        "dismiss-splash\n" + script + "\naccessible\n");
+    EXPECT_EQ(run.status, 0) << run.errors;
+    if (run.lines.empty()) return json();
+    return run.lines.back()["accessible"];
+  }
+};
+
+bool Has(const json& node, const char* state) {
+  for (const json& s : node["state"])
+    if (s == state) return true;
+  return false;
+}
+
+// Every visible node, depth first.
+void Visit(const json& node, const std::function<void(const json&)>& f) {
+  if (Has(node, "invisible")) return;
+  f(node);
+  for (const json& child : node["children"]) Visit(child, f);
+}
+
+const json* Find(const json& root, const std::string& role, const std::string& name) {
+  const json* found = nullptr;
+  Visit(root, [&](const json& n) {
+    if (found == nullptr && n["role"] == role && n["name"] == name) found = &n;
+  });
+  return found;
+}
+
+// The checks every screen must pass: interactive nodes have names, and
+// whatever is on screen lies inside the window.
+void ExpectSound(const json& root, const std::string& where) {
+  ASSERT_TRUE(root.is_object()) << where;
+  EXPECT_EQ(root["role"], "window") << where;
+  const json w = root["geometry"];
+  static const std::set<std::string> kInteractive{
+      "button", "menu button", "page tab", "check box", "radio button", "text",
+      "list",   "list item",   "combo box", "menu item"};
+  Visit(root, [&](const json& n) {
+    const std::string role = n["role"];
+    if (kInteractive.count(role) != 0) {
+      EXPECT_FALSE(n["name"].get<std::string>().empty())
+          << where << ": a " << role << " at " << n["geometry"];
+    }
+    const json g = n["geometry"];
+    if (g[2] == 0 || g[3] == 0 || Has(n, "offscreen")) return;
+    EXPECT_GE(g[0].get<int>(), w[0].get<int>()) << where << " " << n.dump().substr(0, 200);
+    EXPECT_GE(g[1].get<int>(), w[1].get<int>()) << where << " " << n.dump().substr(0, 200);
+    EXPECT_LE(g[0].get<int>() + g[2].get<int>(), w[0].get<int>() + w[2].get<int>())
+        << where << " " << n.dump().substr(0, 200);
+    EXPECT_LE(g[1].get<int>() + g[3].get<int>(), w[1].get<int>() + w[3].get<int>())
+        << where << " " << n.dump().substr(0, 200);
+  });
+}
+
+TEST_F(SampleTree, EveryControlIsNamedAndInsideTheWindowAtBothZooms) {
+  for (const int zoom : {1, 2})
+    for (const char* script :
+         {"navigate index", "navigate calculators", "navigate 18", "navigate a_z_in_brief",
+          "command 40024", "navigate index\nclick 1002"}) {
+      const std::string where = std::string(script) + " at zoom " + std::to_string(zoom);
+      ExpectSound(Tree(script, zoom), where);
+    }
+}
+
+TEST_F(SampleTree, PlacesAreInRealPixelsAtAZoomOfTwo) {
+  const json one = Tree("navigate index", 1);
+  const json two = Tree("navigate index", 2);
+  ASSERT_TRUE(one.is_object() && two.is_object());
+  EXPECT_EQ(two["geometry"][2], 2 * one["geometry"][2].get<int>());
+  EXPECT_EQ(two["geometry"][3], 2 * one["geometry"][3].get<int>());
+  for (const char* name : {"Back", "Exit"}) {
+    const json* a = Find(one, "button", name);
+    const json* b = Find(two, "button", name);
+    ASSERT_TRUE(a != nullptr && b != nullptr) << name;
+    // Twice as far from the window's corner, twice as large.
+    for (int i = 0; i < 2; ++i)
+      EXPECT_EQ((*b)["geometry"][i].get<int>() - two["geometry"][i].get<int>(),
+                2 * ((*a)["geometry"][i].get<int>() - one["geometry"][i].get<int>()))
+          << name;
+    EXPECT_EQ((*b)["geometry"][2], 2 * (*a)["geometry"][2].get<int>()) << name;
+  }
+  const json* row = Find(two, "list item", "B");
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ((*row)["geometry"][3], 2 * (*Find(one, "list item", "B"))["geometry"][3].get<int>());
+}
+
+TEST_F(SampleTree, CommandsTabsRowsAndTheSearchBoxByName) {
+  const json root = Tree("navigate index\nkey Ctrl+I\ntype c", 1);
+  for (const char* name : {"Menu", "Back", "History", "Forward", "Home", "Index", "Tools", "Exit"})
+    EXPECT_TRUE(Find(root, "button", name) != nullptr || Find(root, "menu button", name) != nullptr)
+        << name;
+  for (const char* name : {"Notes", "Bookmarks", "Menu"})
+    EXPECT_NE(Find(root, "menu button", name), nullptr) << name;
+  int selectedTabs = 0;
+  for (const char* name : {"INDEX", "CONTENTS", "TOOLS"}) {
+    const json* tab = Find(root, "page tab", name);
+    ASSERT_NE(tab, nullptr) << name;
+    selectedTabs += Has(*tab, "selected");
+  }
+  EXPECT_EQ(selectedTabs, 1);
+  EXPECT_TRUE(Has(*Find(root, "page tab", "INDEX"), "selected"));
+  const json* box = Find(root, "text", "Search");
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(Has(*box, "focused"));
+  EXPECT_NE(Find(root, "button", "Footnotes"), nullptr);
+  // The rows, with the one the search chose selected.
+  const json* c = Find(root, "list item", "C");
+  ASSERT_NE(c, nullptr);
+  EXPECT_TRUE(Has(*c, "selected"));
+  EXPECT_FALSE(Has(*Find(root, "list item", "A"), "selected"));
+}
+
+TEST_F(SampleTree, CalculatorControlsAndButtonsAreNamed) {
+  const json root = Tree("navigate 18\nkey Space", 1);
+  const json* first = Find(root, "check box", "Confusion (new)");
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(Has(*first, "checked"));
+  EXPECT_TRUE(Has(*first, "focused"));
+  // Back appears twice (the command bar's and the calculator's).
+  for (const char* name : {"Back", "Next", "Calculate", "Clear"})
+    EXPECT_NE(Find(root, "button", name), nullptr) << name;
+  int backs = 0;
+  Visit(root, [&](const json& n) { backs += n["role"] == "button" && n["name"] == "Back"; });
+  EXPECT_EQ(backs, 2);
+}
+
+}  // namespace
+}  // namespace vrok

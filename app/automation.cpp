@@ -22,6 +22,7 @@
 #include "app/automation_key.h"
 #include "app/automation_search.h"
 #include "app/automation_user_data.h"
+#include "app/automation_window.h"
 #include "app/command_bar.h"
 #include "app/page_print.h"
 #include "app/reader_app.h"
@@ -159,6 +160,7 @@ json ScreenReport(ReaderApp& app) {
   report["history"] = {{"position", app.History().CurrentPosition()}, {"entries", entries}};
   const PopupHtmlDialog* popup = PopupHtmlDialog::Shown();
   report["popup"] = popup != nullptr ? popup->Report() : json(nullptr);
+  ReportDesktopWindow(app, report);
   return report;
 }
 
@@ -456,6 +458,7 @@ const std::map<std::string_view, ScriptCommand>& Commands() {
       {"import", RunUserData},
       {"wait-search", RunWaitSearch},
       {"key", RunKey},
+      {"window", RunWindowCommand},
   };
   return kCommands;
 }

@@ -1,0 +1,217 @@
+// The desktop window through the reader program: resizes lay every pane out
+// again, the text size steps and is remembered, handheld runs keep their
+// reports, and bad screen options stop the start.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/qt/window_mode.h"
+#include "reader_fixture.h"
+#include "support/temp_dir.h"
+
+namespace vrok {
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+struct Desktop : ::testing::Test {
+  test::TempDir dir;
+  std::string registry = dir.File("registry.ini");
+
+  void SetUp() override {
+    const fs::path program = VROK_BINARY_DIR "/program";
+    for (const char* name : {"VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb",
+                             "VROK-Vrok-Binary-PPC.pdb", "ppc_font2.ttf"})
+      fs::copy_file(program / name, fs::path(dir.Path()) / name);
+    ASSERT_EQ(test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", registry, "--install"})
+                  .status,
+              0);
+  }
+  test::ProgramRun Start(std::vector<std::string> more, const std::string& script) {
+    std::vector<std::string> args{"--folder", dir.Path(), "--registry", registry, "--script", "-"};
+    args.insert(args.end(), more.begin(), more.end());
+    return test::RunProgram("vrok", args, script);
+  }
+  std::vector<json> Run(const std::string& script) {
+    const test::ProgramRun run = Start({"--desktop"}, "dismiss-splash\n" + script);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    return run.lines;
+  }
+  std::string RegistryText() const {
+    std::ifstream in(registry);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+};
+
+// The panes of a report tile the frame: inside the window, the fill pane
+// reaching the right edge, and together down to the menu bar's top.
+void ExpectPanesFill(const json& r) {
+  const int w = r["window"][0], h = r["window"][1];
+  int bottom = 0;
+  bool fill = false;
+  for (const json& p : r["panes"]) {
+    const int x = p["geometry"][0], y = p["geometry"][1], pw = p["geometry"][2],
+              ph = p["geometry"][3];
+    EXPECT_GE(x, 0);
+    EXPECT_LE(x + pw, w) << p.dump();
+    EXPECT_EQ(pw, w) << "a pane of this page spans the window: " << p.dump();
+    bottom = std::max(bottom, y + ph);
+    fill = fill || p["side"] == 4;
+  }
+  EXPECT_TRUE(fill);
+  // Below the panes only the menu bar, 26 pixels at 96 dots per inch
+  // scaled by the text size.
+  const int dpi = (96 * r["text_size"].get<int>() + 50) / 100;
+  EXPECT_EQ(h - bottom, (dpi * 26 + 48) / 96) << r.dump();
+}
+
+TEST_F(Desktop, ResizingLaysThePanesOutAgainAndBackAgain) {
+  const auto reports = Run(
+      "window 480 640\ntap-tab 0\ndump\nwindow 1400 900\ndump\nwindow 480 640\ndump\n"
+      "tap-tab 1\nwindow 1400 900\ndump\nmeasure tab-index\n");
+  ASSERT_EQ(reports.size(), 5u);
+  // The tabs are drawn at their own size, not a small picture stretched.
+  const json tab = reports[4]["widgets"][0];
+  EXPECT_EQ(tab["geometry"][2], 1400 / 3);
+  EXPECT_EQ(tab["picture"], json::array({tab["geometry"][2], tab["geometry"][3]}));
+  EXPECT_EQ(reports[0]["mode"], "desktop");
+  EXPECT_EQ(reports[0]["window"], json::array({480, 640}));
+  EXPECT_EQ(reports[1]["window"], json::array({1400, 900}));
+  for (int i = 0; i < 4; ++i) ExpectPanesFill(reports[i]);
+  // The same arithmetic gives the same layout for the same size.
+  EXPECT_EQ(reports[2]["panes"], reports[0]["panes"]);
+  EXPECT_NE(reports[1]["panes"], reports[0]["panes"]);
+  // The index list takes the new height; the tab strip keeps its own.
+  const json list = test::PaneWhere(reports[1], "kind", "ListHost");
+  ASSERT_FALSE(list.is_null());
+  EXPECT_EQ(list["geometry"][3].get<int>() - test::PaneWhere(reports[0], "kind", "ListHost")["geometry"][3].get<int>(),
+            900 - 640);
+  // A page shown after a resize is laid out at the size of the moment.
+  EXPECT_EQ(reports[3]["title"], "CONTENTS");
+  EXPECT_EQ(test::FillPane(reports[3])["geometry"][2], 1400);
+}
+
+TEST_F(Desktop, TextSizeStepsBetweenItsEndsAndGrowsTheRows) {
+  std::string script = "dump\nkey Ctrl+=\ndump\nkey Ctrl+-\nkey Ctrl+-\ndump\nkey Ctrl+0\ndump\n";
+  for (int i = 0; i < 20; ++i) script += "key Ctrl+=\n";
+  script += "dump\n";
+  for (int i = 0; i < 20; ++i) script += "key Ctrl+-\n";
+  script += "dump\nkey Ctrl+0\ntap-tab 0\ndump\nkey Ctrl++\nkey Ctrl+=\ndump\n";
+  const auto r = Run("window 480 640\n" + script);
+  ASSERT_EQ(r.size(), 8u);
+  EXPECT_EQ(r[0]["text_size"], 100);
+  EXPECT_EQ(r[1]["text_size"], 110);
+  EXPECT_EQ(r[2]["text_size"], 90);
+  EXPECT_EQ(r[3]["text_size"], 100);
+  EXPECT_EQ(r[4]["text_size"], 300);
+  EXPECT_EQ(r[5]["text_size"], 50);
+  EXPECT_EQ(r[7]["text_size"], 125);
+  // Larger text: the menu bar grows, so the page above it loses height,
+  // and the history did not gain an entry from showing the page again.
+  const json before = test::FillPane(r[6]), after = test::FillPane(r[7]);
+  EXPECT_LT(after["geometry"][3].get<int>(), before["geometry"][3].get<int>());
+  EXPECT_EQ(r[7]["history"], r[6]["history"]);
+  for (const json& report : r) ExpectPanesFill(report);
+}
+
+TEST_F(Desktop, SizeAndTextSizeAreRememberedForTheNextStart) {
+  Run("window 700 800\nkey Ctrl+=\n");
+  const std::string text = RegistryText();
+  EXPECT_NE(text.find("WindowWidth=700"), std::string::npos) << text;
+  EXPECT_NE(text.find("WindowHeight=800"), std::string::npos) << text;
+  EXPECT_NE(text.find("TextSize=110"), std::string::npos) << text;
+  EXPECT_NE(text.find("WindowMaximized=0"), std::string::npos) << text;
+  EXPECT_NE(text.find("InstallDir="), std::string::npos) << "other values are kept: " << text;
+  const auto r = Run("dump\n");
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0]["window"], json::array({700, 800}));
+  EXPECT_EQ(r[0]["text_size"], 110);
+}
+
+TEST_F(Desktop, HandheldRunsKeepTheirReportsAndRefuseTheWindowCommand) {
+  const auto run = Start({}, "dismiss-splash\ndump\nwindow 700 800\ndump\n");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.errors.find("line 3: window needs desktop mode"), std::string::npos) << run.errors;
+  ASSERT_EQ(run.lines.size(), 2u);
+  for (const char* key : {"mode", "window", "text_size", "theme"})
+    EXPECT_FALSE(run.lines[0].contains(key)) << key;
+  // The handheld screen: 240 x 320 less title strip and menu bar.
+  EXPECT_EQ(test::FillPane(run.lines[1])["geometry"][2], 240);
+  EXPECT_EQ(run.lines[1]["panes"], run.lines[0]["panes"]);
+  // Its registry file gains nothing.
+  EXPECT_EQ(RegistryText().find("Window"), std::string::npos);
+}
+
+TEST_F(Desktop, TheWindowCommandChecksItsSize) {
+  const auto run = Start({"--desktop"}, "window 100 100\nwindow 500\nwindow a b\nwindow 600 700\ndump\n");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.errors.find("line 1: window size out of range"), std::string::npos) << run.errors;
+  EXPECT_NE(run.errors.find("line 2: window needs W and H"), std::string::npos) << run.errors;
+  EXPECT_NE(run.errors.find("line 3: window needs W and H"), std::string::npos) << run.errors;
+  ASSERT_EQ(run.lines.size(), 1u);
+  EXPECT_EQ(run.lines[0]["window"], json::array({600, 700}));
+}
+
+TEST_F(Desktop, BadScreenOptionsStopTheStartWithAReason) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--zoom", "abc"}, "--zoom needs a whole number"},
+      {{"--zoom", "0"}, "--zoom needs a whole number"},
+      {{"--zoom", "2x"}, "--zoom needs a whole number"},
+      {{"--zoom", "-1"}, "--zoom needs a whole number"},
+      {{"--screen", "480"}, "--screen needs WIDTHxHEIGHT"},
+      {{"--screen", "wide"}, "--screen needs WIDTHxHEIGHT"},
+      {{"--screen", "50x50"}, "--screen needs WIDTHxHEIGHT"},
+      {{"--dpi", "lots"}, "--dpi needs a whole number"},
+      {{"--dpi", "5000"}, "--dpi needs a whole number"},
+      {{"--desktop", "--zoom", "4"}, "text size: 1, 2 or 3"},
+  };
+  for (const auto& [args, message] : cases) {
+    const auto run = Start(args, "dump\n");
+    EXPECT_EQ(run.status, 2) << args.back();
+    EXPECT_NE(run.errors.find(message), std::string::npos) << args.back() << ": " << run.errors;
+    EXPECT_TRUE(run.lines.empty()) << "nothing ran";
+  }
+  // A person's start: a window larger than the desktop (the offscreen
+  // platform's is 800 x 600) is refused before anything is shown.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--handheld", "--zoom", "4"},
+        std::vector<std::string>{"--handheld", "--screen", "480x1000", "--zoom", "1"},
+        std::vector<std::string>{"--screen", "2000x500"}}) {
+    std::vector<std::string> full{"--folder", dir.Path(), "--registry", registry};
+    full.insert(full.end(), args.begin(), args.end());
+    const auto run = test::RunProgram("vrok", full);
+    EXPECT_EQ(run.status, 2) << args.back();
+    EXPECT_NE(run.errors.find("does not fit the desktop"), std::string::npos) << run.errors;
+  }
+}
+
+TEST(TextSizeSteps, StepUpAndDownToTheNearestStepAndStopAtTheEnds) {
+  using platform::NextTextSize;
+  EXPECT_EQ(NextTextSize(100, 1), 110);
+  EXPECT_EQ(NextTextSize(100, -1), 90);
+  EXPECT_EQ(NextTextSize(300, 1), 300);
+  EXPECT_EQ(NextTextSize(50, -1), 50);
+  // Between steps (a remembered 105 %): to the neighbour on that side.
+  EXPECT_EQ(NextTextSize(105, 1), 110);
+  EXPECT_EQ(NextTextSize(105, -1), 100);
+  EXPECT_EQ(NextTextSize(20, 1), 50);
+  EXPECT_EQ(NextTextSize(900, -1), 300);
+  // Every step up from the bottom reaches the top in increasing order.
+  int at = 50, steps = 0;
+  while (at < 300 && steps < 100) {
+    const int next = NextTextSize(at, 1);
+    ASSERT_GT(next, at);
+    at = next;
+    ++steps;
+  }
+  EXPECT_EQ(at, 300);
+}
+
+}  // namespace
+}  // namespace vrok

@@ -9,11 +9,14 @@
 #include <algorithm>
 
 #include "app/reader_app.h"
+#include "app/tab_bar.h"
 #include "core/navigation/history_list.h"
 #include "frame/main_window.h"
+#include "platform/qt/environment.h"
 #include "platform/qt/registry.h"
 #include "platform/qt/screen_window.h"
 #include "platform/qt/window_mode.h"
+#include "widgets/search_bar.h"
 
 namespace vrok {
 
@@ -118,6 +121,12 @@ int ChangeTextSize(ReaderApp& app, int percent) {
   // Lengths computed from the dots per inch when the page was shown are
   // computed again by showing the page again, without a new history entry;
   // the bars and frame follow at once.
+  // The bars sized from the dots per inch when they were made.
+  QWidget* strip = app.Tabs()->Strip();
+  strip->resize(strip->width(), platform::ScaleY(22));
+  // (SearchBar has no meta-object of its own: found by its C++ type.)
+  for (QWidget* w : app.Screen()->findChildren<QWidget*>())
+    if (auto* bar = dynamic_cast<SearchBar*>(w)) bar->resize(bar->width(), platform::MenuBarHeight());
   app.Screen()->Relayout();
   HistoryList& history = app.History();
   if (!history.OverlayShown() && history.ShownPosition() == history.CurrentPosition())

@@ -76,7 +76,9 @@ TabBar::TabBar(MainWindow& main, const ContentDatabase& db, PageNameMap& names)
                      [this, id = kTabs[i].buttonId] { ButtonTapped(id); });
   }
   const QPixmap index = TabPicture(kTabs[0], false);
-  strip_->resize(main.width(), index.height());
+  // A desktop window's tabs follow the text size; the handheld's are the
+  // bitmaps' height.
+  strip_->resize(main.width(), platform::DesktopMode() ? platform::ScaleY(22) : index.height());
 }
 
 TabBar::~TabBar() { delete strip_; }

@@ -117,6 +117,11 @@ TEST_F(Desktop, TextSizeStepsBetweenItsEndsAndGrowsTheRows) {
   const json before = test::FillPane(r[6]), after = test::FillPane(r[7]);
   EXPECT_LT(after["geometry"][3].get<int>(), before["geometry"][3].get<int>());
   EXPECT_EQ(r[7]["history"], r[6]["history"]);
+  // The tab strip and the search bar follow the text size too (22 and 26
+  // pixels at 100 %).
+  EXPECT_EQ(test::PaneWhere(r[6], "kind", "TabStrip")["geometry"][3], 22);
+  EXPECT_EQ(test::PaneWhere(r[7], "kind", "TabStrip")["geometry"][3], (120 * 22 + 48) / 96);
+  EXPECT_EQ(test::PaneWhere(r[7], "kind", "SearchBar")["geometry"][3], (120 * 26 + 48) / 96);
   for (const json& report : r) ExpectPanesFill(report);
 }
 

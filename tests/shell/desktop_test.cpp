@@ -97,6 +97,23 @@ TEST_F(Desktop, ResizingLaysThePanesOutAgainAndBackAgain) {
   EXPECT_EQ(test::FillPane(reports[3])["geometry"][2], 1400);
 }
 
+TEST_F(Desktop, AnOpenDialogFollowsTheWindow) {
+  const auto r = Run("window 900 600\ncommand 40021\nmeasure 1004\nmeasure caption\nmeasure ok\n"
+                     "window 500 650\nmeasure 1004\nmeasure caption\nmeasure ok\nanswer cancel\n");
+  ASSERT_EQ(r.size(), 6u);
+  for (int at : {0, 3}) {
+    const int w = at == 0 ? 900 : 500;
+    const json dialog = r[at]["widgets"][0]["geometry"];
+    EXPECT_EQ(dialog[2], w);
+    // Over the whole frame, down to the menu bar.
+    EXPECT_EQ(dialog[3].get<int>(), (at == 0 ? 600 : 650) - 26);
+    EXPECT_EQ(r[at + 1]["widgets"][0]["geometry"][2], w) << "the caption spans the dialog";
+    const json ok = r[at + 2]["widgets"][0]["geometry"];
+    EXPECT_GT(ok[0].get<int>() + ok[2].get<int>(), w - 10) << "OK at the caption's right end";
+    EXPECT_LE(ok[0].get<int>() + ok[2].get<int>(), w);
+  }
+}
+
 TEST_F(Desktop, TextSizeStepsBetweenItsEndsAndGrowsTheRows) {
   std::string script = "dump\nkey Ctrl+=\ndump\nkey Ctrl+-\nkey Ctrl+-\ndump\nkey Ctrl+0\ndump\n";
   for (int i = 0; i < 20; ++i) script += "key Ctrl+=\n";

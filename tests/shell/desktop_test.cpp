@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -211,6 +212,77 @@ TEST_F(Desktop, BadScreenOptionsStopTheStartWithAReason) {
     EXPECT_EQ(run.status, 2) << args.back();
     EXPECT_NE(run.errors.find("does not fit the desktop"), std::string::npos) << run.errors;
   }
+}
+
+json GridPane(const json& report) { return test::PaneWhere(report, "kind", "GridControl"); }
+
+// A cell's whole text, its lines joined as they wrapped.
+std::string Joined(const json& cell) {
+  std::string text;
+  for (const json& line : cell["lines"]) text += (text.empty() ? "" : " ") + line.get<std::string>();
+  return text;
+}
+
+TEST_F(Desktop, GridCellsWrapInsteadOfBeingCutWhereThereIsRoom) {
+  // The fluids table (row 24 of the sample book).
+  const auto r = Run("window 1200 800\nnavigate 24\ndump\nwindow 700 800\ndump\n");
+  ASSERT_EQ(r.size(), 2u);
+  const json wide = GridPane(r[0]);
+  ASSERT_FALSE(wide.is_null()) << r[0].dump();
+  ASSERT_TRUE(wide["columns"].is_array());
+  ASSERT_EQ(wide["columns"].size(), 6u);
+  std::vector<std::string> firstColumn;
+  for (const json& cell : wide["cells"]) {
+    for (const json& line : cell["lines"]) {
+      EXPECT_EQ(line.get<std::string>().find("\u2026"), std::string::npos) << cell.dump();
+      EXPECT_EQ(line.get<std::string>().find("..."), std::string::npos) << cell.dump();
+    }
+    if (cell["column"] == 0) firstColumn.push_back(Joined(cell));
+  }
+  // Every row in view, the two glucose rows told apart.
+  EXPECT_EQ(wide["cells"].size(), 7u * 6u);
+  EXPECT_NE(std::find(firstColumn.begin(), firstColumn.end(), "Glucose 5%"), firstColumn.end());
+  EXPECT_NE(std::find(firstColumn.begin(), firstColumn.end(),
+                      "Glucose 4% with sodium chloride 0.18%"),
+            firstColumn.end());
+  // The columns share the width: the table fills the pane, no bar.
+  int sum = 0;
+  for (const json& w : wide["columns"]) sum += w.get<int>();
+  EXPECT_FALSE(wide["bars"]["horizontal"]);
+  EXPECT_GT(sum, 1200 - 40);
+  EXPECT_LE(sum, 1200);
+  // Narrower: a long cell takes more lines, so its row is taller.
+  const json narrow = GridPane(r[1]);
+  ASSERT_FALSE(narrow.is_null());
+  EXPECT_LT(narrow["columns"][0].get<int>(), wide["columns"][0].get<int>());
+  EXPECT_LT(narrow["size"][0].get<int>(), wide["size"][0].get<int>());
+}
+
+TEST_F(Desktop, TheFirstColumnStaysInViewWhileScrollingSideways) {
+  const auto r = Run("window 300 640\nnavigate 24\ndump\nset 1002 400\ndump\n");
+  ASSERT_EQ(r.size(), 2u);
+  const json before = GridPane(r[0]), after = GridPane(r[1]);
+  ASSERT_FALSE(after.is_null());
+  EXPECT_TRUE(before["bars"]["horizontal"]) << "the table is wider than 300 pixels";
+  EXPECT_FALSE(before["pinned"]);
+  EXPECT_EQ(after["scroll"][0], 400);
+  EXPECT_TRUE(after["pinned"]);
+  // Scrolled past the first column's width, yet every row's first cell is
+  // still reported in view.
+  ASSERT_LT(after["columns"][0].get<int>(), 400);
+  int firstCells = 0;
+  for (const json& cell : after["cells"]) firstCells += cell["column"] == 0 ? 1 : 0;
+  EXPECT_EQ(firstCells, 7);
+}
+
+TEST_F(Desktop, HandheldGridsKeepTheFixedColumns) {
+  const auto run = Start({}, "dismiss-splash\nnavigate 24\ndump\n");
+  ASSERT_EQ(run.lines.size(), 1u);
+  const json grid = GridPane(run.lines[0]);
+  ASSERT_FALSE(grid.is_null());
+  EXPECT_EQ(grid["columns"], 6) << "a count, as before";
+  EXPECT_FALSE(grid.contains("cells"));
+  EXPECT_FALSE(grid.contains("pinned"));
 }
 
 TEST(TextSizeSteps, StepUpAndDownToTheNearestStepAndStopAtTheEnds) {

@@ -23,6 +23,7 @@
 #include "app/automation_key.h"
 #include "app/automation_search.h"
 #include "app/automation_user_data.h"
+#include "app/automation_window.h"
 #include "app/command_bar.h"
 #include "app/page_print.h"
 #include "app/reader_app.h"
@@ -160,6 +161,7 @@ json ScreenReport(ReaderApp& app) {
   report["history"] = {{"position", app.History().CurrentPosition()}, {"entries", entries}};
   const PopupHtmlDialog* popup = PopupHtmlDialog::Shown();
   report["popup"] = popup != nullptr ? popup->Report() : json(nullptr);
+  ReportDesktopWindow(app, report);
   return report;
 }
 
@@ -459,6 +461,7 @@ const std::map<std::string_view, ScriptCommand>& Commands() {
       {"key", RunKey},
       {"focus", RunFocus},
       {"accessible", RunAccessible},
+      {"window", RunWindowCommand},
   };
   return kCommands;
 }

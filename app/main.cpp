@@ -2,7 +2,11 @@
 //   --folder DIR     the program folder (default: the executable's folder)
 //   --registry FILE  the registry file (default: $VROK_REGISTRY, else the
 //                    user's config folder)
-//   --screen WxH, --dpi N, --zoom N   the emulated handheld screen
+//   --screen WxH, --dpi N, --zoom N   the emulated handheld screen; in
+//                    desktop mode the window's first size, the text size's
+//                    base dots per inch and the starting text size (N x 100 %)
+//   --desktop, --handheld   the window's mode: desktop unless --handheld, or
+//                    handheld for a --script run unless --desktop
 //   --script FILE    run a script ("-" for standard input) and exit
 //   --page PAGE      show PAGE (a page id or name) once started; when a
 //                    reader already runs on the same folder, that reader
@@ -17,20 +21,24 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QScreen>
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <nlohmann/json.hpp>
 
 #include "app/automation.h"
+#include "app/desktop_window.h"
 #include "app/page_print.h"
 #include "app/reader_app.h"
 #include "app/user_data_actions.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/registry.h"
+#include "platform/qt/window_mode.h"
 
 #ifndef VROK_DEFAULT_SCREEN
 #define VROK_DEFAULT_SCREEN "240x320"
@@ -53,13 +61,26 @@ bool HasFlag(int argc, char** argv, const char* name) {
   return false;
 }
 
+constexpr int kMaxZoom = 8;
+
+// A whole number in [low, high] spelled with digits only; none otherwise.
+std::optional<int> WholeNumber(const std::string& text, int low, int high) {
+  if (text.empty() || text.size() > 6 ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return std::nullopt;
+  const int v = std::atoi(text.c_str());
+  if (v < low || v > high) return std::nullopt;
+  return v;
+}
+
 // The zoom for the desktop: --zoom, else 1 for scripts, else the smallest
 // whole factor that makes the emulated screen at least 640 pixels tall
-// (2 for the 240 x 320 screen, 1 for the 480 x 640 one).
-int Zoom(int argc, char** argv, bool scripted) {
+// (2 for the 240 x 320 screen, 1 for the 480 x 640 one). Desktop mode does
+// not scale pixels: 1. Zero for a --zoom that is no whole number from 1 to 8.
+int Zoom(int argc, char** argv, bool scripted, bool desktop) {
   const std::string zoom = RawOption(argc, argv, "--zoom");
-  if (!zoom.empty()) return std::max(1, std::atoi(zoom.c_str()));
-  if (scripted) return 1;
+  if (HasFlag(argc, argv, "--zoom")) return WholeNumber(zoom, 1, kMaxZoom).value_or(0);
+  if (scripted || desktop) return 1;
   std::string screen = RawOption(argc, argv, "--screen");
   if (screen.empty()) screen = VROK_DEFAULT_SCREEN;
   const auto x = screen.find('x');
@@ -84,8 +105,15 @@ int main(int argc, char** argv) {
   const bool scripted = HasFlag(argc, argv, "--script");
   // The installer step needs no display: it only writes the registry file.
   const bool install = HasFlag(argc, argv, "--install");
-  const int zoom = Zoom(argc, argv, scripted);
-  if (zoom > 1 && qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"))
+  // A person gets the desktop window; a script the handheld screen, whose
+  // reports every existing script relies on.
+  const bool desktop = scripted ? HasFlag(argc, argv, "--desktop") : !HasFlag(argc, argv, "--handheld");
+  const int zoom = Zoom(argc, argv, scripted, desktop);
+  if (zoom == 0) {
+    std::cerr << "vrok: --zoom needs a whole number from 1 to " << kMaxZoom << '\n';
+    return 2;
+  }
+  if (!desktop && zoom > 1 && qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"))
     qputenv("QT_SCALE_FACTOR", QByteArray::number(zoom));
 
   std::unique_ptr<QCoreApplication> app = install ? std::make_unique<QCoreApplication>(argc, argv)
@@ -101,6 +129,8 @@ int main(int argc, char** argv) {
   parser.addOption({"page", "Show this page (a page id or name).", "PAGE"});
   parser.addOption({"import", "Import bookmarks and notes from an export file.", "FILE"});
   parser.addOption({"install", "Write InstallDir for the program folder and exit."});
+  parser.addOption({"desktop", "A resizable desktop window (the default without --script)."});
+  parser.addOption({"handheld", "The emulated handheld screen (the default with --script)."});
   parser.process(*app);
 
   using namespace vrok;
@@ -109,9 +139,37 @@ int main(int argc, char** argv) {
   const int dpi = parser.value("dpi").toInt(&dpiOk);
   if (!ParseScreen(parser.value("screen"), screen) || !dpiOk || dpi < 48 || dpi > 960) {
     std::cerr << "vrok: bad --screen or --dpi\n";
-    return 1;
+    if (!ParseScreen(parser.value("screen"), screen))
+      std::cerr << "vrok: --screen needs WIDTHxHEIGHT, each from 120 to 4096 pixels\n";
+    else
+      std::cerr << "vrok: --dpi needs a whole number from 48 to 960\n";
+    return 2;
   }
   screen.dpiX = screen.dpiY = dpi;
+  platform::SetDesktopMode(desktop);
+  platform::SetBaseDpi(dpi);
+  if (desktop && zoom > 1) {
+    if (zoom * 100 > platform::kMaxTextSize) {
+      std::cerr << "vrok: in desktop mode --zoom sets the text size: 1, 2 or 3\n";
+      return 2;
+    }
+  }
+  // A window shown to a person must fit the desktop it opens on; a script
+  // runs on whatever screen it is given.
+  if (!install && !scripted && (parser.isSet("screen") || parser.isSet("zoom"))) {
+    const QScreen* monitor = QGuiApplication::primaryScreen();
+    if (monitor != nullptr) {
+      // Sizes here are after the zoom's scaling: the emulated screen's own.
+      const QSize area = monitor->availableGeometry().size();
+      if (screen.width > area.width() || screen.height > area.height()) {
+        std::cerr << "vrok: a " << screen.width << "x" << screen.height << " screen";
+        if (!desktop && zoom > 1) std::cerr << " at zoom " << zoom;
+        std::cerr << " does not fit the desktop's " << area.width() * (desktop ? 1 : zoom) << "x"
+                  << area.height() * (desktop ? 1 : zoom) << " pixels\n";
+        return 2;
+      }
+    }
+  }
   const QString folder = parser.isSet("folder") ? QDir(parser.value("folder")).absolutePath()
                                                 : QCoreApplication::applicationDirPath();
   platform::SetProgramFolder(folder);
@@ -161,8 +219,25 @@ int main(int argc, char** argv) {
   }
 
   ReaderApp reader(std::move(registry));
+  if (desktop) {
+    // The text size is set before any window exists, so that everything is
+    // built at it.
+    const int textSize = parser.isSet("zoom") ? zoom * 100 : RememberedTextSize(reader).value_or(100);
+    platform::ApplyTextSize(textSize);
+  }
   if (!scripted) reader.HandOverWhenHeld(page);
   if (!reader.InitInstance()) return reader.HandedOver() ? 0 : 1;
+  if (desktop) {
+    // An explicit --screen is the window's size; a script otherwise starts
+    // at the remembered size, else at the default screen's.
+    std::optional<QSize> requested, fallback;
+    if (parser.isSet("screen"))
+      requested = QSize(screen.width, screen.height);
+    else if (scripted)
+      fallback = QSize(screen.width, screen.height);
+    PlaceDesktopWindow(reader, requested, fallback);
+    InstallTextSizeKeys(reader);
+  }
   AddPrintMenu(reader);
   if (!page.isEmpty()) reader.ShowPage(page);
   if (parser.isSet("import")) {
@@ -178,6 +253,7 @@ int main(int argc, char** argv) {
   } else {
     QApplication::exec();
   }
+  if (desktop) RememberDesktopWindow(reader);
   reader.ExitInstance();
   return status;
 }

@@ -1,5 +1,6 @@
 #include "app/settings_dialog.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -8,6 +9,7 @@
 #include "platform/qt/environment.h"
 #include "platform/qt/registry.h"
 #include "platform/qt/screen_window.h"
+#include "platform/qt/window_mode.h"
 #include "widgets/title_bar.h"
 
 namespace vrok {
@@ -29,18 +31,19 @@ SettingsDialog::SettingsDialog(QWidget* screen, PageNameMap& names, platform::Re
 
   // The caption row: title at the left, OK at the right.
   const int captionH = platform::ScaleY(26);
-  auto* caption = new QLabel(QStringLiteral(" VROK Settings"), this);
+  auto* caption = caption_ = new QLabel(QStringLiteral(" VROK Settings"), this);
   caption->setObjectName(QStringLiteral("caption"));
   caption->setGeometry(0, 0, platform::ScreenMetrics().width, captionH);
   caption->setStyleSheet(QStringLiteral("background: rgb(24,52,110); color: white;"));
   QFont bold = font();
   bold.setBold(true);
   caption->setFont(bold);
-  auto* ok = new QPushButton(QStringLiteral("ok"), this);
+  auto* ok = ok_ = new QPushButton(QStringLiteral("ok"), this);
   ok->setObjectName(QStringLiteral("ok"));
   ok->setGeometry(platform::ScreenMetrics().width - platform::ScaleX(36), platform::ScaleY(3),
                   platform::ScaleX(32), captionH - platform::ScaleY(6));
   connect(ok, &QPushButton::clicked, this, [this] { accept(); });
+  if (platform::DesktopMode()) screen->installEventFilter(this);
 
   auto* label = new QLabel(QStringLiteral("Default startup screen:"), this);
   label->setGeometry(DluX(6), captionH + DluY(14), DluX(76) + platform::ScaleX(30), DluY(8));
@@ -58,11 +61,29 @@ SettingsDialog::SettingsDialog(QWidget* screen, PageNameMap& names, platform::Re
 
 void SettingsDialog::Run(std::function<void()> done) {
   done_ = std::move(done);
+  Place();
+  raise();
+  platform::RunModal(*this);
+}
+
+void SettingsDialog::Place() {
   const auto* screen = static_cast<platform::ScreenWindow*>(parentWidget());
   const QRect desk = screen->VisibleDesktop();
   setGeometry(desk.adjusted(0, -desk.top(), 0, -platform::MenuBarHeight()));
-  raise();
-  platform::RunModal(*this);
+}
+
+void SettingsDialog::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  // The caption spans the dialog, OK at its right end.
+  const int captionH = platform::ScaleY(26);
+  caption_->setGeometry(0, 0, width(), captionH);
+  ok_->setGeometry(width() - platform::ScaleX(36), platform::ScaleY(3), platform::ScaleX(32),
+                   captionH - platform::ScaleY(6));
+}
+
+bool SettingsDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == parentWidget() && event->type() == QEvent::Resize && isVisible()) Place();
+  return QDialog::eventFilter(watched, event);
 }
 
 void SettingsDialog::showEvent(QShowEvent* event) {

@@ -9,6 +9,8 @@
 
 #include "core/navigation/page_names.h"
 
+class QLabel;
+class QPushButton;
 class QRadioButton;
 
 namespace vrok {
@@ -30,10 +32,16 @@ class SettingsDialog : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  // Follows the screen when a desktop window is resized while it is open.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void SelectStartTab();
+  void Place();
 
+  QLabel* caption_ = nullptr;
+  QPushButton* ok_ = nullptr;
   PageNameMap& names_;
   platform::Registry& registry_;
   std::uint32_t startTab_ = 1;

@@ -1,10 +1,13 @@
 #include "app/tab_bar.h"
 
+#include <functional>
+
 #include <QAccessible>
 
 #include "core/navigation/tab_for_page.h"
 #include "frame/main_window.h"
 #include "platform/qt/environment.h"
+#include "platform/qt/window_mode.h"
 #include "widgets/artwork.h"
 #include "widgets/picture_button.h"
 #include "widgets/screen_report.h"
@@ -17,16 +20,19 @@ struct TabEntry {
   int buttonId;
   int normal, selected, hiNormal, hiSelected;
   const char* name;
+  const char* label;
 };
 constexpr TabEntry kTabs[3] = {
     {1, art::kIndexTab, art::kIndexTabSelected, art::kIndexTabHigh, art::kIndexTabSelectedHigh,
-     "tab-index"},
+     "tab-index", "INDEX"},
     {0, art::kContentsTab, art::kContentsTabSelected, art::kContentsTabHigh,
-     art::kContentsTabSelectedHigh, "tab-contents"},
+     art::kContentsTabSelectedHigh, "tab-contents", "CONTENTS"},
     {2, art::kToolsTab, art::kToolsTabSelected, art::kToolsTabHigh, art::kToolsTabSelectedHigh,
-     "tab-tools"}};
+     "tab-tools", "TOOLS"}};
 
-QPixmap TabPicture(const TabEntry& t, bool selected) {
+QPixmap TabPicture(const TabEntry& t, bool selected, QSize size = {}) {
+  // A desktop window's tabs take any size: drawn at it rather than stretched.
+  if (platform::DesktopMode() && !size.isEmpty()) return art::TabAt(t.label, selected, size);
   const bool hi = platform::IsHighResolution();
   return art::LoadBitmap(selected ? (hi ? t.hiSelected : t.selected)
                                   : (hi ? t.hiNormal : t.normal));
@@ -37,6 +43,7 @@ class TabStrip : public QWidget, public ReportedPane {
  public:
   TabStrip(QWidget* parent, PictureButton* const (&buttons)[3], const int& selected)
       : QWidget(parent), buttons_(buttons), selected_(selected) {}
+  std::function<void()> resized;
 
   void Report(nlohmann::json& pane) const override {
     pane["kind"] = "TabStrip";
@@ -47,6 +54,7 @@ class TabStrip : public QWidget, public ReportedPane {
   void resizeEvent(QResizeEvent*) override {
     const int w = width() / 3;
     for (int i = 0; i < 3; ++i) buttons_[i]->setGeometry(i * w, 0, w, height());
+    if (resized) resized();
   }
 
  private:
@@ -58,7 +66,9 @@ class TabStrip : public QWidget, public ReportedPane {
 
 TabBar::TabBar(MainWindow& main, const ContentDatabase& db, PageNameMap& names)
     : main_(main), db_(db), names_(names) {
-  strip_ = new TabStrip(&main, buttons_, selected_);
+  auto* strip = new TabStrip(&main, buttons_, selected_);
+  strip->resized = [this] { Select(selected_); };
+  strip_ = strip;
   strip_->setObjectName(QStringLiteral("tab-strip"));
   strip_->hide();
   for (int i = 0; i < 3; ++i) {
@@ -73,7 +83,9 @@ TabBar::TabBar(MainWindow& main, const ContentDatabase& db, PageNameMap& names)
                      [this, id = kTabs[i].buttonId] { ButtonTapped(id); });
   }
   const QPixmap index = TabPicture(kTabs[0], false);
-  strip_->resize(main.width(), index.height());
+  // A desktop window's tabs follow the text size; the handheld's are the
+  // bitmaps' height.
+  strip_->resize(main.width(), platform::DesktopMode() ? platform::ScaleY(22) : index.height());
 }
 
 TabBar::~TabBar() { delete strip_; }
@@ -88,9 +100,8 @@ bool TabBar::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
 }
 
 void TabBar::Select(int position) {
-  for (int i = 0; i < 3; ++i) buttons_[i]->SetPicture(TabPicture(kTabs[i], false));
-  if (position >= 0 && position < 3)
-    buttons_[position]->SetPicture(TabPicture(kTabs[position], true));
+  for (int i = 0; i < 3; ++i)
+    buttons_[i]->SetPicture(TabPicture(kTabs[i], i == position, buttons_[i]->size()));
   selected_ = position >= 0 && position < 3 ? position : -1;
   for (int i = 0; i < 3; ++i) {
     const bool selected = i == selected_;

@@ -17,6 +17,7 @@ MainWindow::MainWindow(platform::ScreenWindow& screen, const QString& className,
   keyboardUp_ = false;
   screen.SetInputPanel(false);
   screen.SetInputPanelListener([this] { OnInputPanelChange(); });
+  screen.SetResizeListener([this] { OnScreenResize(); });
   const QRect desk = screen.VisibleDesktop();
   setGeometry(desk.adjusted(0, 0, 0, -platform::MenuBarHeight()));
   show();
@@ -101,6 +102,19 @@ void MainWindow::LayOutPanes(bool navigation) {
     if (changes.overlays) w->raise();
   }
   for (QWidget* w : changes.hide) w->hide();
+}
+
+void MainWindow::SetTitle(std::u16string title) {
+  title_ = std::move(title);
+  screen_.SetPageTitle(platform::ToQ(title_));
+}
+
+void MainWindow::OnScreenResize() {
+  // The frame follows the window; the panes keep their sides and depths
+  // and are placed again with the same arithmetic.
+  const QRect desk = screen_.VisibleDesktop();
+  setGeometry(desk.adjusted(0, 0, 0, -platform::MenuBarHeight()));
+  LayOutPanes(false);
 }
 
 void MainWindow::OnInputPanelChange() {

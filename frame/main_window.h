@@ -45,7 +45,8 @@ class MainWindow : public QWidget {
   PageId CurrentPage() const { return currentPage_; }
   const std::vector<std::uint8_t>& CurrentData() const { return currentData_; }
 
-  void SetTitle(std::u16string title) { title_ = std::move(title); }
+  // The page's title; in desktop mode the window's title too.
+  void SetTitle(std::u16string title);
   const std::u16string& Title() const { return title_; }
   const QString& ClassName() const { return className_; }
 
@@ -55,6 +56,7 @@ class MainWindow : public QWidget {
  private:
   void LayOutPanes(bool navigation);
   void OnInputPanelChange();
+  void OnScreenResize();
 
   platform::ScreenWindow& screen_;
   QString className_;

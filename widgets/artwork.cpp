@@ -3,6 +3,7 @@
 #include <QBitmap>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <map>
 
 #include "platform/qt/environment.h"
@@ -427,6 +428,30 @@ QPixmap LoadBitmap(int id) {
 QPixmap LoadMaskedBitmap(int id) {
   QPixmap pm = LoadBitmap(id);
   if (!pm.isNull()) pm.setMask(pm.createMaskFromColor(kMaskColour, Qt::MaskInColor));
+  return pm;
+}
+
+QPixmap TabAt(const char* label, bool selected, QSize size) {
+  // Designed at 80 x 22: the outline follows the size, the label is drawn
+  // at a font height that follows the tab's height, never stretched.
+  const int w = std::max(8, size.width()), h = std::max(8, size.height());
+  const qreal sy = h / 22.0;
+  QPixmap pm(w, h);
+  pm.fill(QColor(175, 175, 175));
+  QPainter g(&pm);
+  g.setRenderHint(QPainter::Antialiasing);
+  QPainterPath shape;
+  shape.addRoundedRect(QRectF(1.5 * sy, 2.5 * sy, w - 3 * sy, 22 * sy), 4 * sy, 4 * sy);
+  g.setPen(QPen(QColor(90, 90, 90), std::max(1.0, sy)));
+  g.setBrush(selected ? QColor(255, 255, 255) : QColor(214, 214, 214));
+  g.drawPath(shape);
+  if (selected) g.fillRect(QRectF(4 * sy, 3 * sy, w - 8 * sy, 2 * sy), QColor(51, 102, 153));
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPixelSize(std::max(1, static_cast<int>(10 * sy + 0.5)));
+  font.setBold(selected);
+  g.setFont(font);
+  g.setPen(selected ? QColor(20, 40, 90) : QColor(60, 60, 60));
+  g.drawText(QRectF(0, 4 * sy, w, 18 * sy), Qt::AlignCenter, QString::fromLatin1(label));
   return pm;
 }
 

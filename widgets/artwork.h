@@ -72,4 +72,8 @@ QPixmap LoadBitmap(int id);
 // LoadBitmap with the mask colour made transparent.
 QPixmap LoadMaskedBitmap(int id);
 
+// A tab of the tab strip drawn at its size (the stored tabs are this at
+// 80 x 22 and 160 x 44).
+QPixmap TabAt(const char* label, bool selected, QSize size);
+
 }  // namespace vrok::art

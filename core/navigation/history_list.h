@@ -51,8 +51,11 @@ class HistoryList {
   int ShownPosition() const { return shown_; }
   bool OverlayShown() const { return overlayShown_; }
 
- private:
+  // Shows the current entry again without recording a visit (the forward
+  // entries stay).
   void ShowCurrent();
+
+ private:
 
   std::vector<Entry> entries_;
   Navigator* navigator_ = nullptr;

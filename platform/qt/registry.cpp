@@ -515,6 +515,27 @@ bool Registry::SetInitialTab(std::uint32_t value) {
   return Write(QStringLiteral("InitialTab"), QString::number(value));
 }
 
+std::optional<long long> Registry::Number(const QString& name) const {
+  const auto text = Value(name);
+  if (!text) return std::nullopt;
+  bool ok = false;
+  const qlonglong v = text->trimmed().toLongLong(&ok);
+  if (!ok) return std::nullopt;
+  return v;
+}
+
+std::optional<QString> Registry::Text(const QString& name) const { return Value(name); }
+
+bool Registry::SetNumber(const QString& name, long long value) {
+  if (Number(name) == value) return true;  // unchanged: no write
+  return Write(name, QString::number(value));
+}
+
+bool Registry::SetText(const QString& name, const QString& value) {
+  if (Text(name) == value) return true;
+  return Write(name, QString::fromStdString(ini::EscapeString(value)));
+}
+
 bool Registry::SetInstallDir(const QString& folder) {
   return Write(QStringLiteral("InstallDir"), QString::fromStdString(ini::EscapeString(folder)));
 }

@@ -42,6 +42,13 @@ class Registry {
   std::optional<std::uint32_t> InitialTab() const;
 
   bool SetInitialTab(std::uint32_t value);
+
+  // The desktop window's settings: a whole number or a text under name;
+  // none when absent (or, for a number, not a whole number).
+  std::optional<long long> Number(const QString& name) const;
+  std::optional<QString> Text(const QString& name) const;
+  bool SetNumber(const QString& name, long long value);
+  bool SetText(const QString& name, const QString& value);
   bool SetInstallDir(const QString& folder);
 
   // Why the file was refused at the last read or write, in one short

@@ -6,6 +6,7 @@
 
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_style.h"
+#include "platform/qt/window_mode.h"
 
 namespace vrok::platform {
 
@@ -41,7 +42,13 @@ ScreenWindow::ScreenWindow() {
   UseScreenMetrics();
   const Screen& s = ScreenMetrics();
   setObjectName(QStringLiteral("screen"));
-  setFixedSize(s.width, s.height);
+  if (DesktopMode()) {
+    // Small enough for a narrow window, large enough for the page's panes.
+    setMinimumSize(240, 320);
+    resize(s.width, s.height);
+  } else {
+    setFixedSize(s.width, s.height);
+  }
   QPalette pal = palette();
   pal.setColor(QPalette::Window, Qt::white);
   setPalette(pal);
@@ -71,10 +78,11 @@ ScreenWindow::ScreenWindow() {
 
   panel_ = new InputPanelStrip(this);
   panel_->hide();
+  if (DesktopMode()) strip_->hide();
   Arrange();
 }
 
-int ScreenWindow::TitleStripHeight() const { return ScaleY(26); }
+int ScreenWindow::TitleStripHeight() const { return DesktopMode() ? 0 : ScaleY(26); }
 int ScreenWindow::InputPanelHeight() const { return ScaleY(80); }
 
 void ScreenWindow::SetMenuBar(QWidget* bar) {
@@ -91,6 +99,12 @@ void ScreenWindow::SetTitle(const QString& title) {
   setWindowTitle(title);
 }
 
+void ScreenWindow::SetPageTitle(const QString& title) {
+  // The desktop's own title bar names the page; the handheld's strip keeps
+  // the program's title.
+  if (DesktopMode() && !title.isEmpty()) setWindowTitle(title);
+}
+
 QString ScreenWindow::Title() const { return windowTitle(); }
 
 QRect ScreenWindow::VisibleDesktop() const {
@@ -101,6 +115,8 @@ QRect ScreenWindow::VisibleDesktop() const {
 }
 
 void ScreenWindow::SetInputPanel(bool on) {
+  // The desktop's own input method serves; no panel is drawn.
+  if (DesktopMode()) on = false;
   if (on == panelOn_) return;
   panelOn_ = on;
   {
@@ -117,7 +133,18 @@ void ScreenWindow::ShowInputPanelOnRequest() {
 
 void ScreenWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  if (DesktopMode()) {
+    Screen& s = ScreenMetrics();
+    s.width = width();
+    s.height = height();
+  }
   Arrange();
+  if (DesktopMode() && resized_) resized_();
+}
+
+void ScreenWindow::Relayout() {
+  Arrange();
+  if (resized_) resized_();
 }
 
 void ScreenWindow::Arrange() {

@@ -1,5 +1,6 @@
 // Grid tables: cells, sizes and scroll bars.
 
+#include "core/pages/grid_columns.h"
 #include "core/pages/grid_model.h"
 
 #include <gtest/gtest.h>
@@ -95,6 +96,29 @@ TEST(GridMetrics, ScrollBarsOnlyWhenNeeded) {
   const auto tall = NeedScrollBars(235, 300, 240, 200, 13);
   EXPECT_TRUE(tall.vertical);
   EXPECT_TRUE(tall.horizontal);
+}
+
+}  // namespace
+}  // namespace vrok
+
+namespace vrok {
+namespace {
+
+TEST(FitColumns, EachColumnFitsItsLongestCellWithinTheBoundsAndSharesTheRest) {
+  // Room to spare: clamped widths, then the spare shared, remainder first.
+  EXPECT_EQ(FitColumns({30, 100, 500}, 50, 200, 400), (std::vector<int>{67, 117, 216}));
+  EXPECT_EQ(FitColumns({30, 100, 500}, 50, 200, 350), (std::vector<int>{50, 100, 200}));
+  // No room to spare: the clamped widths, wider than the room (scrolled).
+  EXPECT_EQ(FitColumns({300, 300}, 50, 200, 100), (std::vector<int>{200, 200}));
+  // The sum fills the room exactly whenever there is spare width.
+  for (const std::int64_t room : {351, 352, 353, 999}) {
+    const auto w = FitColumns({30, 100, 500}, 50, 200, room);
+    EXPECT_EQ(w[0] + w[1] + w[2], room);
+  }
+  EXPECT_TRUE(FitColumns({}, 50, 200, 1000).empty());
+  // A most below least, or a least below 1, is raised.
+  EXPECT_EQ(FitColumns({10, 500}, 60, 20, 0), (std::vector<int>{60, 60}));
+  EXPECT_EQ(FitColumns({0}, 0, 0, 0), (std::vector<int>{1}));
 }
 
 }  // namespace

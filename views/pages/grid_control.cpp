@@ -7,9 +7,11 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "core/pages/grid_columns.h"
 #include "core/pages/markup.h"
 #include "core/pages/page_text.h"
 #include "platform/qt/environment.h"
+#include "platform/qt/window_mode.h"
 #include "widgets/synthetic_input.h"
 
 namespace vrok {
@@ -106,6 +108,7 @@ void GridControl::LayOut() {
       cell.label.LayOut(measurer_);
       cells_.push_back(std::move(cell));
     }
+  FitToRoom();
   hbar_->setValue(0);
   vbar_->setValue(0);
   ArrangeBars();
@@ -113,13 +116,90 @@ void GridControl::LayOut() {
   update();
 }
 
+void GridControl::FitToRoom() {
+  const int g = metrics_.line, p = metrics_.inset;
+  roomy_ = platform::DesktopMode() && drawnColumns_ > 0;
+  columnW_.assign(drawnColumns_, metrics_.column);
+  rowH_.assign(drawnRows_, metrics_.rowHeight);
+  if (roomy_) {
+    std::vector<int> longest(drawnColumns_, 0);
+    for (const Cell& cell : cells_)
+      longest[cell.column] = std::max(longest[cell.column], cell.label.Width());
+    // About 40 average characters: longer cells wrap.
+    const int most = std::max(metrics_.column, measurer_.LineHeight(font_) * 12);
+    // Each column's most keeps the table inside the largest bitmap.
+    const std::int64_t pitchExtra = 2 * p + g;
+    const int bitmapMost = static_cast<int>(std::max<std::int64_t>(
+        metrics_.column, (kMaxBitmapSide - g) / drawnColumns_ - pitchExtra));
+    const std::int64_t room =
+        std::int64_t{width()} - metrics_.scrollBar - g - pitchExtra * drawnColumns_;
+    columnW_ = FitColumns(longest, metrics_.column, std::min(most, bitmapMost), room);
+    const int lineHeight = measurer_.LineHeight(font_);
+    for (Cell& cell : cells_) {
+      cell.lines = RichLines(cell.label, measurer_, columnW_[cell.column], 0);
+      const int lines = std::max<int>(1, static_cast<int>(cell.lines.size()));
+      rowH_[cell.row] = std::max(rowH_[cell.row],
+                                 metrics_.rowHeight + (lines - 1) * lineHeight);
+    }
+    // Rows past the largest bitmap are not drawn.
+    const std::int64_t tableW = g + [&] {
+      std::int64_t w = 0;
+      for (int c : columnW_) w += c + pitchExtra;
+      return w;
+    }();
+    const std::int64_t maxHeight = std::min<std::int64_t>(kMaxBitmapPixels / tableW, 32767);
+    std::int64_t y = g;
+    std::uint32_t fit = 0;
+    while (fit < drawnRows_ && y + rowH_[fit] + g <= maxHeight) y += rowH_[fit++] + g;
+    if (fit < drawnRows_) {
+      drawnRows_ = fit;
+      rowH_.resize(fit);
+      cells_.erase(cells_.begin() + static_cast<std::ptrdiff_t>(std::size_t{fit} * drawnColumns_),
+                   cells_.end());
+    }
+    if (drawnRows_ == 0) drawnColumns_ = 0;
+  }
+  columnX_.assign(columnW_.size(), 0);
+  rowY_.assign(rowH_.size(), 0);
+  int x = g;
+  for (std::size_t c = 0; c < columnW_.size(); ++c) {
+    columnX_[c] = x;
+    x += columnW_[c] + 2 * p + g;
+  }
+  int y = g;
+  for (std::size_t r = 0; r < rowH_.size(); ++r) {
+    rowY_[r] = y;
+    y += rowH_[r] + g;
+  }
+  if (roomy_ && drawnColumns_ > 0) {
+    tableWidth_ = x;
+    tableHeight_ = y;
+  }
+}
+
+int GridControl::PinnedWidth() const {
+  if (!roomy_ || columnX_.size() < 2 || Offset().x() <= 0) return 0;
+  return columnX_[1];
+}
+
+QPoint GridControl::TablePoint(QPoint at) const {
+  // The pinned first column stays where it is drawn, at the left edge.
+  if (at.x() < PinnedWidth()) return QPoint(at.x(), at.y() + Offset().y());
+  return at + Offset();
+}
+
 QSize GridControl::DrawnSize() const {
   if (drawnColumns_ == 0) return QSize(0, 0);
+  if (roomy_)
+    return QSize(columnX_.back() + columnW_.back() + 2 * metrics_.inset + metrics_.line,
+                 rowY_.back() + rowH_.back() + metrics_.line);
   return QSize(static_cast<int>(metrics_.TableWidth(drawnColumns_)),
                static_cast<int>(metrics_.TableHeight(drawnRows_)));
 }
 
 QRect GridControl::CellRect(std::uint32_t row, std::uint32_t column) const {
+  if (roomy_ && row < rowY_.size() && column < columnX_.size())
+    return QRect(columnX_[column], rowY_[row], columnW_[column] + 2 * metrics_.inset, rowH_[row]);
   const int g = metrics_.line;
   const int x = g + static_cast<int>(column) * (metrics_.column + 2 * metrics_.inset + g);
   const int y = g + static_cast<int>(row) * (metrics_.rowHeight + g);
@@ -179,6 +259,14 @@ void GridControl::Draw() {
     const QRect rect = CellRect(cell.row, cell.column);
     g.fillRect(rect, ToQColor(cell.background));
     if (!cell.label.IsLaidOut()) continue;
+    if (roomy_) {
+      // Every line of the wrapped cell.
+      cell.cut = !cell.lines.empty() && cell.lines.back().ellipsis;
+      const QRect text(rect.left() + metrics_.inset, rect.top() + top, columnW_[cell.column],
+                       lineHeight * static_cast<int>(std::max<std::size_t>(1, cell.lines.size())));
+      DrawRichLines(g, cell.label, measurer_, cell.lines, text, lineHeight, &links_);
+      continue;
+    }
     const auto lines = RichLines(cell.label, measurer_, metrics_.column, 1);
     cell.cut = !lines.empty() && lines.back().ellipsis;
     const QRect text(rect.left() + metrics_.inset, rect.top() + top, metrics_.column, lineHeight);
@@ -190,9 +278,16 @@ void GridControl::paintEvent(QPaintEvent*) {
   QPainter g(this);
   const QRect view = ViewRect();
   g.drawImage(view.topLeft(), bitmap_, QRect(Offset(), view.size()));
+  if (const int pinned = std::min(PinnedWidth(), view.width()); pinned > 0)
+    g.drawImage(view.topLeft(), bitmap_, QRect(0, Offset().y(), pinned, view.height()));
 }
 
 void GridControl::resizeEvent(QResizeEvent*) {
+  // With room to fit, the columns are fitted to the new width.
+  if (platform::DesktopMode() && model_ != nullptr) {
+    LayOut();
+    return;
+  }
   ArrangeBars();
   // The bitmap is at least as large as the client area.
   if (bitmap_.width() < width() || bitmap_.height() < height()) Draw();
@@ -208,7 +303,7 @@ void GridControl::mousePressEvent(QMouseEvent* event) {
   popup_->hide();
   const QPoint at = event->position().toPoint();
   if (event->button() != Qt::LeftButton || !ViewRect().contains(at)) return;
-  const QPoint p = at + Offset();
+  const QPoint p = TablePoint(at);
   for (const LinkBox& link : links_)
     if (link.rect.contains(p)) {
       if (linkListener_) linkListener_(link.target, at);
@@ -313,6 +408,34 @@ bool GridControl::TapLink(const std::u16string& href) {
 void GridControl::Report(nlohmann::json& pane) const {
   pane["kind"] = "GridControl";
   pane["columns"] = model_ != nullptr ? model_->ColumnCount() : 0;
+  if (roomy_) {
+    // With room: the columns' widths, and the lines of every cell in view.
+    nlohmann::json widths = nlohmann::json::array();
+    for (std::size_t c = 0; c < columnW_.size(); ++c)
+      widths.push_back(columnW_[c] + 2 * metrics_.inset);
+    pane["columns"] = std::move(widths);
+    const QRect seen(Offset(), ViewRect().size());
+    const int pinned = PinnedWidth();
+    nlohmann::json cells = nlohmann::json::array();
+    for (const Cell& cell : cells_) {
+      const QRect rect = CellRect(cell.row, cell.column);
+      const bool inView = rect.intersects(seen) ||
+                          (cell.column == 0 && pinned > 0 && rect.top() < seen.bottom() &&
+                           rect.bottom() > seen.top());
+      if (!inView) continue;
+      nlohmann::json lines = nlohmann::json::array();
+      const std::u16string& text = cell.label.Text();
+      for (const TextLine& line : cell.lines) {
+        const std::size_t end = std::min(line.end, text.size());
+        std::u16string shown = text.substr(std::min(line.start, end), end - std::min(line.start, end));
+        if (line.ellipsis) shown += u"\u2026";
+        lines.push_back(platform::ToQ(shown).toStdString());
+      }
+      cells.push_back({{"row", cell.row}, {"column", cell.column}, {"lines", std::move(lines)}});
+    }
+    pane["cells"] = std::move(cells);
+    pane["pinned"] = pinned > 0;
+  }
   nlohmann::json rows = nlohmann::json::array();
   for (const Cell& cell : cells_) {
     if (cell.column == 0) rows.push_back(nlohmann::json::array());

@@ -91,6 +91,7 @@ class GridControl : public QWidget, public ReportedPane, public LinkTarget, publ
     RichLabel label;
     Colour background = kCellColour;
     bool cut = false;  // drawn short, ending in "..."
+    std::vector<TextLine> lines;  // wrapped, where the grid has room
   };
 
   // The part of the table laid out and drawn (all of it unless too large).
@@ -102,11 +103,22 @@ class GridControl : public QWidget, public ReportedPane, public LinkTarget, publ
   void PopupLinkTapped(const QString& href);
   // Scrolls the first cell of a grid row into view; its centre, or none.
   std::optional<QPoint> ShowRowStart(int row);
+  // Where there is room (a desktop window): columns as wide as their
+  // longest cell up to a readable width, spare width shared, cells wrapped
+  // and rows as tall as their longest cell. Else every column and row of
+  // the fixed size.
+  void FitToRoom();
+  // The first column's width drawn over the left edge while the table is
+  // scrolled sideways; 0 when it is not pinned.
+  int PinnedWidth() const;
+  QPoint TablePoint(QPoint at) const;
 
   GridModel* model_ = nullptr;
   FontSpec font_ = PageFontSpec();
   QtMeasurer measurer_;
   GridMetrics metrics_;
+  bool roomy_ = false;
+  std::vector<int> columnX_, columnW_, rowY_, rowH_;  // of the drawn cells
   std::int64_t tableWidth_ = 0;
   std::int64_t tableHeight_ = 0;
   std::uint32_t drawnRows_ = 0;  // rows and columns that fit the bitmap

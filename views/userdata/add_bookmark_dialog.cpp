@@ -1,5 +1,6 @@
 #include "views/userdata/add_bookmark_dialog.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,6 +8,7 @@
 
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
+#include "platform/qt/window_mode.h"
 #include "widgets/panel_style.h"
 
 namespace vrok {
@@ -24,38 +26,46 @@ AddBookmarkDialog::AddBookmarkDialog(QWidget* screen) : QDialog(screen) {
   UseWhiteBackground(*this);
   UseScreenFont(*this);
 
-  const int width = platform::ScreenMetrics().width;
-  const int captionH = Y(26);
-  auto* caption = new QLabel(QStringLiteral(" Add bookmark"), this);
-  caption->setObjectName(QStringLiteral("caption"));
-  caption->setGeometry(0, 0, width, captionH);
-  caption->setStyleSheet(
+  caption_ = new QLabel(QStringLiteral(" Add bookmark"), this);
+  caption_->setObjectName(QStringLiteral("caption"));
+  caption_->setStyleSheet(
       QStringLiteral("background: rgb(24,52,110); color: white; font-weight: bold;"));
-
-  auto* label = new QLabel(QStringLiteral("Title:"), this);
-  label->setGeometry(X(6), captionH + Y(8), width - X(12), Y(16));
+  label_ = new QLabel(QStringLiteral("Title:"), this);
   title_ = new QLineEdit(this);
   title_->setObjectName(QString::number(kTitleId));
   title_->setFrame(true);
-  title_->setGeometry(X(6), captionH + Y(26), width - X(12), Y(22));
-
-  auto* save = new QPushButton(QStringLiteral("Save"), this);
-  save->setObjectName(QString::number(kSaveId));
-  save->setDefault(true);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  cancel->setObjectName(QString::number(kCancelId));
-  const int buttonsTop = captionH + Y(56);
-  save->setGeometry(width - X(6 + 60), buttonsTop, X(60), Y(24));
-  cancel->setGeometry(width - X(6 + 60 + 8 + 60), buttonsTop, X(60), Y(24));
-  connect(save, &QPushButton::clicked, this, [this] { accept(); });
-  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
-  const int height = buttonsTop + Y(24 + 8);
+  save_ = new QPushButton(QStringLiteral("Save"), this);
+  save_->setObjectName(QString::number(kSaveId));
+  save_->setDefault(true);
+  cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel_->setObjectName(QString::number(kCancelId));
+  connect(save_, &QPushButton::clicked, this, [this] { accept(); });
+  connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
   // A rule under the dialog parts it from the page below.
-  auto* rule = new QFrame(this);
-  rule->setFrameShape(QFrame::HLine);
-  rule->setGeometry(0, height - 2, width, 2);
-  resize(width, height);
+  rule_ = new QFrame(this);
+  rule_->setFrameShape(QFrame::HLine);
+  LayOut(platform::ScreenMetrics().width);
+  if (platform::DesktopMode()) screen->installEventFilter(this);
   hide();
+}
+
+void AddBookmarkDialog::LayOut(int width) {
+  const int captionH = Y(26);
+  caption_->setGeometry(0, 0, width, captionH);
+  label_->setGeometry(X(6), captionH + Y(8), width - X(12), Y(16));
+  title_->setGeometry(X(6), captionH + Y(26), width - X(12), Y(22));
+  const int buttonsTop = captionH + Y(56);
+  save_->setGeometry(width - X(6 + 60), buttonsTop, X(60), Y(24));
+  cancel_->setGeometry(width - X(6 + 60 + 8 + 60), buttonsTop, X(60), Y(24));
+  const int height = buttonsTop + Y(24 + 8);
+  rule_->setGeometry(0, height - 2, width, 2);
+  resize(width, height);
+}
+
+bool AddBookmarkDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == parentWidget() && event->type() == QEvent::Resize)
+    LayOut(parentWidget()->width());
+  return QDialog::eventFilter(watched, event);
 }
 
 void AddBookmarkDialog::Run(std::function<void(std::optional<std::u16string>)> done) {

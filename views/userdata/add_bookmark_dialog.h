@@ -9,7 +9,10 @@
 #include <optional>
 #include <string>
 
+class QFrame;
+class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace vrok {
 
@@ -32,9 +35,18 @@ class AddBookmarkDialog : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Follows the screen's width when a desktop window is resized.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void LayOut(int width);
+
+  QLabel* caption_ = nullptr;
+  QLabel* label_ = nullptr;
   QLineEdit* title_ = nullptr;
+  QPushButton* save_ = nullptr;
+  QPushButton* cancel_ = nullptr;
+  QFrame* rule_ = nullptr;
   std::function<void(std::optional<std::u16string>)> done_;
 };
 

@@ -1,0 +1,20 @@
+#pragma once
+// Script commands and report fields of the desktop window.
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace vrok {
+
+class ReaderApp;
+struct Script;
+
+// "window W H": resizes the top-level window as dragging its corner would
+// and waits for the new layout.
+bool RunWindowCommand(Script& script, const std::string& verb, const std::string& rest);
+
+// Adds "mode", "window", "text_size" and "theme" to a screen report in
+// desktop mode; a handheld report is left exactly as it was.
+void ReportDesktopWindow(ReaderApp& app, nlohmann::json& report);
+
+}  // namespace vrok

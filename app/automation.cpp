@@ -161,7 +161,7 @@ json ScreenReport(ReaderApp& app) {
   report["history"] = {{"position", app.History().CurrentPosition()}, {"entries", entries}};
   const PopupHtmlDialog* popup = PopupHtmlDialog::Shown();
   report["popup"] = popup != nullptr ? popup->Report() : json(nullptr);
-  ReportDesktopWindow(app, report);
+  ReportWindow(app, report);
   return report;
 }
 

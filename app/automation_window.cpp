@@ -47,12 +47,12 @@ bool RunWindowCommand(Script& s, const std::string& /*verb*/, const std::string&
   return true;
 }
 
-void ReportDesktopWindow(ReaderApp& app, nlohmann::json& report) {
-  if (!platform::DesktopMode()) return;
+void ReportWindow(ReaderApp& app, nlohmann::json& report) {
   const platform::ScreenWindow& window = *app.Screen();
-  report["mode"] = "desktop";
+  report["mode"] = platform::DesktopMode() ? "desktop" : "handheld";
   report["window"] = nlohmann::json::array({window.width(), window.height()});
-  report["text_size"] = platform::TextSize();
+  report["text_size"] = platform::DesktopMode() ? platform::TextSize() : 100;
+  report["theme"] = "light";  // the only theme there is
 }
 
 }  // namespace vrok

@@ -13,8 +13,9 @@ struct Script;
 // and waits for the new layout.
 bool RunWindowCommand(Script& script, const std::string& verb, const std::string& rest);
 
-// Adds "mode", "window", "text_size" and "theme" to a screen report in
-// desktop mode; a handheld report is left exactly as it was.
-void ReportDesktopWindow(ReaderApp& app, nlohmann::json& report);
+// Adds "mode" ("desktop" or "handheld"), "window" (the client area),
+// "text_size" (a percentage; 100 in handheld mode) and "theme" to a screen
+// report.
+void ReportWindow(ReaderApp& app, nlohmann::json& report);
 
 }  // namespace vrok

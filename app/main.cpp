@@ -35,6 +35,7 @@
 #include "app/page_print.h"
 #include "app/reader_app.h"
 #include "app/user_data_actions.h"
+#include "core/pages/titles.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/registry.h"
@@ -147,6 +148,7 @@ int main(int argc, char** argv) {
   }
   screen.dpiX = screen.dpiY = dpi;
   platform::SetDesktopMode(desktop);
+  SetReadableTitles(desktop);
   platform::SetBaseDpi(dpi);
   if (desktop && zoom > 1) {
     if (zoom * 100 > platform::kMaxTextSize) {

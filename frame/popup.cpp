@@ -13,7 +13,6 @@
 
 #include "content/schema.h"
 #include "core/pages/link_target.h"
-#include "core/pages/markup.h"
 #include "core/pages/page_text.h"
 #include "core/pages/titles.h"
 #include "frame/main_window.h"
@@ -325,9 +324,8 @@ bool FootnotePopup::ShowForLink(const ContentDatabase& db, PageId page, MainWind
   } else if (FootnoteText(db, page, text)) {
     ShowFromPage(u"Footnote", text, main, pane, false);
   } else if (PopupText(db, page, text)) {
-    // With readable titles a pop-up is captioned by the word it explains.
-    ShowFromPage(ReadableTitles() ? PlainTextOf(ShownName(db, page)) : std::u16string(), text, main,
-                 pane, false);
+    // With readable titles a pop-up is captioned by the term it explains.
+    ShowFromPage(ReadableTitles() ? PopupCaption(text) : std::u16string(), text, main, pane, false);
   } else {
     return false;
   }

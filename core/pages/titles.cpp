@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "content/schema.h"
+#include "core/pages/markup.h"
 #include "core/pages/page_text.h"
 
 namespace vrok {
@@ -21,6 +22,20 @@ std::u16string ShownName(const ContentDatabase& db, RowIndex row, bool readable)
     if (title != 0 && StringOf(db, title, text) && !text.empty()) return text;
   }
   return TextOf(db, row);
+}
+
+std::u16string PopupCaption(std::u16string_view markup) {
+  constexpr std::size_t kLongest = 40;
+  std::u16string plain = PlainTextOf(markup);
+  for (char16_t& c : plain)
+    if (c == u'\n' || c == u'\r' || c == u'\t') c = u' ';
+  const std::size_t colon = plain.find(u": ");
+  if (colon != std::u16string::npos && colon > 0 && colon <= kLongest)
+    return plain.substr(0, colon);
+  if (plain.size() <= kLongest) return plain;
+  std::size_t cut = plain.rfind(u' ', kLongest);
+  if (cut == std::u16string::npos || cut == 0) cut = kLongest;
+  return plain.substr(0, cut) + u"\u2026";
 }
 
 }  // namespace vrok

@@ -23,4 +23,9 @@ inline std::u16string ShownName(const ContentDatabase& db, RowIndex row) {
   return ShownName(db, row, ReadableTitles());
 }
 
+// A pop-up's caption: the term a definition explains ("Troponin" for
+// "<B>Troponin</B>: a heart muscle protein ..."), else the text's first
+// words.
+std::u16string PopupCaption(std::u16string_view markup);
+
 }  // namespace vrok

@@ -170,5 +170,14 @@ TEST(ReadableTitles, TablesShowTheirTitlesAndPagesTheirOwnText) {
   EXPECT_EQ(ShownName(*book.db, book["azbrief"], true), u"A to Z in brief");
 }
 
+TEST(ReadableTitles, APopUpIsCaptionedByTheTermItExplains) {
+  EXPECT_EQ(PopupCaption(u"<B>Troponin</B>: a heart muscle protein."), u"Troponin");
+  EXPECT_EQ(PopupCaption(u"Peak expiratory flow: the fastest rate."), u"Peak expiratory flow");
+  EXPECT_EQ(PopupCaption(u"Short note."), u"Short note.");
+  EXPECT_EQ(PopupCaption(u"A note without a term that goes on for rather more than forty letters"),
+            u"A note without a term that goes on for\u2026");
+  EXPECT_EQ(PopupCaption(u"Ratio: 1: 2"), u"Ratio");
+}
+
 }  // namespace
 }  // namespace vrok

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "content/content_database.h"
 #include "platform/qt/window_mode.h"
 #include "reader_fixture.h"
 #include "support/temp_dir.h"
@@ -41,6 +42,11 @@ struct Desktop : ::testing::Test {
     const test::ProgramRun run = Start({"--desktop"}, "dismiss-splash\n" + script);
     EXPECT_EQ(run.status, 0) << run.errors;
     return run.lines;
+  }
+  // The fluids table's row, as "navigate" takes it.
+  std::string Fluids() const {
+    const ContentDatabase db(dir.Path() + "/VROK-Vrok");
+    return std::to_string(db.TableRow(u"Intravenous fluids compared"));
   }
   std::string RegistryText() const {
     std::ifstream in(registry);
@@ -162,8 +168,10 @@ TEST_F(Desktop, HandheldRunsKeepTheirReportsAndRefuseTheWindowCommand) {
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.errors.find("line 3: window needs desktop mode"), std::string::npos) << run.errors;
   ASSERT_EQ(run.lines.size(), 2u);
-  for (const char* key : {"mode", "window", "text_size", "theme"})
-    EXPECT_FALSE(run.lines[0].contains(key)) << key;
+  EXPECT_EQ(run.lines[0]["mode"], "handheld");
+  EXPECT_EQ(run.lines[0]["window"], json::array({240, 320}));
+  EXPECT_EQ(run.lines[0]["text_size"], 100);
+  EXPECT_EQ(run.lines[0]["theme"], "light");
   // The handheld screen: 240 x 320 less title strip and menu bar.
   EXPECT_EQ(test::FillPane(run.lines[1])["geometry"][2], 240);
   EXPECT_EQ(run.lines[1]["panes"], run.lines[0]["panes"]);
@@ -224,8 +232,7 @@ std::string Joined(const json& cell) {
 }
 
 TEST_F(Desktop, GridCellsWrapInsteadOfBeingCutWhereThereIsRoom) {
-  // The fluids table (row 24 of the sample book).
-  const auto r = Run("window 1200 800\nnavigate 24\ndump\nwindow 700 800\ndump\n");
+  const auto r = Run("window 1200 800\nnavigate " + Fluids() + "\ndump\nwindow 700 800\ndump\n");
   ASSERT_EQ(r.size(), 2u);
   const json wide = GridPane(r[0]);
   ASSERT_FALSE(wide.is_null()) << r[0].dump();
@@ -259,7 +266,7 @@ TEST_F(Desktop, GridCellsWrapInsteadOfBeingCutWhereThereIsRoom) {
 }
 
 TEST_F(Desktop, TheFirstColumnStaysInViewWhileScrollingSideways) {
-  const auto r = Run("window 300 640\nnavigate 24\ndump\nset 1002 400\ndump\n");
+  const auto r = Run("window 300 640\nnavigate " + Fluids() + "\ndump\nset 1002 400\ndump\n");
   ASSERT_EQ(r.size(), 2u);
   const json before = GridPane(r[0]), after = GridPane(r[1]);
   ASSERT_FALSE(after.is_null());
@@ -275,8 +282,59 @@ TEST_F(Desktop, TheFirstColumnStaysInViewWhileScrollingSideways) {
   EXPECT_EQ(firstCells, 7);
 }
 
+// The desktop shows the readable titles the book gives its tables, a page
+// inside a table its own text, and a caption on every pop-up; the handheld
+// layout keeps the names.
+TEST_F(Desktop, TitlesAreReadableAndPopUpsHaveCaptions) {
+  const std::string script =
+      "navigate a_z_in_brief\ndump\nnavigate diagnostic_index\ndump\nnavigate " +
+      std::to_string(ContentDatabase(dir.Path() + "/VROK-Vrok").TableRow(u"TABLE_20")) +
+      "\ndump\nnavigate guide\ndump\n";
+  const auto desktop = Run(script);
+  const auto handheld = Start({}, "dismiss-splash\n" + script).lines;
+  ASSERT_EQ(desktop.size(), 4u);
+  ASSERT_EQ(handheld.size(), 4u);
+  const std::vector<std::pair<std::string, std::string>> titles = {
+      {"A to Z in brief", "A_Z_IN_BRIEF"},
+      {"Diagnostic index", "DIAGNOSTIC_INDEX"},
+      {"Low back pain red flags", "TABLE_20"},
+      {"Guide to Tarvessa", "GUIDE_TO_TARVESSA"}};
+  for (std::size_t i = 0; i < titles.size(); ++i) {
+    EXPECT_EQ(desktop[i]["title"], titles[i].first);
+    EXPECT_EQ(handheld[i]["title"], titles[i].second);
+    // The history names the page the same way.
+    EXPECT_EQ(desktop[i]["history"]["entries"].back()["title"], titles[i].first);
+  }
+  // A page inside a table is named by its own text, not the table's; a
+  // glossary pop-up by the word it explains.
+  const ContentDatabase db(dir.Path() + "/VROK-Vrok");
+  const auto child = [&](RowIndex parent, std::u16string_view text) {
+    for (RowIndex r = 0; r < db.RowCount(); ++r) {
+      std::vector<NodeRow> row;
+      std::u16string value;
+      if (db.ReadRows(r, 1, row) && row.size() == 1 && row[0].parent == parent &&
+          row[0].value != 0 && db.ReadString(StringId{row[0].value}, value) && value == text)
+        return std::to_string(r);
+    }
+    return std::string("0");
+  };
+  const std::string chest = child(db.TableRow(u"DIAGNOSTIC_INDEX"), u"Chest pain");
+  const std::string troponin = child(db.TableRow(u"Glossary"), u"Troponin");
+  const std::string open = "navigate " + chest + "\ndump\ntap-link " + troponin + "\ndump\n";
+  const auto onDesktop = Run(open);
+  const auto onHandheld = Start({}, "dismiss-splash\n" + open).lines;
+  ASSERT_EQ(onDesktop.size(), 2u);
+  ASSERT_EQ(onHandheld.size(), 2u);
+  EXPECT_EQ(onDesktop[0]["title"], "Chest pain");
+  EXPECT_EQ(onHandheld[0]["title"], "DIAGNOSTIC_INDEX");
+  ASSERT_FALSE(onDesktop[1]["popup"].is_null()) << onDesktop[1].dump();
+  EXPECT_EQ(onDesktop[1]["popup"]["caption"], "Troponin");
+  ASSERT_FALSE(onHandheld[1]["popup"].is_null());
+  EXPECT_EQ(onHandheld[1]["popup"]["caption"], "");
+}
+
 TEST_F(Desktop, HandheldGridsKeepTheFixedColumns) {
-  const auto run = Start({}, "dismiss-splash\nnavigate 24\ndump\n");
+  const auto run = Start({}, "dismiss-splash\nnavigate " + Fluids() + "\ndump\n");
   ASSERT_EQ(run.lines.size(), 1u);
   const json grid = GridPane(run.lines[0]);
   ASSERT_FALSE(grid.is_null());

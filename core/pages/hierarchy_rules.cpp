@@ -55,8 +55,9 @@ std::u16string AncestorPathTitle(const ContentDatabase& db, RowIndex row,
 
 namespace {
 
-// A page's own title: with readable titles, a page inside a table is named
-// by its own text (a table keeps its title); otherwise by its table's name.
+// A page's own title: with readable titles, a page inside a table (a
+// record too) is named by its own text, a table by its title; otherwise by
+// its table's name.
 std::u16string OwnTitle(const ContentDatabase& db, RowIndex row) {
   if (ReadableTitles()) {
     std::u16string text = ShownName(db, row);
@@ -97,7 +98,7 @@ HierarchyDecision DecideHierarchy(const ContentDatabase& db, RowIndex row,
   if (redirected != 0 || f || extended) {
     d.recordPage = true;
     d.source = extended ? HierarchySource::kExtendedRecord : HierarchySource::kRecord;
-    if (extended) {
+    if (extended || ReadableTitles()) {
       d.title = OwnTitle(db, row);
     } else {
       std::uint8_t path = 0;

@@ -170,7 +170,10 @@ def inner(vrok, sample):
         env.pop("QT_SCALE_FACTOR", None)
         subprocess.run([vrok, "--folder", folder, "--registry", registry, "--install"], env=env,
                        timeout=30, check=True, stdout=subprocess.DEVNULL)
-        reader = subprocess.Popen([vrok, "--folder", folder, "--registry", registry, "--zoom",
+        # The handheld window, scaled by the zoom: positions must come out in
+        # real pixels.
+        reader = subprocess.Popen([vrok, "--handheld", "--folder", folder, "--registry", registry,
+                                   "--zoom",
                                    str(ZOOM), "--screen", "%dx%d" % (SCREEN_W, SCREEN_H),
                                    "--page", "index"], env=env,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)

@@ -22,7 +22,7 @@ printf 'dismiss-splash\nwait 1500\n' > "$dir/script"
 pid=$!
 sleep 1
 hints=""
-for w in $(xwininfo -root -children 2>/dev/null | grep -E '"(Tarvessa|CONTENTS)"' | awk '{print $1}'); do
+for w in $(xwininfo -root -children 2>/dev/null | grep -E '"(Tarvessa|CONTENTS|Contents)"' | awk '{print $1}'); do
   hints="$hints$(xprop -id "$w" WM_NORMAL_HINTS 2>/dev/null)"
 done
 wait $pid || true

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <set>
 
@@ -16,28 +15,12 @@ namespace vrok {
 namespace {
 
 using nlohmann::json;
-namespace fs = std::filesystem;
 
-struct SampleTree : ::testing::Test {
-  test::TempDir dir;
-  std::string registry = dir.File("registry.ini");
-
-  void SetUp() override {
-    const fs::path program = VROK_BINARY_DIR "/program";
-    for (const char* name : {"VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb",
-                             "VROK-Vrok-Binary-PPC.pdb", "ppc_font2.ttf"})
-      fs::copy_file(program / name, fs::path(dir.Path()) / name);
-    ASSERT_EQ(test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", registry, "--install"})
-                  .status,
-              0);
-  }
+struct SampleTree : test::InstalledSample {
   // The tree after the script, at a zoom.
   json Tree(const std::string& script, int zoom) {
-    const test::ProgramRun run = test::RunProgram(
-        "vrok",
-        {"--folder", dir.Path(), "--registry", registry, "--zoom", std::to_string(zoom),
-         "--script", "-"},
-        "dismiss-splash\n" + script + "\naccessible\n");
+    const test::ProgramRun run =
+        Start({"--zoom", std::to_string(zoom)}, "dismiss-splash\n" + script + "\naccessible\n");
     EXPECT_EQ(run.status, 0) << run.errors;
     if (run.lines.empty()) return json();
     return run.lines.back()["accessible"];

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -19,30 +18,10 @@ namespace vrok {
 namespace {
 
 using nlohmann::json;
-namespace fs = std::filesystem;
 
-struct Desktop : ::testing::Test {
-  test::TempDir dir;
-  std::string registry = dir.File("registry.ini");
-
-  void SetUp() override {
-    const fs::path program = VROK_BINARY_DIR "/program";
-    for (const char* name : {"VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb",
-                             "VROK-Vrok-Binary-PPC.pdb", "ppc_font2.ttf"})
-      fs::copy_file(program / name, fs::path(dir.Path()) / name);
-    ASSERT_EQ(test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", registry, "--install"})
-                  .status,
-              0);
-  }
-  test::ProgramRun Start(std::vector<std::string> more, const std::string& script) {
-    std::vector<std::string> args{"--folder", dir.Path(), "--registry", registry, "--script", "-"};
-    args.insert(args.end(), more.begin(), more.end());
-    return test::RunProgram("vrok", args, script);
-  }
-  std::vector<json> Run(const std::string& script) {
-    const test::ProgramRun run = Start({"--desktop"}, "dismiss-splash\n" + script);
-    EXPECT_EQ(run.status, 0) << run.errors;
-    return run.lines;
+struct Desktop : test::InstalledSample {
+  std::vector<json> Run(const std::string& script) const {
+    return InstalledSample::Run(script, {"--desktop"});
   }
   // The fluids table's row, as "navigate" takes it.
   std::string Fluids() const {

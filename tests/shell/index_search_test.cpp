@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 
 #include "reader_fixture.h"
 #include "support/temp_dir.h"
@@ -15,29 +14,8 @@ namespace vrok {
 namespace {
 
 using nlohmann::json;
-namespace fs = std::filesystem;
 
-struct SampleIndex : ::testing::Test {
-  test::TempDir dir;
-  std::string registry = dir.File("registry.ini");
-
-  void SetUp() override {
-    const fs::path program = VROK_BINARY_DIR "/program";
-    for (const char* name : {"VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb",
-                             "VROK-Vrok-Binary-PPC.pdb", "ppc_font2.ttf"})
-      fs::copy_file(program / name, fs::path(dir.Path()) / name);
-    ASSERT_EQ(test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", registry, "--install"})
-                  .status,
-              0);
-  }
-  std::vector<json> Run(const std::string& script) {
-    const test::ProgramRun run = test::RunProgram(
-        "vrok", {"--folder", dir.Path(), "--registry", registry, "--script", "-"},
-        "dismiss-splash\n" + script);
-    EXPECT_EQ(run.status, 0) << run.errors;
-    return run.lines;
-  }
-};
+struct SampleIndex : test::InstalledSample {};
 
 // The text of the selected row of the list, or "" when none.
 std::string SelectedText(const json& report) {

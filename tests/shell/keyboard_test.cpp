@@ -17,28 +17,7 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-struct SampleReader : ::testing::Test {
-  test::TempDir dir;
-  std::string registry = dir.File("registry.ini");
-
-  void SetUp() override {
-    const fs::path program = VROK_BINARY_DIR "/program";
-    for (const char* name : {"VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb",
-                             "VROK-Vrok-Binary-PPC.pdb", "ppc_font2.ttf"})
-      fs::copy_file(program / name, fs::path(dir.Path()) / name);
-    ASSERT_EQ(test::RunProgram("vrok", {"--folder", dir.Path(), "--registry", registry, "--install"})
-                  .status,
-              0);
-  }
-  // The reports of a script run after the splash page, which must succeed.
-  std::vector<json> Run(const std::string& script) {
-    const test::ProgramRun run = test::RunProgram(
-        "vrok", {"--folder", dir.Path(), "--registry", registry, "--script", "-"},
-        "dismiss-splash\n" + script);
-    EXPECT_EQ(run.status, 0) << run.errors;
-    return run.lines;
-  }
-};
+struct SampleReader : test::InstalledSample {};
 
 std::vector<std::string> MessageTexts(const json& report) {
   std::vector<std::string> texts;

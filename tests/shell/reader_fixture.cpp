@@ -155,4 +155,28 @@ nlohmann::json FillPane(const nlohmann::json& report) {
   return found;
 }
 
+void InstalledSample::SetUp() {
+  const std::filesystem::path program = VROK_BINARY_DIR "/program";
+  for (const char* name : {"VROK-Vrok-Data.pdb", "VROK-Vrok-Strings.pdb",
+                           "VROK-Vrok-Binary-PPC.pdb", "ppc_font2.ttf"})
+    std::filesystem::copy_file(program / name, std::filesystem::path(dir.Path()) / name);
+  ASSERT_EQ(RunProgram("vrok", {"--folder", dir.Path(), "--registry", registry, "--install"}).status,
+            0);
+}
+
+ProgramRun InstalledSample::Start(const std::vector<std::string>& more,
+                                  const std::string& script) const {
+  std::vector<std::string> args{"--folder", dir.Path(), "--registry", registry};
+  args.insert(args.end(), more.begin(), more.end());
+  args.insert(args.end(), {"--script", "-"});
+  return RunProgram("vrok", args, script);
+}
+
+std::vector<nlohmann::json> InstalledSample::Run(const std::string& script,
+                                                 const std::vector<std::string>& more) const {
+  const ProgramRun run = Start(more, "dismiss-splash\n" + script);
+  EXPECT_EQ(run.status, 0) << run.errors;
+  return run.lines;
+}
+
 }  // namespace vrok::test

@@ -82,6 +82,20 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& script = {});
 
+// The sample book installed in a folder of its own, for runs of the
+// reader program on it.
+struct InstalledSample : ::testing::Test {
+  TempDir dir;
+  std::string registry = dir.File("registry.ini");
+
+  void SetUp() override;
+  // A script run with these arguments besides the folder and registry.
+  ProgramRun Start(const std::vector<std::string>& more, const std::string& script) const;
+  // The reports of a script run after the splash page, which must succeed.
+  std::vector<nlohmann::json> Run(const std::string& script,
+                                  const std::vector<std::string>& more = {}) const;
+};
+
 // The first pane of a screen report whose `key` is `value`; null when none.
 nlohmann::json PaneWhere(const nlohmann::json& report, const char* key,
                          const nlohmann::json& value);

@@ -95,18 +95,10 @@ bool Unpack(const std::string& packed, SearchHit& hit, std::u16string& text,
   std::string page, data, title, path, parts;
   if (!field(page) || !field(data) || !field(title) || !field(path) || !field(parts)) return false;
   const std::optional<std::uint64_t> number = Number(page, 0xFFFFFFFFu);
-  if (!number || data.size() % 2 != 0) return false;
+  std::optional<std::vector<std::uint8_t>> bytes = FromHex(data);
+  if (!number || !bytes) return false;
   hit.page = static_cast<std::uint32_t>(*number);
-  const auto nibble = [](char c) -> int {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-  };
-  for (std::size_t i = 0; i < data.size(); i += 2) {
-    const int hi = nibble(data[i]), lo = nibble(data[i + 1]);
-    if (hi < 0 || lo < 0) return false;
-    hit.data.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
-  }
+  hit.data = std::move(*bytes);
   const auto decode = [](std::string_view s) {
     return FromUtf8(s).value_or(std::u16string(u"\uFFFD"));
   };

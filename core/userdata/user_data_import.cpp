@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "content/hex.h"
 #include "content/utf8.h"
 
 namespace vrok {
@@ -13,25 +14,6 @@ namespace {
 
 constexpr const char* kImportSuffix = ".import";
 constexpr const char* kMarkerName = "/import.commit";
-
-std::optional<std::uint8_t> HexDigit(char c) {
-  if (c >= '0' && c <= '9') return static_cast<std::uint8_t>(c - '0');
-  if (c >= 'a' && c <= 'f') return static_cast<std::uint8_t>(c - 'a' + 10);
-  if (c >= 'A' && c <= 'F') return static_cast<std::uint8_t>(c - 'A' + 10);
-  return std::nullopt;
-}
-
-std::optional<Bytes> FromHex(const std::string& text) {
-  if (text.size() % 2 != 0) return std::nullopt;
-  Bytes bytes;
-  bytes.reserve(text.size() / 2);
-  for (std::size_t i = 0; i < text.size(); i += 2) {
-    const auto hi = HexDigit(text[i]), lo = HexDigit(text[i + 1]);
-    if (!hi || !lo) return std::nullopt;
-    bytes.push_back(static_cast<std::uint8_t>(*hi << 4 | *lo));
-  }
-  return bytes;
-}
 
 // A string member as wide text; nothing when missing or not a string.
 std::optional<std::u16string> Text(const json& item, const char* name) {

@@ -48,7 +48,7 @@ std::u16string AncestorPathTitle(const ContentDatabase& db, RowIndex row,
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (*it == pages.aZInBrief || *it == pages.aZInDetail) continue;
     if (!title.empty()) title += u" - ";
-    title += ShownName(db, *it);
+    title += TextOf(db, *it);
   }
   return title;
 }

@@ -566,13 +566,13 @@ bool GridControl::ActivateGridCell(int row, int column) {
   if (row < 0 || column < 0) return false;
   const auto r = static_cast<std::uint32_t>(row), c = static_cast<std::uint32_t>(column);
   if (CellOf(r, c) == nullptr) return false;
-  // A tap on a cell follows a link in it; the first one, by keys.
-  const QRect cell = CellRect(r, c);
-  for (const LinkBox& link : links_) {
-    if (!cell.intersects(link.rect)) continue;
+  // A tap on a cell follows a link in it: by keys the first one, also
+  // when the cell is cut short before it.
+  for (const Run& run : CellOf(r, c)->label.Runs()) {
+    if (!run.style.link) continue;
     ScrollIntoView(r, c);
     const QRect shown = GridCellRect(row, column, false);
-    if (linkListener_) linkListener_(link.target, shown.isEmpty() ? QPoint() : shown.center());
+    if (linkListener_) linkListener_(run.style.target, shown.isEmpty() ? QPoint() : shown.center());
     return true;
   }
   return false;

@@ -95,7 +95,8 @@ class GridControl : public QWidget,
   QString GridCellText(int row, int column) const override;
   QRect GridCellRect(int row, int column, bool whole) const override;
   bool GridCurrentCell(int* row, int* column) const override;
-  // A tap follows the cell's first link; a hold shows its whole text.
+  // A tap follows the cell's first link (by keys, also one cut off from
+  // view); a hold shows its whole text.
   bool ActivateGridCell(int row, int column) override;
   bool HoldGridCell(int row, int column) override;
 

@@ -323,5 +323,20 @@ TEST_F(SampleReader, TheCurrentCellStaysBesideThePinnedColumnOnTheDesktop) {
   EXPECT_FALSE(near["pinned"]);
 }
 
+TEST_F(SampleReader, ClosingAPopupGivesTheFocusBackToWhereItWas) {
+  const auto r = Run("navigate " + Fluids() + "\nkey Tab\nfocus\nkey Return\nkey Escape\nfocus\n"
+                     "key Shift+Tab\nkey Down\nkey Down\nkey Down\nkey Return\ndump\nkey Return\nfocus\n");
+  ASSERT_EQ(r.size(), 4u);
+  EXPECT_EQ(r[0]["focus"]["accessible_name"], "Footnotes");
+  EXPECT_TRUE(r[1]["popup"].is_null());
+  EXPECT_EQ(r[1]["focus"]["accessible_name"], "Footnotes");
+  // From a grid cell's footnote (Return opens it and closes it), back on
+  // the cell.
+  EXPECT_EQ(r[2]["popup"]["caption"], "Footnote");
+  EXPECT_TRUE(r[3]["popup"].is_null());
+  EXPECT_EQ(r[3]["focus"]["role"], "cell");
+  EXPECT_EQ(r[3]["focus"]["accessible_name"].get<std::string>().rfind("Compound sodium lactate", 0), 0u);
+}
+
 }  // namespace
 }  // namespace vrok

@@ -395,14 +395,28 @@ class ScaledInterface : public QAccessibleInterface, public QAccessibleTextInter
     return child != nullptr ? Inner()->indexOfChild(child) : -1;
   }
   QString text(QAccessible::Text t) const override {
-    return Inner() != nullptr ? Inner()->text(t) : QString();
+    if (Inner() == nullptr) return {};
+    const QString text = Inner()->text(t);
+    if (t != QAccessible::Name || !text.isEmpty() || parentId_ != 0 ||
+        Inner()->role() != QAccessible::List)
+      return text;
+    // A list without a name (a combo box's drop-down) takes its owner's.
+    for (const QWidget* up = widget_->parentWidget(); up != nullptr; up = up->parentWidget())
+      if (!up->accessibleName().isEmpty()) return up->accessibleName();
+    return QStringLiteral("List");
   }
   void setText(QAccessible::Text t, const QString& text) override {
     if (Inner() != nullptr) Inner()->setText(t, text);
   }
   QRect rect() const override {
     if (widget_ == nullptr || !widget_->isVisible() || Inner() == nullptr) return {};
-    return ScaledFromLogical(widget_, Inner()->rect());
+    const QRect box = ScaledFromLogical(widget_, Inner()->rect());
+    if (parentId_ == 0) return box;
+    // An item is shown only as far as its list reaches (a row as wide as
+    // its text may run past the list's right edge).
+    const QAccessibleInterface* owner = QAccessible::accessibleInterface(parentId_);
+    const QRect shown = owner != nullptr ? box.intersected(owner->rect()) : QRect();
+    return shown.isEmpty() ? box : shown;
   }
   QAccessible::Role role() const override {
     return Inner() != nullptr ? Inner()->role() : QAccessible::NoRole;

@@ -32,6 +32,11 @@ struct SampleTree : test::InstalledSample {
     const ContentDatabase db(dir.Path() + "/VROK-Vrok");
     return std::to_string(db.TableRow(u"Intravenous fluids compared"));
   }
+  // A calculator whose first question is a combo box.
+  std::string Scores() const {
+    const ContentDatabase db(dir.Path() + "/VROK-Vrok");
+    return std::to_string(db.TableRow(u"CHA2DS2-VASc"));
+  }
 };
 
 bool Has(const json& node, const char* state) {
@@ -165,7 +170,7 @@ TEST_F(SampleTree, GridsBookmarksAndPageTextAreInsideTheWindowAtBothZooms) {
     for (const std::string& script :
          std::vector<std::string>{"navigate " + Fluids(), "navigate " + Fluids() + "\nkey Down\nkey End\nkey Right",
           "key Ctrl+D\ntype Contents page\nanswer ok\nkey Ctrl+B",
-          "navigate a_z_in_brief\ntype asth\nkey Return"}) {
+          "navigate a_z_in_brief\ntype asth\nkey Return", "navigate " + Scores() + "\nkey F4"}) {
       const std::string where = script + " at zoom " + std::to_string(zoom);
       ExpectSound(Tree(script, zoom), where);
     }
@@ -242,6 +247,16 @@ TEST_F(SampleTree, CellsRowsAndCharactersAreInRealPixelsAtAZoomOfTwo) {
     ASSERT_TRUE(a != nullptr && b != nullptr);
     expectDoubled(one["geometry"], two["geometry"], (*a)["geometry"], (*b)["geometry"], true,
                   "bookmark row");
+  }
+  {
+    // The rows of a combo box's open drop-down.
+    const std::string combo = "navigate " + Scores() + "\nkey F4";
+    const json one = Tree(combo, 1), two = Tree(combo, 2);
+    const json* a = Find(one, "list item", "65 to 74");
+    const json* b = Find(two, "list item", "65 to 74");
+    ASSERT_TRUE(a != nullptr && b != nullptr);
+    expectDoubled(one["geometry"], two["geometry"], (*a)["geometry"], (*b)["geometry"], true,
+                  "combo row");
   }
   {
     const json one = Tree(page, 1), two = Tree(page, 2);

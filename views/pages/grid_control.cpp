@@ -486,10 +486,6 @@ void GridControl::Report(nlohmann::json& pane) const {
   pane["bars"] = {{"horizontal", HorizontalBarShown()}, {"vertical", VerticalBarShown()}};
 }
 
-}  // namespace vrok
-
-namespace vrok {
-
 const GridControl::Cell* GridControl::CellOf(std::uint32_t row, std::uint32_t column) const {
   if (row >= drawnRows_ || column >= drawnColumns_) return nullptr;
   const std::size_t index = std::size_t{row} * drawnColumns_ + column;

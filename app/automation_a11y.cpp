@@ -40,6 +40,30 @@ json AccessibleTree(QAccessibleInterface* node, int depth) {
            {"name", node->text(QAccessible::Name).toStdString()},
            {"state", std::move(states)},
            {"geometry", json::array({g.x(), g.y(), g.width(), g.height()})}};
+  // A table's size, and a cell's place and headers.
+  if (node->role() == QAccessible::Table)
+    if (QAccessibleTableInterface* table = node->tableInterface()) {
+      out["rows"] = table->rowCount();
+      out["columns"] = table->columnCount();
+    }
+  if (QAccessibleTableCellInterface* cell = node->tableCellInterface();
+      cell != nullptr && node->role() == QAccessible::Cell) {
+    out["row"] = cell->rowIndex();
+    out["column"] = cell->columnIndex();
+    const auto headerName = [](const QList<QAccessibleInterface*>& headers) {
+      return headers.isEmpty() || headers.front() == nullptr
+                 ? std::string()
+                 : headers.front()->text(QAccessible::Name).toStdString();
+    };
+    out["column_header"] = headerName(cell->columnHeaderCells());
+    out["row_header"] = headerName(cell->rowHeaderCells());
+  }
+  // Where a text's first character is drawn.
+  if (QAccessibleTextInterface* text = node->textInterface();
+      text != nullptr && text->characterCount() > 0) {
+    const QRect c = text->characterRect(0);
+    out["first_character"] = json::array({c.x(), c.y(), c.width(), c.height()});
+  }
   json children = json::array();
   if (depth < kMaxDepth) {
     const int count = node->childCount();

@@ -27,6 +27,9 @@ namespace vrok {
 
 namespace {
 QPointer<PopupHtmlDialog> shownPopup;
+// Where the keyboard focus was when the shown pop-up opened; it goes back
+// there when the pop-up closes (else it would fall to the next control).
+QPointer<QWidget> focusBeforePopup;
 
 // One border (SM_CXBORDER, SM_CYBORDER).
 constexpr int kBorder = 1;
@@ -135,6 +138,7 @@ bool PopupHtmlDialog::Open(const QRect& placement, const std::u16string& caption
   // Taps on the page below wait until the pop-up has closed.
   qApp->installEventFilter(this);
   raise();
+  focusBeforePopup = QApplication::focusWidget();
   viewer_->setFocus(Qt::PopupFocusReason);
   platform::RunModal(*this);
   return true;
@@ -181,6 +185,10 @@ void PopupHtmlDialog::done(int result) {
   qApp->removeEventFilter(this);
   if (shownPopup == this) shownPopup = nullptr;
   QDialog::done(result);
+  if (QWidget* before = std::exchange(focusBeforePopup, nullptr);
+      wasOpen && before != nullptr && before->isVisible() && before->isEnabled() &&
+      !isAncestorOf(before))
+    before->setFocus(Qt::PopupFocusReason);
   if (wasOpen && done_) std::exchange(done_, nullptr)(page);
 }
 

@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 
+#include "widgets/accessible_grid.h"
 #include "widgets/list_host.h"
 #include "widgets/picture_button.h"
 #include "widgets/title_bar.h"
@@ -322,25 +323,55 @@ QAccessibleInterface* WidgetInterface::child(int index) const {
   return row;
 }
 
+// A point on the screen in device pixels, in logical screen coordinates
+// (the inverse of ScaledFromLogical).
+QPoint LogicalFromScaled(const QWidget* widget, QPoint device) {
+  const QWidget* top = widget->window();
+  const QWindow* window = top->windowHandle();
+  const qreal factor = window != nullptr ? window->devicePixelRatio() : top->devicePixelRatioF();
+  const QScreen* screen = window != nullptr ? window->screen() : nullptr;
+  const QPoint origin = screen != nullptr ? screen->geometry().topLeft() : QPoint();
+  if (factor <= 0) return device;
+  return (QPointF(origin) + QPointF(device - origin) / factor).toPoint();
+}
+
 // Qt's own interface of a widget (a text viewer, an item view, a combo
 // box), which exposes its text and items: every call goes to it, and its
-// place is given in screen pixels like every other.
-class ScaledInterface : public QAccessibleInterface {
+// place is given in screen pixels like every other. The items Qt makes for
+// it (list rows, table cells) are wrapped the same way, and so are the
+// places of the characters of its text.
+class ScaledInterface : public QAccessibleInterface, public QAccessibleTextInterface {
  public:
-  // inner is registered already (Qt made it through the cache); it goes
-  // with this interface.
-  ScaledInterface(QWidget* widget, QAccessibleInterface* inner)
-      : widget_(widget), inner_(inner), innerId_(QAccessible::uniqueId(inner)) {}
-  ~ScaledInterface() override { QAccessible::deleteAccessibleInterface(innerId_); }
+  // inner is registered already (Qt made it through the cache). For a
+  // widget's own interface (parent 0) inner goes with this interface; an
+  // item's inner belongs to Qt, which may drop it at any time.
+  ScaledInterface(QWidget* widget, QAccessibleInterface* inner, QAccessible::Id parent = 0)
+      : widget_(widget), innerId_(QAccessible::uniqueId(inner)), parentId_(parent) {}
+  ~ScaledInterface() override {
+    for (const auto& [inner, id] : wrapped_)
+      if (QAccessible::accessibleInterface(id) != nullptr) QAccessible::deleteAccessibleInterface(id);
+    if (parentId_ == 0 && QAccessible::accessibleInterface(innerId_) != nullptr)
+      QAccessible::deleteAccessibleInterface(innerId_);
+  }
 
-  bool isValid() const override { return widget_ != nullptr && inner_->isValid(); }
-  QObject* object() const override { return inner_->object(); }
-  QWindow* window() const override { return inner_->window(); }
+  QAccessibleInterface* Inner() const { return QAccessible::accessibleInterface(innerId_); }
+
+  bool isValid() const override {
+    const QAccessibleInterface* in = Inner();
+    return widget_ != nullptr && in != nullptr && in->isValid();
+  }
+  QObject* object() const override { return Inner() != nullptr ? Inner()->object() : nullptr; }
+  QWindow* window() const override { return Inner() != nullptr ? Inner()->window() : nullptr; }
   QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(
       QAccessible::Relation match) const override {
-    return inner_->relations(match);
+    if (Inner() == nullptr) return {};
+    auto related = Inner()->relations(match);
+    for (auto& r : related) r.first = Wrap(r.first);
+    return related;
   }
-  QAccessibleInterface* focusChild() const override { return inner_->focusChild(); }
+  QAccessibleInterface* focusChild() const override {
+    return Inner() != nullptr ? Wrap(Inner()->focusChild()) : nullptr;
+  }
   QAccessibleInterface* childAt(int x, int y) const override {
     for (int i = 0; i < childCount(); ++i) {
       QAccessibleInterface* c = child(i);
@@ -348,30 +379,162 @@ class ScaledInterface : public QAccessibleInterface {
     }
     return nullptr;
   }
-  QAccessibleInterface* parent() const override { return inner_->parent(); }
-  QAccessibleInterface* child(int index) const override { return inner_->child(index); }
-  int childCount() const override { return inner_->childCount(); }
+  QAccessibleInterface* parent() const override {
+    if (parentId_ != 0) return QAccessible::accessibleInterface(parentId_);
+    return Inner() != nullptr ? Inner()->parent() : nullptr;
+  }
+  QAccessibleInterface* child(int index) const override {
+    return Inner() != nullptr ? Wrap(Inner()->child(index)) : nullptr;
+  }
+  int childCount() const override { return Inner() != nullptr ? Inner()->childCount() : 0; }
   int indexOfChild(const QAccessibleInterface* child) const override {
-    return inner_->indexOfChild(child);
+    if (Inner() == nullptr) return -1;
+    if (const auto* wrapper = dynamic_cast<const ScaledInterface*>(child);
+        wrapper != nullptr && wrapper->parentId_ != 0)
+      child = wrapper->Inner();
+    return child != nullptr ? Inner()->indexOfChild(child) : -1;
   }
-  QString text(QAccessible::Text t) const override { return inner_->text(t); }
-  void setText(QAccessible::Text t, const QString& text) override { inner_->setText(t, text); }
+  QString text(QAccessible::Text t) const override {
+    if (Inner() == nullptr) return {};
+    const QString text = Inner()->text(t);
+    if (t != QAccessible::Name || !text.isEmpty() || parentId_ != 0 ||
+        Inner()->role() != QAccessible::List)
+      return text;
+    // A list without a name (a combo box's drop-down) takes its owner's.
+    for (const QWidget* up = widget_->parentWidget(); up != nullptr; up = up->parentWidget())
+      if (!up->accessibleName().isEmpty()) return up->accessibleName();
+    return QStringLiteral("List");
+  }
+  void setText(QAccessible::Text t, const QString& text) override {
+    if (Inner() != nullptr) Inner()->setText(t, text);
+  }
   QRect rect() const override {
-    if (widget_ == nullptr || !widget_->isVisible()) return {};
-    return ScaledFromLogical(widget_, inner_->rect());
+    if (widget_ == nullptr || !widget_->isVisible() || Inner() == nullptr) return {};
+    const QRect box = ScaledFromLogical(widget_, Inner()->rect());
+    if (parentId_ == 0) return box;
+    // An item is shown only as far as its list reaches (a row as wide as
+    // its text may run past the list's right edge).
+    const QAccessibleInterface* owner = QAccessible::accessibleInterface(parentId_);
+    const QRect shown = owner != nullptr ? box.intersected(owner->rect()) : QRect();
+    return shown.isEmpty() ? box : shown;
   }
-  QAccessible::Role role() const override { return inner_->role(); }
-  QAccessible::State state() const override { return inner_->state(); }
-  QColor foregroundColor() const override { return inner_->foregroundColor(); }
-  QColor backgroundColor() const override { return inner_->backgroundColor(); }
+  QAccessible::Role role() const override {
+    return Inner() != nullptr ? Inner()->role() : QAccessible::NoRole;
+  }
+  QAccessible::State state() const override {
+    if (Inner() != nullptr) return Inner()->state();
+    QAccessible::State s;
+    s.invalid = true;
+    return s;
+  }
+  QColor foregroundColor() const override {
+    return Inner() != nullptr ? Inner()->foregroundColor() : QColor();
+  }
+  QColor backgroundColor() const override {
+    return Inner() != nullptr ? Inner()->backgroundColor() : QColor();
+  }
   void* interface_cast(QAccessible::InterfaceType type) override {
-    return inner_->interface_cast(type);
+    QAccessibleInterface* in = Inner();
+    if (in == nullptr) return nullptr;
+    if (type == QAccessible::TextInterface)
+      return in->textInterface() != nullptr ? static_cast<QAccessibleTextInterface*>(this) : nullptr;
+    return in->interface_cast(type);
+  }
+
+  // Text: Qt's, with the characters' places in screen pixels.
+  QAccessibleTextInterface* Text() const {
+    return Inner() != nullptr ? Inner()->textInterface() : nullptr;
+  }
+  void selection(int index, int* start, int* end) const override {
+    *start = *end = 0;
+    if (Text() != nullptr) Text()->selection(index, start, end);
+  }
+  int selectionCount() const override { return Text() != nullptr ? Text()->selectionCount() : 0; }
+  void addSelection(int start, int end) override {
+    if (Text() != nullptr) Text()->addSelection(start, end);
+  }
+  void removeSelection(int index) override {
+    if (Text() != nullptr) Text()->removeSelection(index);
+  }
+  void setSelection(int index, int start, int end) override {
+    if (Text() != nullptr) Text()->setSelection(index, start, end);
+  }
+  int cursorPosition() const override { return Text() != nullptr ? Text()->cursorPosition() : 0; }
+  void setCursorPosition(int position) override {
+    if (Text() != nullptr) Text()->setCursorPosition(position);
+  }
+  QString text(int start, int end) const override {
+    return Text() != nullptr ? Text()->text(start, end) : QString();
+  }
+  QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int* start,
+                           int* end) const override {
+    *start = *end = -1;
+    return Text() != nullptr ? Text()->textBeforeOffset(offset, type, start, end) : QString();
+  }
+  QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int* start,
+                          int* end) const override {
+    *start = *end = -1;
+    return Text() != nullptr ? Text()->textAfterOffset(offset, type, start, end) : QString();
+  }
+  QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int* start,
+                       int* end) const override {
+    *start = *end = -1;
+    return Text() != nullptr ? Text()->textAtOffset(offset, type, start, end) : QString();
+  }
+  int characterCount() const override { return Text() != nullptr ? Text()->characterCount() : 0; }
+  QRect characterRect(int offset) const override {
+    if (Text() == nullptr || widget_ == nullptr) return {};
+    const QRect box = Text()->characterRect(offset);
+    return box.isNull() ? box : ScaledFromLogical(widget_, box);
+  }
+  int offsetAtPoint(const QPoint& point) const override {
+    if (Text() == nullptr || widget_ == nullptr) return -1;
+    return Text()->offsetAtPoint(LogicalFromScaled(widget_, point));
+  }
+  void scrollToSubstring(int start, int end) override {
+    if (Text() != nullptr) Text()->scrollToSubstring(start, end);
+  }
+  QString attributes(int offset, int* start, int* end) const override {
+    *start = *end = -1;
+    return Text() != nullptr ? Text()->attributes(offset, start, end) : QString();
   }
 
  private:
+  // A child Qt made without a widget of its own (a row, a cell, a header)
+  // gets a scaled wrapper, made once; widgets' interfaces come from the
+  // factory and are placed already.
+  QAccessibleInterface* Wrap(QAccessibleInterface* c) const {
+    if (c == nullptr || widget_ == nullptr) return c;
+    if (c->object() != nullptr && c->object()->isWidgetType()) return c;
+    if (dynamic_cast<ScaledInterface*>(c) != nullptr) return c;
+    const QAccessible::Id innerId = QAccessible::uniqueId(c);
+    const auto it = wrapped_.find(innerId);
+    if (it != wrapped_.end()) {
+      if (QAccessibleInterface* w = QAccessible::accessibleInterface(it->second)) return w;
+      wrapped_.erase(it);
+    }
+    // Wrappers of items Qt has dropped go before the map grows large.
+    if (wrapped_.size() > 64 && wrapped_.size() > 2 * static_cast<std::size_t>(childCount())) {
+      for (auto i = wrapped_.begin(); i != wrapped_.end();) {
+        if (QAccessible::accessibleInterface(i->first) != nullptr) {
+          ++i;
+          continue;
+        }
+        if (QAccessible::accessibleInterface(i->second) != nullptr)
+          QAccessible::deleteAccessibleInterface(i->second);
+        i = wrapped_.erase(i);
+      }
+    }
+    auto* wrapper = new ScaledInterface(widget_, c, QAccessible::uniqueId(
+                                                       const_cast<ScaledInterface*>(this)));
+    wrapped_[innerId] = QAccessible::registerAccessibleInterface(wrapper);
+    return wrapper;
+  }
+
   QPointer<QWidget> widget_;
-  QAccessibleInterface* inner_;
   QAccessible::Id innerId_;
+  QAccessible::Id parentId_;
+  mutable std::map<QAccessible::Id, QAccessible::Id> wrapped_;
 };
 
 bool KeepsQtInterface(const QWidget* w) {
@@ -395,6 +558,8 @@ QAccessibleInterface* QtInterface(QWidget* w) {
 QAccessibleInterface* Factory(const QString& /*className*/, QObject* object) {
   auto* w = qobject_cast<QWidget*>(object);
   if (w == nullptr) return nullptr;
+  // A grid drawn by the program is a table of cells.
+  if (dynamic_cast<AccessibleGrid*>(w) != nullptr) return NewGridInterface(w);
   // A scroll area of our own controls is a plain container: ours.
   if (w->property("own-controls").toBool()) return new WidgetInterface(w);
   bool qts = false;

@@ -5,7 +5,8 @@ tree from outside the process through the AT-SPI client library.
 
 Checks that the command bar's ten buttons, the three tabs, the index's
 search box and its rows are named and lie on the window, in real screen
-pixels at a zoom of 2.
+pixels at a zoom of 2; then that a grid is a table whose cells carry their
+text and whose columns have their headers.
 
 Exit status: 0 passed, 1 failed, 77 skipped (no X server, no session bus,
 no AT-SPI bus or client library to be had). Every wait is bounded.
@@ -13,7 +14,9 @@ no AT-SPI bus or client library to be had). Every wait is bounded.
 Usage: atspi_walk.py VROK SAMPLE_FOLDER
 """
 
+import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -28,6 +31,7 @@ SCREEN_W, SCREEN_H = 240, 320
 COMMANDS = ["Menu", "Back", "History", "Forward", "Home", "Index", "Tools", "Notes",
             "Bookmarks", "Exit"]
 TABS = ["INDEX", "CONTENTS", "TOOLS"]
+GRID_TITLE = "Intravenous fluids compared"
 
 
 def skip(why):
@@ -172,17 +176,21 @@ def inner(vrok, sample):
                        timeout=30, check=True, stdout=subprocess.DEVNULL)
         # The handheld window, scaled by the zoom: positions must come out in
         # real pixels.
-        reader = subprocess.Popen([vrok, "--handheld", "--folder", folder, "--registry", registry,
-                                   "--zoom",
-                                   str(ZOOM), "--screen", "%dx%d" % (SCREEN_W, SCREEN_H),
-                                   "--page", "index"], env=env,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        procs.append(reader)
-        app = find_reader(reader.pid, time.time() + 30)
-        if app is None:
-            if reader.poll() is not None:
-                fail("the reader ended: " + reader.stderr.read().decode(errors="replace")[-800:])
-            fail("the reader never showed up on the AT-SPI bus")
+        def start_reader(page):
+            reader = subprocess.Popen([vrok, "--handheld", "--folder", folder, "--registry",
+                                       registry, "--zoom", str(ZOOM), "--screen",
+                                       "%dx%d" % (SCREEN_W, SCREEN_H), "--page", page], env=env,
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            procs.append(reader)
+            app = find_reader(reader.pid, time.time() + 30)
+            if app is None:
+                if reader.poll() is not None:
+                    fail("the reader ended: " +
+                         reader.stderr.read().decode(errors="replace")[-800:])
+                fail("the reader never showed up on the AT-SPI bus")
+            return reader, app
+
+        reader, app = start_reader("index")
 
         # The splash page goes after 2.5 s; wait for the index and its rows.
         deadline = time.time() + 30
@@ -240,7 +248,54 @@ def inner(vrok, sample):
             problems.append("controls without a name: %s" % unnamed)
         if problems:
             fail("\n  ".join(problems))
-        print("PASS: %d nodes; window %s; %d index rows" % (len(nodes), frame, len(rows)))
+        print("index: %d nodes; window %s; %d index rows" % (len(nodes), frame, len(rows)))
+
+        # The fluids grid, found by its link on the TOOLS page.
+        found = subprocess.run([vrok, "--folder", folder, "--registry", registry, "--script", "-"],
+                               input="dismiss-splash\nnavigate tools\ndump\n", text=True,
+                               capture_output=True, timeout=60,
+                               env=dict(env, QT_QPA_PLATFORM="offscreen"))
+        link = re.search(r"HREF=\\?'(\d+)\\?'>" + re.escape(GRID_TITLE), found.stdout)
+        if link is None:
+            fail("no link to the grid %r on the TOOLS page" % GRID_TITLE)
+        reader.send_signal(signal.SIGTERM)
+        reader.wait(timeout=10)
+        reader, app = start_reader(link.group(1))
+        deadline = time.time() + 30
+        tables = []
+        while time.time() < deadline and not tables:
+            nodes = walk(app)
+            tables = [n for n in nodes if n["role"] == "table" and n["showing"]]
+            if not tables:
+                time.sleep(0.5)
+        if not tables:
+            fail("no table shown: %s" % sorted({n["role"] for n in nodes}))
+        grid = tables[0]
+        frame = [n for n in nodes if n["role"] in ("frame", "window")][0]["box"]
+        table = grid["node"]
+        if grid["name"] != GRID_TITLE:
+            problems.append("the table is named %r" % grid["name"])
+        size = (Atspi.Table.get_n_rows(table), Atspi.Table.get_n_columns(table))
+        if size != (6, 6):
+            problems.append("the table has %s rows and columns, not 6 and 6" % (size,))
+        header = Atspi.Table.get_column_header(table, 1)
+        if header is None or header.get_name() != "Na+":
+            problems.append("column 1's header is %r" % (header and header.get_name()))
+        cell = Atspi.Table.get_accessible_at(table, 0, 1)
+        if cell is None or cell.get_name() != "154":
+            problems.append("cell (0, 1) is %r" % (cell and cell.get_name()))
+        else:
+            box = cell.get_extents(Atspi.CoordType.SCREEN)
+            box = (box.x, box.y, box.width, box.height)
+            if not inside(box, frame):
+                problems.append("cell (0, 1) at %s lies outside the window %s" % (box, frame))
+            # A cell 76 pixels wide on the handheld screen, at zoom 2.
+            elif box[2] < 70 * ZOOM:
+                problems.append("cell (0, 1) is %s: not at the real scale" % (box,))
+        if problems:
+            fail("\n  ".join(problems))
+        print("PASS: %d nodes; window %s; %d index rows; a %dx%d table" %
+              (len(nodes), frame, len(rows), size[0], size[1]))
         return 0
     finally:
         for proc in reversed(procs):

@@ -1,13 +1,16 @@
 // What screen readers are given, through the reader program's "accessible"
 // tree on the sample book: every control named, every visible node inside
 // the window, in real pixels at a zoom of 1 and of 2; tabs, command
-// buttons, list rows and calculator controls by name and role.
+// buttons, list rows and calculator controls by name and role; a grid as a
+// table of cells with their headers; the page text's characters and the
+// rows of Qt's own lists placed like everything else.
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <set>
 
+#include "content/content_database.h"
 #include "reader_fixture.h"
 #include "support/temp_dir.h"
 
@@ -24,6 +27,15 @@ struct SampleTree : test::InstalledSample {
     EXPECT_EQ(run.status, 0) << run.errors;
     if (run.lines.empty()) return json();
     return run.lines.back()["accessible"];
+  }
+  std::string Fluids() const {
+    const ContentDatabase db(dir.Path() + "/VROK-Vrok");
+    return std::to_string(db.TableRow(u"Intravenous fluids compared"));
+  }
+  // A calculator whose first question is a combo box.
+  std::string Scores() const {
+    const ContentDatabase db(dir.Path() + "/VROK-Vrok");
+    return std::to_string(db.TableRow(u"CHA2DS2-VASc"));
   }
 };
 
@@ -56,7 +68,7 @@ void ExpectSound(const json& root, const std::string& where) {
   const json w = root["geometry"];
   static const std::set<std::string> kInteractive{
       "button", "menu button", "page tab", "check box", "radio button", "text",
-      "list",   "list item",   "combo box", "menu item"};
+      "list",   "list item",   "combo box", "menu item", "table"};
   Visit(root, [&](const json& n) {
     const std::string role = n["role"];
     if (kInteractive.count(role) != 0) {
@@ -65,6 +77,13 @@ void ExpectSound(const json& root, const std::string& where) {
     }
     const json g = n["geometry"];
     if (g[2] == 0 || g[3] == 0 || Has(n, "offscreen")) return;
+    // The first character of a text lies inside its text's box.
+    if (const json c = n.value("first_character", json()); c.is_array() && c[2] != 0) {
+      EXPECT_GE(c[0].get<int>(), g[0].get<int>()) << where << " " << n["name"];
+      EXPECT_GE(c[1].get<int>(), g[1].get<int>()) << where << " " << n["name"];
+      EXPECT_LE(c[0].get<int>() + c[2].get<int>(), g[0].get<int>() + g[2].get<int>()) << where;
+      EXPECT_LE(c[1].get<int>() + c[3].get<int>(), g[1].get<int>() + g[3].get<int>()) << where;
+    }
     EXPECT_GE(g[0].get<int>(), w[0].get<int>()) << where << " " << n.dump().substr(0, 200);
     EXPECT_GE(g[1].get<int>(), w[1].get<int>()) << where << " " << n.dump().substr(0, 200);
     EXPECT_LE(g[0].get<int>() + g[2].get<int>(), w[0].get<int>() + w[2].get<int>())
@@ -144,6 +163,115 @@ TEST_F(SampleTree, CalculatorControlsAndButtonsAreNamed) {
   int backs = 0;
   Visit(root, [&](const json& n) { backs += n["role"] == "button" && n["name"] == "Back"; });
   EXPECT_EQ(backs, 2);
+}
+
+TEST_F(SampleTree, GridsBookmarksAndPageTextAreInsideTheWindowAtBothZooms) {
+  for (const int zoom : {1, 2})
+    for (const std::string& script :
+         std::vector<std::string>{"navigate " + Fluids(), "navigate " + Fluids() + "\nkey Down\nkey End\nkey Right",
+          "key Ctrl+D\ntype Contents page\nanswer ok\nkey Ctrl+B",
+          "navigate a_z_in_brief\ntype asth\nkey Return", "navigate " + Scores() + "\nkey F4"}) {
+      const std::string where = script + " at zoom " + std::to_string(zoom);
+      ExpectSound(Tree(script, zoom), where);
+    }
+}
+
+TEST_F(SampleTree, AGridIsATableOfCellsWithTheirHeaders) {
+  // The keys on the second row's "Na+" cell.
+  const json root = Tree("navigate " + Fluids() + "\nkey Down\nkey Down\nkey Right", 1);
+  const json* table = Find(root, "table", "Intravenous fluids compared");
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ((*table)["rows"], 6);
+  EXPECT_EQ((*table)["columns"], 6);
+  const json& cells = (*table)["children"];
+  ASSERT_EQ(cells.size(), 7u * 6u);
+  // The header row first, then the rows under it.
+  std::vector<std::string> headers;
+  for (int c = 0; c < 6; ++c) {
+    EXPECT_EQ(cells[c]["role"], "column header");
+    headers.push_back(cells[c]["name"]);
+  }
+  EXPECT_EQ(headers[0], "Fluid");
+  EXPECT_EQ(headers[1], "Na+");
+  const json& current = cells[6 + 1];
+  EXPECT_EQ(current["role"], "cell");
+  EXPECT_EQ(current["name"], "154");
+  EXPECT_EQ(current["row"], 0);
+  EXPECT_EQ(current["column"], 1);
+  EXPECT_EQ(current["column_header"], "Na+");
+  EXPECT_EQ(current["row_header"], "Sodium chloride 0.9%");
+  EXPECT_TRUE(Has(current, "selected"));
+  EXPECT_TRUE(Has(current, "focused"));
+  // Only one cell is the current one; the first column heads no row.
+  int selected = 0;
+  for (const json& cell : cells) selected += Has(cell, "selected");
+  EXPECT_EQ(selected, 1);
+  EXPECT_EQ(cells[6 * 3]["row_header"], "");
+  EXPECT_EQ(cells[6 * 3]["column_header"], "Fluid");
+  EXPECT_EQ(cells[6 * 3 + 5]["column"], 5);
+  EXPECT_EQ(cells[6 * 3 + 5]["row"], 2);
+  // The last column is off the handheld screen until scrolled to.
+  EXPECT_TRUE(Has(cells[6 + 5], "offscreen"));
+  EXPECT_FALSE(Has(current, "offscreen"));
+}
+
+TEST_F(SampleTree, CellsRowsAndCharactersAreInRealPixelsAtAZoomOfTwo) {
+  const std::string grid = "navigate " + Fluids() + "\nkey Down\nkey Down";
+  const std::string bookmarks = "key Ctrl+D\ntype Contents page\nanswer ok\nkey Ctrl+B";
+  const std::string page = "navigate a_z_in_brief\ntype asth\nkey Return";
+  // Twice as far from the window's corner and twice as large, give or take
+  // a pixel of rounding; a character's width may differ by hinting.
+  const auto expectDoubled = [](const json& oneWindow, const json& twoWindow, const json& a,
+                                const json& b, bool width, const std::string& what) {
+    for (int i = 0; i < 2; ++i)
+      EXPECT_NEAR(b[i].get<int>() - twoWindow[i].get<int>(),
+                  2 * (a[i].get<int>() - oneWindow[i].get<int>()), 1)
+          << what;
+    if (width) {
+      EXPECT_NEAR(b[2].get<int>(), 2 * a[2].get<int>(), 1) << what;
+    }
+    EXPECT_NEAR(b[3].get<int>(), 2 * a[3].get<int>(), 1) << what;
+  };
+  {
+    const json one = Tree(grid, 1), two = Tree(grid, 2);
+    const json* a = Find(one, "cell", "Sodium chloride 0.9%");
+    const json* b = Find(two, "cell", "Sodium chloride 0.9%");
+    ASSERT_TRUE(a != nullptr && b != nullptr);
+    expectDoubled(one["geometry"], two["geometry"], (*a)["geometry"], (*b)["geometry"], true,
+                  "grid cell");
+  }
+  {
+    const json one = Tree(bookmarks, 1), two = Tree(bookmarks, 2);
+    const json* a = Find(one, "list item", "Contents page");
+    const json* b = Find(two, "list item", "Contents page");
+    ASSERT_TRUE(a != nullptr && b != nullptr);
+    expectDoubled(one["geometry"], two["geometry"], (*a)["geometry"], (*b)["geometry"], true,
+                  "bookmark row");
+  }
+  {
+    // The rows of a combo box's open drop-down.
+    const std::string combo = "navigate " + Scores() + "\nkey F4";
+    const json one = Tree(combo, 1), two = Tree(combo, 2);
+    const json* a = Find(one, "list item", "65 to 74");
+    const json* b = Find(two, "list item", "65 to 74");
+    ASSERT_TRUE(a != nullptr && b != nullptr);
+    expectDoubled(one["geometry"], two["geometry"], (*a)["geometry"], (*b)["geometry"], true,
+                  "combo row");
+  }
+  {
+    const json one = Tree(page, 1), two = Tree(page, 2);
+    const auto firstCharacter = [](const json& root) {
+      json found;
+      Visit(root, [&](const json& n) {
+        if (found.is_null() && n.contains("first_character") && n["name"] == "Page")
+          found = n["first_character"];
+      });
+      return found;
+    };
+    const json a = firstCharacter(one), b = firstCharacter(two);
+    ASSERT_TRUE(a.is_array() && b.is_array()) << one.dump().substr(0, 400);
+    expectDoubled(one["geometry"], two["geometry"], a, b, false, "page text");
+  }
 }
 
 }  // namespace

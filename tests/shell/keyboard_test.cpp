@@ -1,13 +1,15 @@
 // The reader by keys alone, through the reader program on the sample book:
 // every row of the shortcut table, the keys that move the focus and
 // activate, Escape, the F1 list, and a calculator done without the stylus.
-// Also the note mark and the history of a page shown again.
+// Also the note mark, the history of a page shown again, and the cells of a
+// grid by keys.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <set>
 
+#include "content/content_database.h"
 #include "reader_fixture.h"
 #include "support/temp_dir.h"
 
@@ -17,7 +19,16 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-struct SampleReader : test::InstalledSample {};
+struct SampleReader : test::InstalledSample {
+  // The fluids grid's row, as "navigate" takes it: 7 rows of 6 columns,
+  // wider than the handheld screen; cell (2, 0) links to a footnote.
+  std::string Fluids() const {
+    const ContentDatabase db(dir.Path() + "/VROK-Vrok");
+    return std::to_string(db.TableRow(u"Intravenous fluids compared"));
+  }
+};
+
+json Grid(const json& report) { return test::PaneWhere(report, "kind", "GridControl"); }
 
 std::vector<std::string> MessageTexts(const json& report) {
   std::vector<std::string> texts;
@@ -224,6 +235,107 @@ TEST_F(SampleReader, StartUpErrorsSayOnStandardErrorWhatIsWrong) {
   EXPECT_NE(run.status, 0);
   EXPECT_NE(run.errors.find("VROK-Vrok-Strings.pdb"), std::string::npos) << run.errors;
   EXPECT_NE(run.errors.find("copy the book's files"), std::string::npos) << run.errors;
+}
+
+TEST_F(SampleReader, ArrowsAndPageKeysMoveTheCurrentGridCellIntoView) {
+  const auto r = Run("navigate " + Fluids() + "\nfocus\n"  // 0 the grid, no cell yet
+                     "key Down\nfocus\n"                    // 1 the first key: the top left cell
+                     "key Right\nkey Right\nkey Right\nkey Right\nkey Right\ndump\n"  // 2
+                     "key Right\nkey Down\nfocus\n"        // 3 no column past the last
+                     "key End\ndump\n"                      // 4
+                     "key PgUp\ndump\n"                     // 5
+                     "key Home\ndump\n"                     // 6
+                     "key Left\nkey Left\nkey Left\nkey Left\nkey Left\nkey Left\ndump\n"  // 7
+                     "key Up\ndump\n");                     // 8
+  ASSERT_EQ(r.size(), 9u);
+  EXPECT_EQ(r[0]["focus"]["role"], "table");
+  EXPECT_EQ(r[0]["focus"]["accessible_name"], "Intravenous fluids compared");
+  EXPECT_FALSE(Grid(r[0]).contains("cell"));
+  EXPECT_EQ(Grid(r[1])["cell"], json::array({0, 0}));
+  EXPECT_EQ(r[1]["focus"]["role"], "column header");
+  EXPECT_EQ(r[1]["focus"]["accessible_name"], "Fluid");
+  const json rows = Grid(r[1])["rows"];
+  ASSERT_EQ(rows.size(), 7u);
+  ASSERT_EQ(rows[0].size(), 6u);
+
+  // The last column, scrolled to so that all of it shows.
+  EXPECT_EQ(Grid(r[2])["cell"], json::array({0, 5}));
+  const int width = Grid(r[2])["size"][0];
+  EXPECT_GT(Grid(r[2])["scroll"][0].get<int>(), 0);
+  EXPECT_GE(Grid(r[2])["scroll"][0].get<int>(), width - 240);
+  EXPECT_EQ(r[3]["focus"]["role"], "cell");
+  EXPECT_EQ(r[3]["focus"]["accessible_name"], rows[1][5]);
+  EXPECT_EQ(Grid(r[4])["cell"], json::array({6, 5}));
+  const int pageUp = Grid(r[5])["cell"][0];
+  EXPECT_LT(pageUp, 6);
+  EXPECT_GE(pageUp, 0);
+  EXPECT_EQ(Grid(r[5])["cell"][1], 5);
+  EXPECT_EQ(Grid(r[6])["cell"], json::array({0, 5}));
+  // Back to the first column: scrolled back to the left edge.
+  EXPECT_EQ(Grid(r[7])["cell"], json::array({0, 0}));
+  EXPECT_EQ(Grid(r[7])["scroll"], json::array({0, 0}));
+  EXPECT_EQ(Grid(r[8])["cell"], json::array({0, 0}));
+}
+
+TEST_F(SampleReader, EnterTapsTheCurrentCellAndTheMenuKeyHoldsIt) {
+  const auto r = Run("navigate " + Fluids() + "\ntap-row 2\ndump\n"  // 0 by stylus: no cell
+                     "key Down\nkey Down\nkey Down\nkey Menu\ndump\n"  // 1 held
+                     "key Escape\ndump\n"                               // 2 the pop-up goes
+                     "key Shift+F10\ndump\n"                            // 3 held again
+                     "key Right\nkey Return\ndump\n"                   // 4 no link: nothing
+                     "key Left\nkey Return\ndump\n");  // 5 its link, though cut off
+  ASSERT_EQ(r.size(), 6u);
+  // A stylus user's reports stay as they were.
+  EXPECT_FALSE(Grid(r[0]).contains("cell"));
+  EXPECT_EQ(Grid(r[1])["cell"], json::array({2, 0}));
+  const std::string whole = Grid(r[1])["full_text"];
+  EXPECT_EQ(whole.rfind("Compound sodium lactate", 0), 0u) << whole;
+  // Escape put the pop-up away and nothing else: same page, same cell.
+  EXPECT_FALSE(Grid(r[2]).contains("full_text"));
+  EXPECT_EQ(r[2]["page"], r[1]["page"]);
+  EXPECT_EQ(Grid(r[2])["cell"], json::array({2, 0}));
+  EXPECT_EQ(Grid(r[3])["full_text"], whole);
+  EXPECT_TRUE(r[4]["popup"].is_null());
+  EXPECT_EQ(Grid(r[4])["cell"], json::array({2, 1}));
+  ASSERT_FALSE(r[5]["popup"].is_null()) << r[5].dump();
+  EXPECT_EQ(r[5]["popup"]["caption"], "Footnote");
+  EXPECT_NE(r[5]["page"], r[1]["page"]);
+}
+
+TEST_F(SampleReader, TheCurrentCellStaysBesideThePinnedColumnOnTheDesktop) {
+  const auto r = Run("window 300 640\nnavigate " + Fluids() +
+                         "\nkey Down\nkey Right\nkey Right\nkey Right\nkey Right\nkey Right\ndump\n"
+                         "key Left\nkey Left\nkey Left\nkey Left\ndump\n",
+                     {"--desktop"});
+  ASSERT_EQ(r.size(), 2u);
+  const json far = Grid(r[0]);
+  EXPECT_EQ(far["cell"], json::array({0, 5}));
+  EXPECT_TRUE(far["pinned"]);
+  // The current cell is among those reported in view.
+  bool seen = false;
+  for (const json& cell : far["cells"]) seen |= cell["row"] == 0 && cell["column"] == 5;
+  EXPECT_TRUE(seen);
+  // Column 1, right of the pinned first column, is shown whole: scrolled
+  // back to the start, where nothing is pinned over it.
+  const json near = Grid(r[1]);
+  EXPECT_EQ(near["cell"], json::array({0, 1}));
+  EXPECT_EQ(near["scroll"][0], 0);
+  EXPECT_FALSE(near["pinned"]);
+}
+
+TEST_F(SampleReader, ClosingAPopupGivesTheFocusBackToWhereItWas) {
+  const auto r = Run("navigate " + Fluids() + "\nkey Tab\nfocus\nkey Return\nkey Escape\nfocus\n"
+                     "key Shift+Tab\nkey Down\nkey Down\nkey Down\nkey Return\ndump\nkey Return\nfocus\n");
+  ASSERT_EQ(r.size(), 4u);
+  EXPECT_EQ(r[0]["focus"]["accessible_name"], "Footnotes");
+  EXPECT_TRUE(r[1]["popup"].is_null());
+  EXPECT_EQ(r[1]["focus"]["accessible_name"], "Footnotes");
+  // From a grid cell's footnote (Return opens it and closes it), back on
+  // the cell.
+  EXPECT_EQ(r[2]["popup"]["caption"], "Footnote");
+  EXPECT_TRUE(r[3]["popup"].is_null());
+  EXPECT_EQ(r[3]["focus"]["role"], "cell");
+  EXPECT_EQ(r[3]["focus"]["accessible_name"].get<std::string>().rfind("Compound sodium lactate", 0), 0u);
 }
 
 }  // namespace

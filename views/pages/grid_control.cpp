@@ -1,6 +1,7 @@
 #include "views/pages/grid_control.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -12,6 +13,7 @@
 #include "core/pages/page_text.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/window_mode.h"
+#include "widgets/focus_ring.h"
 #include "widgets/synthetic_input.h"
 
 namespace vrok {
@@ -43,6 +45,8 @@ QString PopupHtml(const RichLabel& label) {
 GridControl::GridControl(QWidget* parent) : QWidget(parent), holdTimer_([this] { HoldTick(); }) {
   setObjectName(QStringLiteral("grid"));
   setAttribute(Qt::WA_OpaquePaintEvent);
+  // The keys move a current cell; the bars need no focus of their own.
+  setFocusPolicy(Qt::StrongFocus);
   vbar_ = new QScrollBar(Qt::Vertical, this);
   vbar_->setObjectName(QString::number(kVerticalBarId));
   hbar_ = new QScrollBar(Qt::Horizontal, this);
@@ -52,6 +56,8 @@ GridControl::GridControl(QWidget* parent) : QWidget(parent), holdTimer_([this] {
   corner_->setAutoFillBackground(true);
   for (QWidget* w : {static_cast<QWidget*>(vbar_), static_cast<QWidget*>(hbar_), corner_})
     w->hide();
+  vbar_->setFocusPolicy(Qt::NoFocus);
+  hbar_->setFocusPolicy(Qt::NoFocus);
   connect(vbar_, &QScrollBar::valueChanged, this, [this] { update(); });
   connect(hbar_, &QScrollBar::valueChanged, this, [this] { update(); });
 
@@ -66,6 +72,7 @@ GridControl::GridControl(QWidget* parent) : QWidget(parent), holdTimer_([this] {
   popup_->setStyleSheet(
       QStringLiteral("background: white; color: black; border: 1px solid black; padding: 2px;"));
   popup_->hide();
+  RenewGridInterface(this);
 }
 
 void GridControl::SetModel(GridModel* model, const FontSpec& font) {
@@ -75,6 +82,12 @@ void GridControl::SetModel(GridModel* model, const FontSpec& font) {
 }
 
 void GridControl::LayOut() {
+  // Another table: the keys start again from no cell.
+  current_.reset();
+  Relayout();
+}
+
+void GridControl::Relayout() {
   popup_->hide();
   holdTimer_.Stop();
   pressedCell_.reset();
@@ -113,6 +126,8 @@ void GridControl::LayOut() {
   vbar_->setValue(0);
   ArrangeBars();
   Draw();
+  if (current_ && CellOf(current_->y(), current_->x()) == nullptr) current_.reset();
+  if (current_) ScrollIntoView(current_->y(), current_->x());
   update();
 }
 
@@ -280,12 +295,19 @@ void GridControl::paintEvent(QPaintEvent*) {
   g.drawImage(view.topLeft(), bitmap_, QRect(Offset(), view.size()));
   if (const int pinned = std::min(PinnedWidth(), view.width()); pinned > 0)
     g.drawImage(view.topLeft(), bitmap_, QRect(0, Offset().y(), pinned, view.height()));
+  if (hasFocus()) {
+    // The ring goes round the current cell, or round the grid without one.
+    QRect ring = current_ ? GridCellRect(current_->y(), current_->x(), false) : QRect();
+    if (ring.isEmpty()) ring = view;
+    g.setClipRect(view);
+    DrawFocusRing(g, ring);
+  }
 }
 
 void GridControl::resizeEvent(QResizeEvent*) {
   // With room to fit, the columns are fitted to the new width.
   if (platform::DesktopMode() && model_ != nullptr) {
-    LayOut();
+    Relayout();
     return;
   }
   ArrangeBars();
@@ -311,14 +333,26 @@ void GridControl::mousePressEvent(QMouseEvent* event) {
     }
   pressedCell_ = CellAt(p);
   pressPoint_ = at;
+  // Once the keys are in use, the pressed cell becomes the current one.
+  if (pressedCell_ && current_) {
+    const Cell& cell = cells_[*pressedCell_];
+    current_ = QPoint(static_cast<int>(cell.column), static_cast<int>(cell.row));
+    AnnounceGridCell(this, current_->y(), current_->x());
+    update();
+  }
   if (pressedCell_) holdTimer_.Start(kHoldDelayMs);
 }
 
 void GridControl::HoldTick() {
   holdTimer_.Stop();
   if (!pressedCell_) return;
-  const Cell& cell = cells_[*pressedCell_];
+  const std::size_t index = *pressedCell_;
   pressedCell_.reset();
+  ShowFullText(index, pressPoint_);
+}
+
+void GridControl::ShowFullText(std::size_t index, QPoint at) {
+  const Cell& cell = cells_[index];
   if (cell.label.Text().empty()) return;
   // The whole text at full size, wrapped to the room the grid shows.
   const QRect view = ViewRect();
@@ -329,8 +363,8 @@ void GridControl::HoldTick() {
   popup_->adjustSize();
   const QSize size = popup_->size().boundedTo(view.size());
   popup_->resize(size);
-  popup_->move(std::clamp(pressPoint_.x(), 0, std::max(0, view.width() - size.width())),
-               std::clamp(pressPoint_.y(), 0, std::max(0, view.height() - size.height())));
+  popup_->move(std::clamp(at.x(), 0, std::max(0, view.width() - size.width())),
+               std::clamp(at.y(), 0, std::max(0, view.height() - size.height())));
   popup_->raise();
   popup_->show();
 }
@@ -442,9 +476,174 @@ void GridControl::Report(nlohmann::json& pane) const {
     rows.back().push_back(platform::ToQ(cell.label.Text()).toStdString());
   }
   pane["rows"] = std::move(rows);
+  // Once the keys are in use: the current cell, and a held cell's text.
+  if (current_) {
+    pane["cell"] = {current_->y(), current_->x()};
+    if (PopupShown()) pane["full_text"] = popupText_.toStdString();
+  }
   pane["size"] = {tableWidth_, tableHeight_};
   pane["scroll"] = {Offset().x(), Offset().y()};
   pane["bars"] = {{"horizontal", HorizontalBarShown()}, {"vertical", VerticalBarShown()}};
+}
+
+const GridControl::Cell* GridControl::CellOf(std::uint32_t row, std::uint32_t column) const {
+  if (row >= drawnRows_ || column >= drawnColumns_) return nullptr;
+  const std::size_t index = std::size_t{row} * drawnColumns_ + column;
+  return index < cells_.size() ? &cells_[index] : nullptr;
+}
+
+std::optional<QPoint> GridControl::CurrentCell() const { return current_; }
+
+bool GridControl::GridCurrentCell(int* row, int* column) const {
+  if (!current_) return false;
+  *row = current_->y();
+  *column = current_->x();
+  return true;
+}
+
+QString GridControl::GridCellText(int row, int column) const {
+  if (row < 0 || column < 0) return {};
+  const Cell* cell = CellOf(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(column));
+  return cell != nullptr ? platform::ToQ(cell->label.Text()) : QString();
+}
+
+QRect GridControl::GridCellRect(int row, int column, bool whole) const {
+  if (row < 0 || column < 0 ||
+      CellOf(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(column)) == nullptr)
+    return {};
+  const QRect cell = CellRect(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(column));
+  const int pinned = PinnedWidth();
+  // The pinned first column is drawn at the left edge, whatever the offset.
+  const QRect placed = column == 0 && pinned > 0 ? cell.translated(0, -Offset().y())
+                                                 : cell.translated(-Offset());
+  if (whole) return placed;
+  QRect shown = ViewRect();
+  if (column > 0 && pinned > 0) shown.setLeft(std::min(pinned, shown.right() + 1));
+  return placed.intersected(shown);
+}
+
+void GridControl::ScrollIntoView(std::uint32_t row, std::uint32_t column) {
+  if (CellOf(row, column) == nullptr) return;
+  const QRect cell = CellRect(row, column);
+  const QSize view = ViewRect().size();
+  const int g = metrics_.line;
+  QPoint offset = Offset();
+  // Across: the first column is seen from the left edge; another must
+  // also clear the pinned first column drawn over the left edge.
+  if (column == 0) {
+    offset.setX(0);
+  } else {
+    const int pinned = roomy_ && columnX_.size() >= 2 ? columnX_[1] : 0;
+    if (cell.right() + 1 + g > offset.x() + view.width())
+      offset.setX(cell.right() + 1 + g - view.width());
+    if (cell.left() - (offset.x() > 0 ? pinned : g) < offset.x())
+      offset.setX(std::max(0, cell.left() - g - pinned));
+  }
+  // Down: the whole row, its top first where it does not fit.
+  if (cell.bottom() + 1 + g > offset.y() + view.height())
+    offset.setY(cell.bottom() + 1 + g - view.height());
+  if (cell.top() - g < offset.y()) offset.setY(std::max(0, cell.top() - g));
+  ScrollTo(offset);
+}
+
+bool GridControl::SetCurrentCell(std::uint32_t row, std::uint32_t column) {
+  if (CellOf(row, column) == nullptr) return false;
+  const QPoint cell(static_cast<int>(column), static_cast<int>(row));
+  const bool moved = current_ != cell;
+  current_ = cell;
+  popup_->hide();
+  ScrollIntoView(row, column);
+  update();
+  if (moved) AnnounceGridCell(this, cell.y(), cell.x());
+  return true;
+}
+
+bool GridControl::ActivateGridCell(int row, int column) {
+  if (row < 0 || column < 0) return false;
+  const auto r = static_cast<std::uint32_t>(row), c = static_cast<std::uint32_t>(column);
+  if (CellOf(r, c) == nullptr) return false;
+  // A tap on a cell follows a link in it: by keys the first one, also
+  // when the cell is cut short before it.
+  for (const Run& run : CellOf(r, c)->label.Runs()) {
+    if (!run.style.link) continue;
+    ScrollIntoView(r, c);
+    const QRect shown = GridCellRect(row, column, false);
+    if (linkListener_) linkListener_(run.style.target, shown.isEmpty() ? QPoint() : shown.center());
+    return true;
+  }
+  return false;
+}
+
+bool GridControl::HoldGridCell(int row, int column) {
+  if (row < 0 || column < 0) return false;
+  const auto r = static_cast<std::uint32_t>(row), c = static_cast<std::uint32_t>(column);
+  const Cell* cell = CellOf(r, c);
+  if (cell == nullptr || cell->label.Text().empty()) return false;
+  ScrollIntoView(r, c);
+  const QRect shown = GridCellRect(row, column, false);
+  ShowFullText(static_cast<std::size_t>(cell - cells_.data()), shown.topLeft());
+  return PopupShown();
+}
+
+bool GridControl::event(QEvent* event) {
+  // Escape closes the cell's pop-up before it means anything else.
+  if (event->type() == QEvent::ShortcutOverride && popup_->isVisible() &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    event->accept();
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+void GridControl::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+  if ((key == Qt::Key_Menu && mods == Qt::NoModifier) ||
+      (key == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+    if (current_) HoldGridCell(current_->y(), current_->x());
+    return;
+  }
+  if (mods != Qt::NoModifier || drawnRows_ == 0 || drawnColumns_ == 0) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  if (key == Qt::Key_Escape && popup_->isVisible()) {
+    popup_->hide();
+    return;
+  }
+  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+    popup_->hide();
+    if (current_) ActivateGridCell(current_->y(), current_->x());
+    return;
+  }
+  // The first key only puts the current cell on the top left one.
+  const int rows = static_cast<int>(drawnRows_), columns = static_cast<int>(drawnColumns_);
+  const int page = std::max(1, ViewRect().height() / std::max(1, metrics_.rowHeight + metrics_.line) - 1);
+  int row = current_ ? current_->y() : 0, column = current_ ? current_->x() : 0;
+  const int step = current_ ? 1 : 0;
+  switch (key) {
+    case Qt::Key_Down: row += step; break;
+    case Qt::Key_Up: row -= step; break;
+    case Qt::Key_Right: column += step; break;
+    case Qt::Key_Left: column -= step; break;
+    case Qt::Key_PageDown: row += step * page; break;
+    case Qt::Key_PageUp: row -= step * page; break;
+    case Qt::Key_Home: row = 0; break;
+    case Qt::Key_End: row = rows - 1; break;
+    default: QWidget::keyPressEvent(event); return;
+  }
+  SetCurrentCell(static_cast<std::uint32_t>(std::clamp(row, 0, rows - 1)),
+                 static_cast<std::uint32_t>(std::clamp(column, 0, columns - 1)));
+}
+
+void GridControl::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  update();
+}
+
+void GridControl::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update();
 }
 
 }  // namespace vrok

@@ -5,6 +5,11 @@
 // 1002 horizontal, corner 1003) appear only when the table needs them. A tap
 // on a link in a cell goes to the link listener; a tap-and-hold on a cell
 // shows its whole text in the hidden "popup" child (1004).
+//
+// By keys: the arrows, Page Up, Page Down, Home and End move a current cell
+// (ringed while the grid has the focus, scrolled into view); Enter or Space
+// taps it, the Menu key or Shift+F10 holds it. Screen readers see the grid
+// as a table of its cells (AccessibleGrid).
 
 #include <QImage>
 #include <QWidget>
@@ -18,6 +23,7 @@
 #include "core/pages/grid_model.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/timer.h"
+#include "widgets/accessible_grid.h"
 #include "widgets/rich_text.h"
 #include "widgets/screen_report.h"
 
@@ -26,7 +32,11 @@ class QScrollBar;
 
 namespace vrok {
 
-class GridControl : public QWidget, public ReportedPane, public LinkTarget, public RowTarget {
+class GridControl : public QWidget,
+                    public ReportedPane,
+                    public LinkTarget,
+                    public RowTarget,
+                    public AccessibleGrid {
  public:
   static constexpr int kVerticalBarId = 1001;
   static constexpr int kHorizontalBarId = 1002;
@@ -75,12 +85,31 @@ class GridControl : public QWidget, public ReportedPane, public LinkTarget, publ
   bool TapRow(int row) override;
   bool HoldRow(int row) override;
 
+  // The cell the keys are on (grid row, column; row 0 is the header row).
+  std::optional<QPoint> CurrentCell() const;  // x = column, y = row
+  // Makes a laid-out cell the current one and scrolls it into view.
+  bool SetCurrentCell(std::uint32_t row, std::uint32_t column);
+
+  int GridRows() const override { return static_cast<int>(drawnRows_); }
+  int GridColumns() const override { return static_cast<int>(drawnColumns_); }
+  QString GridCellText(int row, int column) const override;
+  QRect GridCellRect(int row, int column, bool whole) const override;
+  bool GridCurrentCell(int* row, int* column) const override;
+  // A tap follows the cell's first link (by keys, also one cut off from
+  // view); a hold shows its whole text.
+  bool ActivateGridCell(int row, int column) override;
+  bool HoldGridCell(int row, int column) override;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   struct Cell {
@@ -100,6 +129,13 @@ class GridControl : public QWidget, public ReportedPane, public LinkTarget, publ
   void Draw();
   std::optional<std::size_t> CellAt(QPoint tablePoint) const;
   void HoldTick();
+  // The cell's whole text in the pop-up, placed near `at`.
+  void ShowFullText(std::size_t cell, QPoint at);
+  // Lays the table out again; the current cell stays when it still exists.
+  void Relayout();
+  const Cell* CellOf(std::uint32_t row, std::uint32_t column) const;
+  // Scrolls so that the whole cell, or as much as fits, is in view.
+  void ScrollIntoView(std::uint32_t row, std::uint32_t column);
   void PopupLinkTapped(const QString& href);
   // Scrolls the first cell of a grid row into view; its centre, or none.
   std::optional<QPoint> ShowRowStart(int row);
@@ -133,6 +169,7 @@ class GridControl : public QWidget, public ReportedPane, public LinkTarget, publ
   QString popupText_;  // plain
   platform::Timer holdTimer_;
   std::optional<std::size_t> pressedCell_;
+  std::optional<QPoint> current_;  // x = column, y = row
   QPoint pressPoint_;
   std::function<void(PageId, QPoint)> linkListener_;
 };

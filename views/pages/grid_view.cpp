@@ -30,6 +30,8 @@ void GridWindow::SetTitle(const std::u16string& title) {
   args.background = QColor(0xAF, 0xAF, 0xAF);
   args.collapsible = true;
   CreateWithTitle(args);
+  // Screen readers name the table by its title.
+  grid_->setAccessibleName(platform::ToQ(title));
 }
 
 GridView::GridView(MainWindow& main, const ContentDatabase& db, PageNameMap& names)

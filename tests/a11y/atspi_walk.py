@@ -62,8 +62,12 @@ def start_xvfb(procs):
     if xvfb is None:
         skip("Xvfb is not installed")
     read, write = os.pipe()
+    # -noreset: an X server resets when its last client leaves (the bus
+    # launcher is the first), and a reader connecting during the reset is
+    # refused.
     proc = subprocess.Popen([xvfb, "-displayfd", str(write), "-screen", "0", "1280x1024x24",
-                             "-nolisten", "tcp"], pass_fds=(write,), stderr=subprocess.DEVNULL)
+                             "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
+                            stderr=subprocess.DEVNULL)
     procs.append(proc)
     os.close(write)
     deadline = time.time() + 15

@@ -39,6 +39,10 @@ class PopupHtmlDialog : public QDialog {
   // stays open until answered. False, changing nothing, when it is open.
   bool Open(const QRect& placement, const std::u16string& caption, const std::u16string& body,
             Done done = {});
+  // For the next opening: works the placement out again whenever the owner
+  // changes size while the pop-up is open (without one, the placement given
+  // to Open is kept). Closing forgets it.
+  void SetReplacement(std::function<QRect()> placement) { replacement_ = std::move(placement); }
   // Runs the pop-up to its end: the tapped page id, or -1 after OK, or -1
   // at once when the pop-up is already open.
   std::int32_t Show(const QRect& placement, const std::u16string& caption,
@@ -72,6 +76,8 @@ class PopupHtmlDialog : public QDialog {
  private:
   void LinkTapped(const std::u16string& href);
   void Arrange();
+  // Sizes and places the dialog over the owner for a placement (see Open).
+  void Place(const QRect& placement);
 
   QWidget* owner_;
   QLabel* captionLabel_ = nullptr;
@@ -85,6 +91,8 @@ class PopupHtmlDialog : public QDialog {
   std::int32_t tapped_ = -1;
   bool open_ = false;
   Done done_;
+  QRect placement_;
+  std::function<QRect()> replacement_;
 };
 
 // The pop-up of one page view: measures the text with the page font,

@@ -271,6 +271,7 @@ QRect FootnotePopup::AvailableArea() const {
 
 QRect FootnotePopup::PopupRect(const std::u16string& text, QPoint point, QRect window,
                                Placement mode) const {
+  const FontSpec font = followPage_ ? PageFontSpec() : font_;
   const QRect area = AvailableArea();
   // Everything around the text: borders, the viewer's margins, the caption.
   const int extraW = 2 * kBorder + 2 * TextMargin();
@@ -284,7 +285,7 @@ QRect FootnotePopup::PopupRect(const std::u16string& text, QPoint point, QRect w
   int lines = 0;
   for (const std::u16string& part : SplitAtLineBreaks(text)) {
     RichLabel label(part);
-    label.SetFontAndColour(font_, 0);
+    label.SetFontAndColour(font, 0);
     if (!label.LayOut(measurer)) {
       ++lines;
       continue;
@@ -295,7 +296,7 @@ QRect FootnotePopup::PopupRect(const std::u16string& text, QPoint point, QRect w
     textW = std::max(textW, n > 1 ? maxTextW : std::min(label.Width(), maxTextW));
   }
   const int w = std::min(area.width(), textW + extraW);
-  const int h = std::min(area.height(), lines * measurer.LineHeight(font_) + extraH);
+  const int h = std::min(area.height(), lines * measurer.LineHeight(font) + extraH);
 
   QRect rect(0, 0, std::max(w, CaptionHeight() * 3), h);
   rect.setWidth(std::min(rect.width(), area.width()));

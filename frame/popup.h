@@ -15,6 +15,7 @@
 
 #include "core/navigation/page_view.h"
 #include "core/pages/markup.h"
+#include "widgets/rich_text.h"
 
 class QLabel;
 class QPushButton;
@@ -106,7 +107,12 @@ class FootnotePopup {
   FootnotePopup(const FootnotePopup&) = delete;
   FootnotePopup& operator=(const FootnotePopup&) = delete;
 
-  void SetFont(const FontSpec& font) { font_ = font; }
+  // The page font (the default) follows the text size of the moment.
+  void SetFont(const FontSpec& font) {
+    const FontSpec page = PageFontSpec();
+    followPage_ = font.face == page.face && font.height == page.height;
+    font_ = font;
+  }
   // Hears the page (and anchor) of a link tapped in the pop-up.
   void SetListener(std::function<void(PageId page, const std::u16string& anchor)> listener) {
     listener_ = std::move(listener);
@@ -146,6 +152,7 @@ class FootnotePopup {
   QPointer<PopupHtmlDialog> dialog_;
   bool made_ = false;
   FontSpec font_;
+  bool followPage_ = true;
   QRect last_;
   std::function<void(PageId, const std::u16string&)> listener_;
 };

@@ -32,6 +32,7 @@ QString NameOfPicture(int bitmapId) {
 ButtonBar::ButtonBar(QWidget* parent, int height) : QWidget(parent) {
   setObjectName(QStringLiteral("button-bar"));
   resize(width(), height > 0 ? height : platform::MenuBarHeight());
+  ownHeight_ = height <= 0;
   dpiY_ = platform::ScreenMetrics().dpiY;
 }
 
@@ -77,7 +78,10 @@ void ButtonBar::Redraw() {
     buttons_[i]->SetPicture(desktop ? art::ButtonAt(bitmaps_[i], scale)
                                     : art::LoadMaskedBitmap(bitmaps_[i]));
   const int dpi = platform::ScreenMetrics().dpiY;
-  if (dpi != dpiY_ && dpiY_ > 0) resize(width(), (height() * dpi + dpiY_ / 2) / dpiY_);
+  if (ownHeight_)
+    resize(width(), platform::MenuBarHeight());
+  else if (dpi != dpiY_ && dpiY_ > 0)
+    resize(width(), (height() * dpi + dpiY_ / 2) / dpiY_);
   dpiY_ = dpi;
   LayOut();
 }

@@ -40,6 +40,7 @@ class ButtonBar : public QWidget, public CommandTarget {
   std::vector<PictureButton*> buttons_;
   std::vector<int> bitmaps_;  // each button's picture
   int dpiY_ = 96;             // the dots per inch its height was set for
+  bool ownHeight_ = true;     // the menu bar's height, not one given
   std::function<void(int)> listener_;
 };
 

@@ -104,13 +104,14 @@ TEST(DesktopPlacement, TheWindowIsPlacedBeforeItIsFirstShown) {
   reader.app = std::make_unique<ReaderApp>(platform::Registry(QString::fromStdString(reader.registryFile)));
   FirstShow first;
   bool wasVisible = true;
+  QSize start;
   reader.app->BeforeShow([&] {
     platform::ScreenWindow& screen = *reader.app->Screen();
     wasVisible = screen.isVisible();
+    start = screen.size();
     screen.installEventFilter(&first);
     screen.setFixedSize(screen.width() + 37, screen.height() + 23);
   });
-  const QSize start = QSize(platform::ScreenMetrics().width, platform::ScreenMetrics().height);
   ASSERT_TRUE(reader.app->InitInstance());
   reader.app->Screen()->removeEventFilter(&first);
   EXPECT_FALSE(wasVisible);

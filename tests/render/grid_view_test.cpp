@@ -18,6 +18,7 @@
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
 #include "platform/qt/timer.h"
+#include "platform/qt/window_mode.h"
 #include "reader_fixture.h"
 #include "shell_books.h"
 #include "widgets/synthetic_input.h"

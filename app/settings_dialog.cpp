@@ -64,13 +64,13 @@ SettingsDialog::SettingsDialog(QWidget* screen, PageNameMap& names, platform::Re
   themeLabel->setGeometry(DluX(6), captionH + DluY(62), DluX(76) + platform::ScaleX(30), DluY(8));
   auto* themeGroup = new QWidget(this);
   themeGroup->setObjectName(QStringLiteral("theme"));
-  themeGroup->setGeometry(DluX(15), captionH + DluY(74), DluX(80) + platform::ScaleX(20), DluY(32));
+  themeGroup->setGeometry(DluX(15), captionH + DluY(74), DluX(100) + platform::ScaleX(40), DluY(32));
   const char* themeTexts[3] = {"Light", "Dark", "Same as the desktop"};
   const char* themeNames[3] = {"theme-light", "theme-dark", "theme-system"};
   for (int i = 0; i < 3; ++i) {
     themes_[i] = new QRadioButton(QString::fromLatin1(themeTexts[i]), themeGroup);
     themes_[i]->setObjectName(QString::fromLatin1(themeNames[i]));
-    themes_[i]->setGeometry(0, DluY(11 * i), DluX(80) + platform::ScaleX(20), DluY(10));
+    themes_[i]->setGeometry(0, DluY(11 * i), DluX(100) + platform::ScaleX(40), DluY(10));
   }
   hide();
 }

@@ -23,6 +23,7 @@
 #include "app/automation_key.h"
 #include "app/automation_search.h"
 #include "app/automation_user_data.h"
+#include "app/automation_theme.h"
 #include "app/automation_window.h"
 #include "app/command_bar.h"
 #include "app/page_print.h"
@@ -462,6 +463,7 @@ const std::map<std::string_view, ScriptCommand>& Commands() {
       {"focus", RunFocus},
       {"accessible", RunAccessible},
       {"window", RunWindowCommand},
+      {"theme", RunThemeCommand},
   };
   return kCommands;
 }

@@ -7,6 +7,7 @@
 #include "app/automation.h"
 #include "app/reader_app.h"
 #include "platform/qt/screen_window.h"
+#include "platform/qt/theme.h"
 #include "platform/qt/window_mode.h"
 
 namespace vrok {
@@ -52,7 +53,7 @@ void ReportWindow(ReaderApp& app, nlohmann::json& report) {
   report["mode"] = platform::DesktopMode() ? "desktop" : "handheld";
   report["window"] = nlohmann::json::array({window.width(), window.height()});
   report["text_size"] = platform::DesktopMode() ? platform::TextSize() : 100;
-  report["theme"] = "light";  // the only theme there is
+  report["theme"] = platform::DarkTheme() ? "dark" : "light";
 }
 
 }  // namespace vrok

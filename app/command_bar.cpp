@@ -8,6 +8,8 @@
 #include "frame/main_window.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
+#include "platform/qt/theme.h"
+#include "platform/qt/window_mode.h"
 #include "widgets/artwork.h"
 
 namespace vrok {
@@ -35,14 +37,35 @@ const std::vector<MenuItem> kBookmarksMenu{{"- Add Bookmark", commands::kAddBook
 // images 1, 2 and 3 replaced by the grey back, up and forward.
 std::vector<QPixmap> Images(bool disabled) {
   const bool hi = platform::IsHighResolution();
-  const QPixmap strip = art::LoadMaskedBitmap(hi ? art::kCommandStripHigh : art::kCommandStrip);
-  const QPixmap grey = art::LoadMaskedBitmap(hi ? art::kDisabledArrowsHigh : art::kDisabledArrows);
   const int w = 16 * (platform::ScreenMetrics().dpiX + 3) / 96;
+  // A desktop window's text size draws them at their size; the handheld
+  // has its two bitmap sets.
+  const bool drawn = platform::DesktopMode();
+  const QPixmap strip = drawn ? art::CommandStripAt(false, w)
+                              : art::LoadMaskedBitmap(hi ? art::kCommandStripHigh : art::kCommandStrip);
+  const QPixmap grey = drawn ? art::CommandStripAt(true, w)
+                             : art::LoadMaskedBitmap(hi ? art::kDisabledArrowsHigh : art::kDisabledArrows);
   std::vector<QPixmap> images;
   for (int i = 0; i < 10; ++i) images.push_back(strip.copy(i * w, 0, w, strip.height()));
   if (disabled)
     for (int i = 0; i < 3; ++i) images[1 + i] = grey.copy(i * w, 0, w, grey.height());
   return images;
+}
+
+// The bar's style sheet in the current theme; its lengths are pixels at 96
+// dots per inch, scaled.
+QString Sheet() {
+  return       QStringLiteral(
+          "QToolBar { background: %3; border-top: %1px solid %4;"
+          " spacing: 0px; padding: 0px; margin: 0px; }"
+          " QToolBar::separator { width: %2px; background: transparent; }"
+          " QToolButton { padding: %1px; margin: 0px; border: %1px solid transparent; }"
+          " QToolButton:pressed { background: %5; }"
+          " QToolButton::menu-indicator { image: none; width: 0px; }")
+          .arg(platform::ScaleX(1))
+          .arg(platform::ScaleX(4))
+          .arg(platform::CurrentColours().chrome.name(), platform::CurrentColours().chromeLine.name(),
+               platform::CurrentColours().chromePressed.name());
 }
 
 }  // namespace
@@ -58,17 +81,7 @@ CommandBar::CommandBar(QWidget* parent, CommandListener& listener)
   bar_->setIconSize(QSize(w, w));
   bar_->setMovable(false);
   bar_->setFloatable(false);
-  // Lengths of the sheet are pixels at 96 dots per inch, scaled.
-  bar_->setStyleSheet(
-      QStringLiteral(
-          "QToolBar { background: rgb(214,214,214); border-top: %1px solid rgb(128,128,128);"
-          " spacing: 0px; padding: 0px; margin: 0px; }"
-          " QToolBar::separator { width: %2px; background: transparent; }"
-          " QToolButton { padding: %1px; margin: 0px; border: %1px solid transparent; }"
-          " QToolButton:pressed { background: rgb(160,160,160); }"
-          " QToolButton::menu-indicator { image: none; width: 0px; }")
-          .arg(platform::ScaleX(1))
-          .arg(platform::ScaleX(4)));
+  bar_->setStyleSheet(Sheet());
 
   const auto enabled = Images(false);
   const auto disabled = Images(true);
@@ -113,6 +126,26 @@ CommandBar::CommandBar(QWidget* parent, CommandListener& listener)
 CommandBar::~CommandBar() {
   static_cast<MainWindow*>(parentWidget())->Screen().SetMenuBar(nullptr);
   delete bar_;
+}
+
+void CommandBar::ApplyLook() {
+  const int w = 16 * (platform::ScreenMetrics().dpiX + 3) / 96;
+  bar_->setIconSize(QSize(w, w));
+  bar_->setStyleSheet(Sheet());
+  const auto enabled = Images(false);
+  const auto disabled = Images(true);
+  for (QAction* a : bar_->actions()) {
+    const QVariant image = a->property("image");
+    if (!image.isValid()) continue;
+    const auto i = static_cast<std::size_t>(image.toInt());
+    if (i >= enabled.size()) continue;
+    QIcon icon;
+    icon.addPixmap(enabled[i], QIcon::Normal);
+    icon.addPixmap(disabled[i], QIcon::Disabled);
+    a->setIcon(icon);
+    if (QWidget* button = bar_->widgetForAction(a))
+      button->setFixedSize(w + w * 3 / 8, platform::MenuBarHeight() - 1);
+  }
 }
 
 QAction* CommandBar::AddButton(int image, int commandId, const QIcon& icon) {

@@ -81,6 +81,8 @@ class CommandBar : public QWidget {
     return it != actions_.end() ? it->second : nullptr;
   }
   bool IsEnabled(int commandId) const;
+  // Draws the bar again in the current theme and at the current text size.
+  void ApplyLook();
 
  private:
   QAction* AddButton(int image, int commandId, const QIcon& icon);

@@ -10,6 +10,7 @@
 
 #include "app/reader_app.h"
 #include "app/tab_bar.h"
+#include "app/theme_setting.h"
 #include "core/navigation/history_list.h"
 #include "frame/main_window.h"
 #include "platform/qt/environment.h"
@@ -128,10 +129,8 @@ int ChangeTextSize(ReaderApp& app, int percent) {
   for (QWidget* w : app.Screen()->findChildren<QWidget*>())
     if (auto* bar = dynamic_cast<SearchBar*>(w)) bar->resize(bar->width(), platform::MenuBarHeight());
   app.Screen()->Relayout();
-  HistoryList& history = app.History();
-  if (!history.OverlayShown() && history.ShownPosition() == history.CurrentPosition())
-    history.ShowCurrent();
-  app.Screen()->Relayout();
+  // The command bar's artwork, the tabs and the page shown follow at once.
+  RedrawScreen(app);
   return now;
 }
 

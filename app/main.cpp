@@ -34,6 +34,7 @@
 #include "app/desktop_window.h"
 #include "app/page_print.h"
 #include "app/reader_app.h"
+#include "app/theme_setting.h"
 #include "app/user_data_actions.h"
 #include "core/pages/titles.h"
 #include "platform/qt/dialogs.h"
@@ -221,6 +222,9 @@ int main(int argc, char** argv) {
   }
 
   ReaderApp reader(std::move(registry));
+  // The theme is set before any window exists, so that everything is built
+  // in it.
+  platform::SetThemeChoice(RememberedThemeChoice(reader.Registry()));
   if (desktop) {
     // The text size is set before any window exists, so that everything is
     // built at it.
@@ -228,18 +232,19 @@ int main(int argc, char** argv) {
     platform::ApplyTextSize(textSize);
   }
   if (!scripted) reader.HandOverWhenHeld(page);
-  if (!reader.InitInstance()) return reader.HandedOver() ? 0 : 1;
   if (desktop) {
     // An explicit --screen is the window's size; a script otherwise starts
-    // at the remembered size, else at the default screen's.
+    // at the remembered size, else at the default screen's. The window is
+    // placed before it is first shown.
     std::optional<QSize> requested, fallback;
     if (parser.isSet("screen"))
       requested = QSize(screen.width, screen.height);
     else if (scripted)
       fallback = QSize(screen.width, screen.height);
-    PlaceDesktopWindow(reader, requested, fallback);
-    InstallTextSizeKeys(reader);
+    reader.BeforeShow([&reader, requested, fallback] { PlaceDesktopWindow(reader, requested, fallback); });
   }
+  if (!reader.InitInstance()) return reader.HandedOver() ? 0 : 1;
+  if (desktop) InstallTextSizeKeys(reader);
   AddPrintMenu(reader);
   if (!page.isEmpty()) reader.ShowPage(page);
   if (parser.isSet("import")) {

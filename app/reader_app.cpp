@@ -11,7 +11,9 @@
 
 #include "app/shell_view.h"
 #include "app/splash_view.h"
+#include "app/settings_dialog.h"
 #include "app/tab_bar.h"
+#include "app/theme_setting.h"
 #include "content/book_files.h"
 #include "content/content_database.h"
 #include "frame/main_window.h"
@@ -148,6 +150,7 @@ bool ReaderApp::InitInstance() {
   screen_ = std::make_unique<platform::ScreenWindow>();
   main_ = new MainWindow(*screen_, QStringLiteral("Vrok"), QStringLiteral("Tarvessa"));
   if (!CheckInstallation()) return false;
+  if (beforeShow_) std::exchange(beforeShow_, nullptr)();
   screen_->show();
   RegisterWindow();
   // Started at the same moment as another reader on this folder, which
@@ -166,6 +169,7 @@ bool ReaderApp::InitInstance() {
 
   // Creation order: shell view, tab bar, ..., splash view, ...
   shell_ = std::make_unique<ShellView>(*main_, *db_, names_, history_, userMap_, registry_);
+  shell_->Settings().SetThemeListener([this](platform::ThemeChoice c) { UseTheme(*this, c); });
   tabs_ = std::make_unique<TabBar>(*main_, *db_, names_);
   indexList_ = std::make_unique<IndexListView>(*main_, *db_, names_);
   linked_ = std::make_unique<LinkedTreeView>(*main_, *db_);

@@ -5,6 +5,7 @@
 
 #include <QSocketNotifier>
 #include <QString>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -68,6 +69,10 @@ class ReaderApp {
   // first (two starts at once), InitInstance hands over to it, with `page`,
   // and returns false; HandedOver() then says so.
   void HandOverWhenHeld(const QString& page) { handOverPage_ = page; }
+  // Before InitInstance: runs once the screen window exists, before it is
+  // first shown (to size and place it there, so that it never shows at
+  // another size first).
+  void BeforeShow(std::function<void()> place) { beforeShow_ = std::move(place); }
   bool HandedOver() const { return handedOver_; }
 
   // Shows `page` (a page id or name, IsPageText) as a navigation would.
@@ -120,6 +125,7 @@ class ReaderApp {
   std::unique_ptr<WindowRegistration> folderWindow_;
   std::unique_ptr<QSocketNotifier> folderNotifier_;
   std::optional<QString> handOverPage_;
+  std::function<void()> beforeShow_;
   bool handedOver_ = false;
 
   // The page views, in creation order.

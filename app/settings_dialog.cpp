@@ -5,12 +5,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "app/theme_setting.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/registry.h"
 #include "platform/qt/screen_window.h"
 #include "platform/qt/window_mode.h"
 #include "widgets/title_bar.h"
+#include "platform/qt/theme.h"
 
 namespace vrok {
 
@@ -34,7 +36,7 @@ SettingsDialog::SettingsDialog(QWidget* screen, PageNameMap& names, platform::Re
   auto* caption = caption_ = new QLabel(QStringLiteral(" VROK Settings"), this);
   caption->setObjectName(QStringLiteral("caption"));
   caption->setGeometry(0, 0, platform::ScreenMetrics().width, captionH);
-  caption->setStyleSheet(QStringLiteral("background: rgb(24,52,110); color: white;"));
+  caption->setStyleSheet(platform::CaptionSheet(false));
   QFont bold = font();
   bold.setBold(true);
   caption->setFont(bold);
@@ -55,6 +57,20 @@ SettingsDialog::SettingsDialog(QWidget* screen, PageNameMap& names, platform::Re
     radios_[i]->setObjectName(QString::number(2004 + i));
     radios_[i]->setGeometry(DluX(15), captionH + DluY(tops[i]),
                             DluX(widths[i]) + platform::ScaleX(20), DluY(10));
+  }
+  // The theme: a group of its own, so that its buttons exclude only each
+  // other.
+  auto* themeLabel = new QLabel(QStringLiteral("Theme:"), this);
+  themeLabel->setGeometry(DluX(6), captionH + DluY(62), DluX(76) + platform::ScaleX(30), DluY(8));
+  auto* themeGroup = new QWidget(this);
+  themeGroup->setObjectName(QStringLiteral("theme"));
+  themeGroup->setGeometry(DluX(15), captionH + DluY(74), DluX(100) + platform::ScaleX(40), DluY(32));
+  const char* themeTexts[3] = {"Light", "Dark", "Same as the desktop"};
+  const char* themeNames[3] = {"theme-light", "theme-dark", "theme-system"};
+  for (int i = 0; i < 3; ++i) {
+    themes_[i] = new QRadioButton(QString::fromLatin1(themeTexts[i]), themeGroup);
+    themes_[i]->setObjectName(QString::fromLatin1(themeNames[i]));
+    themes_[i]->setGeometry(0, DluY(11 * i), DluX(100) + platform::ScaleX(40), DluY(10));
   }
   hide();
 }
@@ -90,6 +106,8 @@ void SettingsDialog::showEvent(QShowEvent* event) {
   // The value stored now decides the selection each time the dialog opens.
   if (registry_.CanOpen()) startTab_ = registry_.InitialTab().value_or(1);
   SelectStartTab();
+  shownTheme_ = platform::CurrentThemeChoice();
+  themes_[static_cast<int>(shownTheme_)]->setChecked(true);
   QDialog::showEvent(event);
 }
 
@@ -111,6 +129,12 @@ void SettingsDialog::accept() {
     }
   }
   registry_.SetInitialTab(startTab_);  // a failure is silent
+  for (const auto choice :
+       {platform::ThemeChoice::kLight, platform::ThemeChoice::kDark, platform::ThemeChoice::kSystem}) {
+    if (!themes_[static_cast<int>(choice)]->isChecked() || choice == shownTheme_) continue;
+    RememberThemeChoice(registry_, choice);  // a failure is silent
+    if (themeListener_) themeListener_(choice);
+  }
   QDialog::accept();
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "core/navigation/page_names.h"
+#include "platform/qt/theme.h"
 
 class QLabel;
 class QPushButton;
@@ -26,6 +27,10 @@ class SettingsDialog : public QDialog {
   // Runs the dialog modally; done runs when it closes, however it closes.
   void Run(std::function<void()> done);
   std::uint32_t StartTab() const { return startTab_; }
+  // Runs when OK takes a theme other than the one shown on opening.
+  void SetThemeListener(std::function<void(platform::ThemeChoice)> listener) {
+    themeListener_ = std::move(listener);
+  }
 
   void accept() override;
   void done(int result) override;
@@ -46,6 +51,10 @@ class SettingsDialog : public QDialog {
   platform::Registry& registry_;
   std::uint32_t startTab_ = 1;
   QRadioButton* radios_[3] = {};
+  // Light, Dark, System, in a group of their own.
+  QRadioButton* themes_[3] = {};
+  platform::ThemeChoice shownTheme_ = platform::ThemeChoice::kSystem;
+  std::function<void(platform::ThemeChoice)> themeListener_;
   std::function<void()> done_;
 };
 

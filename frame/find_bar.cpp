@@ -16,6 +16,7 @@
 #include "frame/viewer_control.h"
 #include "core/navigation/navigation.h"
 #include "widgets/panel_style.h"
+#include "platform/qt/theme.h"
 
 namespace vrok {
 
@@ -48,7 +49,7 @@ FindBar::FindBar(MainWindow& main) : QWidget(&main), main_(main) {
   UseScreenFont(*this);
   setAutoFillBackground(true);
   QPalette colours = palette();
-  colours.setColor(QPalette::Window, kBarColour);
+  colours.setColor(QPalette::Window, platform::Themed(kBarColour));
   setPalette(colours);
 
   box_ = new QLineEdit(this);
@@ -147,6 +148,8 @@ void FindBar::Highlight(bool scroll) {
     mark.cursor.setPosition(matches_[static_cast<std::size_t>(i)]);
     mark.cursor.setPosition(matches_[static_cast<std::size_t>(i)] + length_, QTextCursor::KeepAnchor);
     mark.format.setBackground(i == current_ ? kCurrentMatch : kAllMatches);
+    // The marks stay light: on a dark page their text is drawn dark.
+    if (platform::DarkTheme()) mark.format.setForeground(QColor(0, 0, 0));
     marks.push_back(mark);
   }
   viewer_->setExtraSelections(marks);

@@ -22,6 +22,7 @@
 #include "platform/qt/screen_window.h"
 #include "widgets/rich_text.h"
 #include "widgets/title_bar.h"
+#include "platform/qt/theme.h"
 
 namespace vrok {
 
@@ -83,8 +84,7 @@ PopupHtmlDialog::PopupHtmlDialog(QWidget* owner) : QDialog(owner->window()), own
 
   captionLabel_ = new QLabel(this);
   captionLabel_->setObjectName(QStringLiteral("caption"));
-  captionLabel_->setStyleSheet(
-      QStringLiteral("background: rgb(24,52,110); color: white; font-weight: bold;"));
+  captionLabel_->setStyleSheet(platform::CaptionSheet());
   ok_ = new QPushButton(QStringLiteral("ok"), this);
   ok_->setObjectName(QStringLiteral("ok"));
   // Caption and OK sized for the screen, as the caption bar is.
@@ -111,14 +111,7 @@ PopupHtmlDialog::PopupHtmlDialog(QWidget* owner) : QDialog(owner->window()), own
 
 PopupHtmlDialog* PopupHtmlDialog::Shown() { return shownPopup.data(); }
 
-bool PopupHtmlDialog::Open(const QRect& placement, const std::u16string& caption,
-                           const std::u16string& body, Done done) {
-  if (open_) return false;
-  open_ = true;
-  tapped_ = -1;
-  caption_ = caption;
-  done_ = std::move(done);
-
+void PopupHtmlDialog::Place(const QRect& placement) {
   const QRect owner = RectIn(owner_, parentWidget());
   if (placement.isEmpty()) {
     setGeometry(owner);
@@ -127,8 +120,20 @@ bool PopupHtmlDialog::Open(const QRect& placement, const std::u16string& caption
                 owner.top() + (owner.height() - placement.height()) / 2, placement.width(),
                 placement.height());
   }
-  captionLabel_->setText(QStringLiteral(" ") + platform::ToQ(caption));
   Arrange();
+}
+
+bool PopupHtmlDialog::Open(const QRect& placement, const std::u16string& caption,
+                           const std::u16string& body, Done done) {
+  if (open_) return false;
+  open_ = true;
+  tapped_ = -1;
+  caption_ = caption;
+  done_ = std::move(done);
+
+  captionLabel_->setText(QStringLiteral(" ") + platform::ToQ(caption));
+  placement_ = placement;
+  Place(placement);
 
   html_ = std::u16string(skeleton::kPopupOpen) + body + std::u16string(skeleton::kPopupClose);
   viewer_->Clear();
@@ -182,6 +187,7 @@ void PopupHtmlDialog::done(int result) {
   copy_->hide();
   const std::int32_t page = std::exchange(tapped_, -1);
   const bool wasOpen = std::exchange(open_, false);
+  replacement_ = nullptr;
   qApp->removeEventFilter(this);
   if (shownPopup == this) shownPopup = nullptr;
   QDialog::done(result);
@@ -223,8 +229,8 @@ void PopupHtmlDialog::Arrange() {
 void PopupHtmlDialog::paintEvent(QPaintEvent*) {
   // White inside a one-pixel frame, so the pop-up stands out from the page.
   QPainter g(this);
-  g.fillRect(rect(), Qt::white);
-  g.setPen(QColor(24, 52, 110));
+  g.fillRect(rect(), platform::CurrentColours().page);
+  g.setPen(platform::CurrentColours().caption);
   g.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
@@ -240,6 +246,10 @@ bool PopupHtmlDialog::eventFilter(QObject* watched, QEvent* event) {
       ok_->click();
       return true;
     }
+  }
+  if (open_ && watched == owner_ && event->type() == QEvent::Resize) {
+    // The owner has its new size already; the text is wrapped to it again.
+    Place(replacement_ ? replacement_() : placement_);
   }
   if (open_ && IsInputEvent(event->type())) {
     auto* widget = qobject_cast<QWidget*>(watched);
@@ -269,6 +279,7 @@ QRect FootnotePopup::AvailableArea() const {
 
 QRect FootnotePopup::PopupRect(const std::u16string& text, QPoint point, QRect window,
                                Placement mode) const {
+  const FontSpec font = followPage_ ? PageFontSpec() : font_;
   const QRect area = AvailableArea();
   // Everything around the text: borders, the viewer's margins, the caption.
   const int extraW = 2 * kBorder + 2 * TextMargin();
@@ -282,7 +293,7 @@ QRect FootnotePopup::PopupRect(const std::u16string& text, QPoint point, QRect w
   int lines = 0;
   for (const std::u16string& part : SplitAtLineBreaks(text)) {
     RichLabel label(part);
-    label.SetFontAndColour(font_, 0);
+    label.SetFontAndColour(font, 0);
     if (!label.LayOut(measurer)) {
       ++lines;
       continue;
@@ -293,7 +304,7 @@ QRect FootnotePopup::PopupRect(const std::u16string& text, QPoint point, QRect w
     textW = std::max(textW, n > 1 ? maxTextW : std::min(label.Width(), maxTextW));
   }
   const int w = std::min(area.width(), textW + extraW);
-  const int h = std::min(area.height(), lines * measurer.LineHeight(font_) + extraH);
+  const int h = std::min(area.height(), lines * measurer.LineHeight(font) + extraH);
 
   QRect rect(0, 0, std::max(w, CaptionHeight() * 3), h);
   rect.setWidth(std::min(rect.width(), area.width()));
@@ -312,6 +323,10 @@ bool FootnotePopup::Show(const std::u16string& title, const std::u16string& text
   PopupHtmlDialog* dialog = MadeDialog();
   if (dialog == nullptr || dialog->IsOpen()) return false;
   last_ = PopupRect(text, point, window, mode);
+  dialog->SetReplacement([this, text, point, window, mode] {
+    last_ = PopupRect(text, point, window, mode);
+    return last_;
+  });
   return dialog->Open(last_, title, text, [this](std::int32_t page) {
     if (page != -1 && listener_) listener_(static_cast<PageId>(page), dialog_->Anchor());
   });

@@ -15,6 +15,7 @@
 
 #include "core/navigation/page_view.h"
 #include "core/pages/markup.h"
+#include "widgets/rich_text.h"
 
 class QLabel;
 class QPushButton;
@@ -39,6 +40,10 @@ class PopupHtmlDialog : public QDialog {
   // stays open until answered. False, changing nothing, when it is open.
   bool Open(const QRect& placement, const std::u16string& caption, const std::u16string& body,
             Done done = {});
+  // For the next opening: works the placement out again whenever the owner
+  // changes size while the pop-up is open (without one, the placement given
+  // to Open is kept). Closing forgets it.
+  void SetReplacement(std::function<QRect()> placement) { replacement_ = std::move(placement); }
   // Runs the pop-up to its end: the tapped page id, or -1 after OK, or -1
   // at once when the pop-up is already open.
   std::int32_t Show(const QRect& placement, const std::u16string& caption,
@@ -72,6 +77,8 @@ class PopupHtmlDialog : public QDialog {
  private:
   void LinkTapped(const std::u16string& href);
   void Arrange();
+  // Sizes and places the dialog over the owner for a placement (see Open).
+  void Place(const QRect& placement);
 
   QWidget* owner_;
   QLabel* captionLabel_ = nullptr;
@@ -85,6 +92,8 @@ class PopupHtmlDialog : public QDialog {
   std::int32_t tapped_ = -1;
   bool open_ = false;
   Done done_;
+  QRect placement_;
+  std::function<QRect()> replacement_;
 };
 
 // The pop-up of one page view: measures the text with the page font,
@@ -98,7 +107,12 @@ class FootnotePopup {
   FootnotePopup(const FootnotePopup&) = delete;
   FootnotePopup& operator=(const FootnotePopup&) = delete;
 
-  void SetFont(const FontSpec& font) { font_ = font; }
+  // The page font (the default) follows the text size of the moment.
+  void SetFont(const FontSpec& font) {
+    const FontSpec page = PageFontSpec();
+    followPage_ = font.face == page.face && font.height == page.height;
+    font_ = font;
+  }
   // Hears the page (and anchor) of a link tapped in the pop-up.
   void SetListener(std::function<void(PageId page, const std::u16string& anchor)> listener) {
     listener_ = std::move(listener);
@@ -138,6 +152,7 @@ class FootnotePopup {
   QPointer<PopupHtmlDialog> dialog_;
   bool made_ = false;
   FontSpec font_;
+  bool followPage_ = true;
   QRect last_;
   std::function<void(PageId, const std::u16string&)> listener_;
 };

@@ -15,6 +15,7 @@
 #include "platform/qt/environment.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/image_decoder.h"
+#include "platform/qt/theme.h"
 
 namespace vrok {
 
@@ -25,6 +26,37 @@ QImage NoPicture() {
   QImage empty(1, 1, QImage::Format_ARGB32);
   empty.fill(Qt::transparent);
   return empty;
+}
+
+// In the dark theme, text the page colours itself (a red warning, black
+// text) is drawn in that colour's dark-theme counterpart, from `from` on;
+// in the light theme nothing changes.
+void ThemeInk(QTextDocument& doc, int from = 0) {
+  if (!platform::DarkTheme()) return;
+  struct Ink {
+    int start, end;
+    QColor colour;
+  };
+  std::vector<Ink> inks;
+  for (QTextBlock block = doc.findBlock(from); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      const QTextCharFormat format = fragment.charFormat();
+      if (!format.hasProperty(QTextFormat::ForegroundBrush)) continue;
+      const QColor colour = format.foreground().color();
+      const QColor themed = platform::Themed(colour);
+      if (themed != colour)
+        inks.push_back({fragment.position(), fragment.position() + fragment.length(), themed});
+    }
+  }
+  QTextCursor cursor(&doc);
+  for (const Ink& ink : inks) {
+    cursor.setPosition(ink.start);
+    cursor.setPosition(ink.end, QTextCursor::KeepAnchor);
+    QTextCharFormat change;
+    change.setForeground(ink.colour);
+    cursor.mergeCharFormat(change);
+  }
 }
 
 // How long one slice of appending a long document may take.
@@ -84,6 +116,7 @@ void ViewerControl::ShowHtml(const std::u16string& html) {
   // short page drops the bar afterwards and is laid out again cheaply.
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setHtml(platform::ToQ(viewerHtml));
+  ThemeInk(*document());
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setUpdatesEnabled(true);
   // The rest waits only once the first piece is in: replacing the old
@@ -113,8 +146,10 @@ void ViewerControl::AppendPieces(int budgetMs) {
     at.movePosition(QTextCursor::End);
     at.insertBlock();
     at.movePosition(QTextCursor::PreviousBlock);
+    const int start = at.position();
     at.insertFragment(
         QTextDocumentFragment::fromHtml(platform::ToQ(pieces_[nextPiece_]), document()));
+    ThemeInk(*document(), start);
     pieces_[nextPiece_++].clear();
   }
   if (!Loading()) {

@@ -7,10 +7,14 @@
 #include <map>
 
 #include "platform/qt/environment.h"
+#include "platform/qt/theme.h"
 
 namespace vrok::art {
 
 namespace {
+
+// A colour of the artwork as the current theme draws it.
+QColor Ink(int r, int g, int b) { return platform::Themed(QColor(r, g, b)); }
 
 enum class Icon {
   kInfo,
@@ -44,22 +48,22 @@ QPainterPath Arrow(Icon icon) {
 
 // Draws one image into a 16 x 16 cell (the painter is already scaled).
 void DrawIcon(QPainter& g, Icon icon, bool grey) {
-  const QColor ink = grey ? QColor(128, 128, 128) : QColor(20, 20, 20);
+  const QColor ink = grey ? Ink(128, 128, 128) : Ink(20, 20, 20);
   g.setPen(QPen(ink, 1));
   switch (icon) {
     case Icon::kInfo:
-      g.setBrush(QColor(30, 90, 200));
+      g.setBrush(Ink(30, 90, 200));
       g.drawEllipse(QRectF(1.5, 1.5, 13, 13));
       g.setPen(Qt::NoPen);
-      g.setBrush(Qt::white);
+      g.setBrush(Ink(255, 255, 255));
       g.drawRect(QRectF(7, 7, 2, 5));
       g.drawRect(QRectF(7, 4, 2, 2));
       break;
     case Icon::kBack:
     case Icon::kUp:
     case Icon::kForward:
-      g.setBrush(grey ? QColor(160, 160, 160) : QColor(20, 120, 40));
-      g.setPen(QPen(grey ? QColor(128, 128, 128) : QColor(10, 60, 20), 1));
+      g.setBrush(grey ? Ink(160, 160, 160) : Ink(20, 120, 40));
+      g.setPen(QPen(grey ? Ink(128, 128, 128) : Ink(10, 60, 20), 1));
       g.drawPath(Arrow(icon));
       break;
     case Icon::kHouse: {
@@ -68,11 +72,11 @@ void DrawIcon(QPainter& g, Icon icon, bool grey) {
       roof.lineTo(8, 1.5);
       roof.lineTo(15, 8);
       roof.closeSubpath();
-      g.setBrush(QColor(190, 40, 30));
+      g.setBrush(Ink(190, 40, 30));
       g.drawPath(roof);
-      g.setBrush(QColor(240, 230, 200));
+      g.setBrush(Ink(240, 230, 200));
       g.drawRect(QRectF(3.5, 8, 9, 6.5));
-      g.setBrush(QColor(120, 70, 30));
+      g.setBrush(Ink(120, 70, 30));
       g.drawRect(QRectF(7, 10, 2.5, 4.5));
       break;
     }
@@ -80,21 +84,21 @@ void DrawIcon(QPainter& g, Icon icon, bool grey) {
       g.setPen(QPen(ink, 2.2, Qt::SolidLine, Qt::RoundCap));
       g.drawLine(QPointF(10, 10), QPointF(14.5, 14.5));
       g.setPen(QPen(ink, 1.5));
-      g.setBrush(QColor(200, 230, 255));
+      g.setBrush(Ink(200, 230, 255));
       g.drawEllipse(QRectF(1.5, 1.5, 9.5, 9.5));
       break;
     case Icon::kTools:
       // A wrench: a handle and an open ring at its head.
-      g.setPen(QPen(QColor(70, 70, 90), 3, Qt::SolidLine, Qt::RoundCap));
+      g.setPen(QPen(Ink(70, 70, 90), 3, Qt::SolidLine, Qt::RoundCap));
       g.drawLine(QPointF(3, 13), QPointF(9.5, 6.5));
-      g.setPen(QPen(QColor(70, 70, 90), 2.2));
+      g.setPen(QPen(Ink(70, 70, 90), 2.2));
       g.setBrush(Qt::NoBrush);
       g.drawArc(QRectF(8, 1.5, 6.5, 6.5), 200 * 16, 290 * 16);
       break;
     case Icon::kNote:
-      g.setBrush(QColor(255, 240, 120));
+      g.setBrush(Ink(255, 240, 120));
       g.drawRect(QRectF(2.5, 1.5, 11, 13));
-      g.setPen(QPen(QColor(110, 100, 40), 1));
+      g.setPen(QPen(Ink(110, 100, 40), 1));
       for (int y = 5; y <= 11; y += 3) g.drawLine(QPointF(4.5, y), QPointF(11.5, y));
       break;
     case Icon::kBookmark: {
@@ -105,14 +109,14 @@ void DrawIcon(QPainter& g, Icon icon, bool grey) {
       ribbon.lineTo(8, 10.5);
       ribbon.lineTo(4, 14.5);
       ribbon.closeSubpath();
-      g.setBrush(QColor(200, 30, 40));
+      g.setBrush(Ink(200, 30, 40));
       g.drawPath(ribbon);
       break;
     }
     case Icon::kDoor:
-      g.setBrush(QColor(250, 250, 250));
+      g.setBrush(Ink(250, 250, 250));
       g.drawRect(QRectF(3.5, 1.5, 9, 13));
-      g.setBrush(QColor(150, 90, 40));
+      g.setBrush(Ink(150, 90, 40));
       QPainterPath door;
       door.moveTo(3.5, 1.5);
       door.lineTo(9.5, 3);
@@ -120,7 +124,7 @@ void DrawIcon(QPainter& g, Icon icon, bool grey) {
       door.lineTo(3.5, 14.5);
       door.closeSubpath();
       g.drawPath(door);
-      g.setBrush(QColor(240, 200, 60));
+      g.setBrush(Ink(240, 200, 60));
       g.drawEllipse(QRectF(7.3, 8, 1.6, 1.6));
       break;
   }
@@ -143,33 +147,33 @@ QPixmap Strip(const std::vector<Icon>& icons, int cell, bool grey) {
 
 QPixmap Tab(const char* label, bool selected, int scale) {
   QPixmap pm(80 * scale, 22 * scale);
-  pm.fill(QColor(175, 175, 175));
+  pm.fill(Ink(175, 175, 175));
   QPainter g(&pm);
   g.setRenderHint(QPainter::Antialiasing);
   g.scale(scale, scale);
   QPainterPath shape;
   shape.addRoundedRect(QRectF(1.5, 2.5, 77, 22), 4, 4);
-  g.setPen(QPen(QColor(90, 90, 90), 1));
-  g.setBrush(selected ? QColor(255, 255, 255) : QColor(214, 214, 214));
+  g.setPen(QPen(Ink(90, 90, 90), 1));
+  g.setBrush(selected ? Ink(255, 255, 255) : Ink(214, 214, 214));
   g.drawPath(shape);
-  if (selected) g.fillRect(QRectF(4, 3, 72, 2), QColor(51, 102, 153));
+  if (selected) g.fillRect(QRectF(4, 3, 72, 2), Ink(51, 102, 153));
   QFont font(QStringLiteral("DejaVu Sans"));
   font.setPixelSize(10);
   font.setBold(selected);
   g.setFont(font);
-  g.setPen(selected ? QColor(20, 40, 90) : QColor(60, 60, 60));
+  g.setPen(selected ? Ink(20, 40, 90) : Ink(60, 60, 60));
   g.drawText(QRectF(0, 4, 80, 18), Qt::AlignCenter, QString::fromLatin1(label));
   return pm;
 }
 
 QPixmap Indicator(int scale) {
   QPixmap pm(13 * scale, 13 * scale);
-  pm.fill(QColor(175, 175, 175));
+  pm.fill(Ink(175, 175, 175));
   QPainter g(&pm);
   g.setRenderHint(QPainter::Antialiasing);
   g.scale(scale, scale);
-  g.setPen(QPen(QColor(100, 100, 100), 1));
-  g.setBrush(QColor(205, 205, 205));
+  g.setPen(QPen(Ink(100, 100, 100), 1));
+  g.setBrush(Ink(205, 205, 205));
   g.drawRect(QRectF(0.5, 0.5, 12, 12));
   QPainterPath arrow;
   arrow.moveTo(3, 5);
@@ -177,44 +181,44 @@ QPixmap Indicator(int scale) {
   arrow.lineTo(6.5, 9.5);
   arrow.closeSubpath();
   g.setPen(Qt::NoPen);
-  g.setBrush(QColor(30, 30, 30));
+  g.setBrush(Ink(30, 30, 30));
   g.drawPath(arrow);
   return pm;
 }
 
-QPixmap FootnotesButton(int scale) {
-  QPixmap pm(18 * scale, 18 * scale);
+QPixmap FootnotesButton(qreal scale) {
+  QPixmap pm(qRound(18 * scale), qRound(18 * scale));
   pm.fill(kMaskColour);
   QPainter g(&pm);
   g.setRenderHint(QPainter::Antialiasing);
   g.scale(scale, scale);
-  g.setPen(QPen(QColor(90, 90, 90), 1));
-  g.setBrush(Qt::white);
+  g.setPen(QPen(Ink(90, 90, 90), 1));
+  g.setBrush(Ink(255, 255, 255));
   g.drawRoundedRect(QRectF(0.5, 0.5, 17, 17), 3, 3);
   QFont font(QStringLiteral("DejaVu Sans"));
   font.setPixelSize(11);
   font.setItalic(true);
   font.setBold(true);
   g.setFont(font);
-  g.setPen(QColor(20, 60, 140));
+  g.setPen(Ink(20, 60, 140));
   g.drawText(QRectF(0, 0, 18, 18), Qt::AlignCenter, QStringLiteral("fn"));
   return pm;
 }
 
 // The section-list button: a small list of lines with a drop-down mark.
-QPixmap SectionsButton(int scale) {
-  QPixmap pm(18 * scale, 18 * scale);
+QPixmap SectionsButton(qreal scale) {
+  QPixmap pm(qRound(18 * scale), qRound(18 * scale));
   pm.fill(kMaskColour);
   QPainter g(&pm);
   g.setRenderHint(QPainter::Antialiasing);
   g.scale(scale, scale);
-  g.setPen(QPen(QColor(90, 90, 90), 1));
-  g.setBrush(Qt::white);
+  g.setPen(QPen(Ink(90, 90, 90), 1));
+  g.setBrush(Ink(255, 255, 255));
   g.drawRoundedRect(QRectF(0.5, 0.5, 17, 17), 3, 3);
-  g.setPen(QPen(QColor(20, 60, 140), 1.5));
+  g.setPen(QPen(Ink(20, 60, 140), 1.5));
   for (int i = 0; i < 3; ++i) g.drawLine(QPointF(4, 5 + 4 * i), QPointF(10, 5 + 4 * i));
   g.setPen(Qt::NoPen);
-  g.setBrush(QColor(20, 60, 140));
+  g.setBrush(Ink(20, 60, 140));
   const QPointF mark[3] = {QPointF(11.5, 8), QPointF(15.5, 8), QPointF(13.5, 11)};
   g.drawPolygon(mark, 3);
   return pm;
@@ -241,18 +245,18 @@ int FaceWidth(Face face) {
 }
 
 // A labelled push button on light grey, raised, or sunk while pressed.
-QPixmap TextButton(Face face, bool pressed, int scale) {
+QPixmap TextButton(Face face, bool pressed, qreal scale) {
   const int w = FaceWidth(face);
-  QPixmap pm(w * scale, 22 * scale);
+  QPixmap pm(qRound(w * scale), qRound(22 * scale));
   pm.fill(kMaskColour);
   QPainter g(&pm);
   g.setRenderHint(QPainter::Antialiasing);
   g.scale(scale, scale);
   const QRectF body(0.5, 0.5, w - 1, 21);
   QLinearGradient fill(0, 0, 0, 22);
-  fill.setColorAt(0, pressed ? QColor(150, 170, 195) : QColor(252, 252, 252));
-  fill.setColorAt(1, pressed ? QColor(190, 205, 225) : QColor(214, 218, 224));
-  g.setPen(QPen(QColor(90, 96, 110), 1));
+  fill.setColorAt(0, pressed ? Ink(150, 170, 195) : Ink(252, 252, 252));
+  fill.setColorAt(1, pressed ? Ink(190, 205, 225) : Ink(214, 218, 224));
+  g.setPen(QPen(Ink(90, 96, 110), 1));
   g.setBrush(fill);
   g.drawRoundedRect(body, 3.5, 3.5);
   const QPointF shift = pressed ? QPointF(0.5, 0.5) : QPointF(0, 0);
@@ -265,44 +269,44 @@ QPixmap TextButton(Face face, bool pressed, int scale) {
     case Face::kDelete: {
       // A bin: lid, handle and a ribbed body.
       g.translate(shift);
-      g.setPen(QPen(QColor(60, 60, 70), 1));
-      g.setBrush(QColor(235, 235, 240));
+      g.setPen(QPen(Ink(60, 60, 70), 1));
+      g.setBrush(Ink(235, 235, 240));
       g.drawRect(QRectF(6.5, 7.5, 9, 10));
       g.drawLine(QPointF(4.5, 5.5), QPointF(17.5, 5.5));
       g.drawRect(QRectF(9.5, 3.5, 3, 2));
       for (const qreal x : {9.0, 11.0, 13.0}) g.drawLine(QPointF(x, 9.5), QPointF(x, 15.5));
-      g.setPen(QColor(150, 20, 20));
+      g.setPen(Ink(150, 20, 20));
       label = QRectF(18, 0, w - 20, 22);
       g.drawText(label, Qt::AlignCenter, QStringLiteral("Delete"));
       break;
     }
     case Face::kSave:
       g.translate(shift);
-      g.setPen(QColor(10, 80, 30));
+      g.setPen(Ink(10, 80, 30));
       g.drawText(label, Qt::AlignCenter, QStringLiteral("Save"));
       break;
     case Face::kCancel:
       g.translate(shift);
-      g.setPen(QColor(40, 40, 50));
+      g.setPen(Ink(40, 40, 50));
       g.drawText(label, Qt::AlignCenter, QStringLiteral("Cancel"));
       break;
     case Face::kBack:
     case Face::kNext: {
       // The arrow of the command bar, centred.
       g.translate(shift + QPointF((w - 16) / 2.0, 3));
-      g.setBrush(QColor(20, 120, 40));
-      g.setPen(QPen(QColor(10, 60, 20), 1));
+      g.setBrush(Ink(20, 120, 40));
+      g.setPen(QPen(Ink(10, 60, 20), 1));
       g.drawPath(Arrow(face == Face::kBack ? Icon::kBack : Icon::kForward));
       break;
     }
     case Face::kCalculate:
       g.translate(shift);
-      g.setPen(QColor(20, 40, 110));
+      g.setPen(Ink(20, 40, 110));
       g.drawText(label, Qt::AlignCenter, QStringLiteral("Calculate"));
       break;
     case Face::kClear:
       g.translate(shift);
-      g.setPen(QColor(150, 20, 20));
+      g.setPen(Ink(150, 20, 20));
       g.drawText(label, Qt::AlignCenter, QStringLiteral("Clear"));
       break;
   }
@@ -419,7 +423,9 @@ int ButtonBitmap(int id) {
 }
 
 QPixmap LoadBitmap(int id) {
-  static std::map<int, QPixmap> cache;
+  // Drawn once per theme.
+  static std::map<int, QPixmap> caches[2];
+  std::map<int, QPixmap>& cache = caches[platform::DarkTheme() ? 1 : 0];
   const auto it = cache.find(id);
   if (it != cache.end()) return it->second;
   return cache.emplace(id, Draw(id)).first->second;
@@ -437,21 +443,62 @@ QPixmap TabAt(const char* label, bool selected, QSize size) {
   const int w = std::max(8, size.width()), h = std::max(8, size.height());
   const qreal sy = h / 22.0;
   QPixmap pm(w, h);
-  pm.fill(QColor(175, 175, 175));
+  pm.fill(Ink(175, 175, 175));
   QPainter g(&pm);
   g.setRenderHint(QPainter::Antialiasing);
   QPainterPath shape;
   shape.addRoundedRect(QRectF(1.5 * sy, 2.5 * sy, w - 3 * sy, 22 * sy), 4 * sy, 4 * sy);
-  g.setPen(QPen(QColor(90, 90, 90), std::max(1.0, sy)));
-  g.setBrush(selected ? QColor(255, 255, 255) : QColor(214, 214, 214));
+  g.setPen(QPen(Ink(90, 90, 90), std::max(1.0, sy)));
+  g.setBrush(selected ? Ink(255, 255, 255) : Ink(214, 214, 214));
   g.drawPath(shape);
-  if (selected) g.fillRect(QRectF(4 * sy, 3 * sy, w - 8 * sy, 2 * sy), QColor(51, 102, 153));
+  if (selected) g.fillRect(QRectF(4 * sy, 3 * sy, w - 8 * sy, 2 * sy), Ink(51, 102, 153));
   QFont font(QStringLiteral("DejaVu Sans"));
   font.setPixelSize(std::max(1, static_cast<int>(10 * sy + 0.5)));
   font.setBold(selected);
   g.setFont(font);
-  g.setPen(selected ? QColor(20, 40, 90) : QColor(60, 60, 60));
+  g.setPen(selected ? Ink(20, 40, 90) : Ink(60, 60, 60));
   g.drawText(QRectF(0, 4 * sy, w, 18 * sy), Qt::AlignCenter, QString::fromLatin1(label));
+  return pm;
+}
+
+QPixmap CommandStripAt(bool grey, int cell) {
+  const std::vector<Icon> all{Icon::kInfo,     Icon::kBack,      Icon::kUp,    Icon::kForward,
+                              Icon::kHouse,    Icon::kMagnifier, Icon::kTools, Icon::kNote,
+                              Icon::kBookmark, Icon::kDoor};
+  const std::vector<Icon> nav{Icon::kBack, Icon::kUp, Icon::kForward};
+  QPixmap pm = Strip(grey ? nav : all, std::max(1, cell), grey);
+  pm.setMask(pm.createMaskFromColor(kMaskColour, Qt::MaskInColor));
+  return pm;
+}
+
+QPixmap ButtonAt(int id, qreal scale) {
+  QPixmap pm;
+  switch (id) {
+    case kFootnotes:
+    case kFootnotesHigh: pm = FootnotesButton(scale); break;
+    case kSections:
+    case kSectionsHigh: pm = SectionsButton(scale); break;
+    case kDelete:
+    case kDeleteHigh: pm = TextButton(Face::kDelete, false, scale); break;
+    case kSave:
+    case kSaveHigh: pm = TextButton(Face::kSave, false, scale); break;
+    case kSavePressed:
+    case kSavePressedHigh: pm = TextButton(Face::kSave, true, scale); break;
+    case kCancel:
+    case kCancelHigh: pm = TextButton(Face::kCancel, false, scale); break;
+    case kCancelPressed:
+    case kCancelPressedHigh: pm = TextButton(Face::kCancel, true, scale); break;
+    case kQuestionBack:
+    case kQuestionBackHigh: pm = TextButton(Face::kBack, false, scale); break;
+    case kQuestionNext:
+    case kQuestionNextHigh: pm = TextButton(Face::kNext, false, scale); break;
+    case kCalculate:
+    case kCalculateHigh: pm = TextButton(Face::kCalculate, false, scale); break;
+    case kClearAnswers:
+    case kClearAnswersHigh: pm = TextButton(Face::kClear, false, scale); break;
+    default: return LoadMaskedBitmap(id);
+  }
+  pm.setMask(pm.createMaskFromColor(kMaskColour, Qt::MaskInColor));
   return pm;
 }
 

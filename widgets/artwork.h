@@ -75,5 +75,11 @@ QPixmap LoadMaskedBitmap(int id);
 // A tab of the tab strip drawn at its size (the stored tabs are this at
 // 80 x 22 and 160 x 44).
 QPixmap TabAt(const char* label, bool selected, QSize size);
+// The command bar's ten images (grey: the three disabled arrows) drawn at
+// `cell` pixels each, masked; for a desktop window's text size.
+QPixmap CommandStripAt(bool grey, int cell);
+// A bar button's picture (either resolution's id) drawn at `scale` times
+// its 96-dots-per-inch size, masked; any other picture as loaded.
+QPixmap ButtonAt(int id, qreal scale);
 
 }  // namespace vrok::art

@@ -2,6 +2,7 @@
 
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
+#include "platform/qt/window_mode.h"
 #include "widgets/artwork.h"
 #include "widgets/picture_button.h"
 
@@ -31,10 +32,17 @@ QString NameOfPicture(int bitmapId) {
 ButtonBar::ButtonBar(QWidget* parent, int height) : QWidget(parent) {
   setObjectName(QStringLiteral("button-bar"));
   resize(width(), height > 0 ? height : platform::MenuBarHeight());
+  ownHeight_ = height <= 0;
+  dpiY_ = platform::ScreenMetrics().dpiY;
 }
 
 void ButtonBar::AddButton(int commandId, int bitmapId) {
-  auto* button = new PictureButton(commandId, art::LoadMaskedBitmap(bitmapId), this);
+  auto* button = new PictureButton(
+      commandId,
+      platform::DesktopMode() ? art::ButtonAt(bitmapId, platform::ScreenMetrics().dpiY / 96.0)
+                              : art::LoadMaskedBitmap(bitmapId),
+      this);
+  bitmaps_.push_back(bitmapId);
   // Named by the standard picture, whichever resolution was loaded.
   for (const int id : {art::kFootnotes, art::kSections, art::kDelete, art::kSave, art::kCancel,
                        art::kQuestionBack, art::kQuestionNext, art::kCalculate, art::kClearAnswers})
@@ -61,6 +69,21 @@ void ButtonBar::ShowButton(int commandId, bool show) {
     return;
   }
   b->setVisible(show);
+}
+
+void ButtonBar::Redraw() {
+  const bool desktop = platform::DesktopMode();
+  const qreal scale = platform::ScreenMetrics().dpiY / 96.0;
+  for (std::size_t i = 0; i < buttons_.size(); ++i)
+    buttons_[i]->SetPicture(desktop ? art::ButtonAt(bitmaps_[i], scale)
+                                    : art::LoadMaskedBitmap(bitmaps_[i]));
+  const int dpi = platform::ScreenMetrics().dpiY;
+  if (ownHeight_)
+    resize(width(), platform::MenuBarHeight());
+  else if (dpi != dpiY_ && dpiY_ > 0)
+    resize(width(), (height() * dpi + dpiY_ / 2) / dpiY_);
+  dpiY_ = dpi;
+  LayOut();
 }
 
 void ButtonBar::LayOut() {

@@ -24,6 +24,10 @@ class ButtonBar : public QWidget, public CommandTarget {
   // message and changes nothing.
   void ShowButton(int commandId, bool show);
   void LayOut();
+  // The pictures drawn again in the current theme and, in a desktop window,
+  // at the text size of the moment, the bar's height scaled with them; then
+  // laid out again.
+  void Redraw();
   PictureButton* Button(int commandId) const;
 
   // A visible, enabled button with that id is clicked.
@@ -34,6 +38,9 @@ class ButtonBar : public QWidget, public CommandTarget {
 
  private:
   std::vector<PictureButton*> buttons_;
+  std::vector<int> bitmaps_;  // each button's picture
+  int dpiY_ = 96;             // the dots per inch its height was set for
+  bool ownHeight_ = true;     // the menu bar's height, not one given
   std::function<void(int)> listener_;
 };
 

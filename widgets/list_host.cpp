@@ -12,6 +12,7 @@
 
 #include "content/node_cursor.h"
 #include "platform/qt/environment.h"
+#include "platform/qt/theme.h"
 #include "widgets/focus_ring.h"
 #include "widgets/synthetic_input.h"
 
@@ -144,16 +145,16 @@ void ListHost::DrawRows() {
   stale_ = false;
   if (width() <= 0 || height() <= 0) return;
   if (drawn_.size() != size()) drawn_ = QPixmap(size());
-  drawn_.fill(background_);
+  drawn_.fill(platform::Themed(background_));
   if (model_ == nullptr) return;
   QPainter g(&drawn_);
   const int rh = RowHeight();
   const int margin = (platform::ScreenMetrics().dpiY + 48) / 96;
-  const QColor white(Qt::white);
+  const QColor white = platform::CurrentColours().selectedText;
   for (int row = first_; row < model_->RowCount() && (row - first_) * rh < height(); ++row) {
     const QRect box(0, (row - first_) * rh, ClientWidth(), rh);
     const bool selected = row == selected_;
-    g.fillRect(box, selected ? kSelectedColour : background_);
+    g.fillRect(box, platform::Themed(selected ? kSelectedColour : background_));
     CachedRow& cached = Cached(row);
     if (!cached.label->IsLaidOut()) continue;
     if (cached.lineWidth != box.width() - 4) {

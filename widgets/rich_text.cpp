@@ -8,6 +8,7 @@
 
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
+#include "platform/qt/theme.h"
 
 namespace vrok {
 
@@ -68,11 +69,12 @@ TextExtent QtMeasurer::Measure(std::u16string_view text, const FontSpec& font) c
 int QtMeasurer::LineHeight(const FontSpec& font) const { return Metrics(font).height(); }
 
 std::vector<TextLine> RichLines(const RichLabel& label, const QtMeasurer& measurer, int width,
-                                std::size_t maxLines) {
+                                std::size_t maxLines, bool breakWords) {
   const int ellipsis = measurer.Measure(u"...", label.Font()).width;
   return BreakLines(
       label.Text(), std::max(1, width), maxLines, ellipsis,
-      [&](std::size_t start, std::size_t end) { return label.RangeWidth(measurer, start, end); });
+      [&](std::size_t start, std::size_t end) { return label.RangeWidth(measurer, start, end); },
+      breakWords);
 }
 
 void DrawRichLines(QPainter& g, const RichLabel& label, const QtMeasurer& measurer,
@@ -99,7 +101,8 @@ void DrawRichLines(QPainter& g, const RichLabel& label, const QtMeasurer& measur
       if (run.style.vertical == VerticalPosition::kSuperscript)
         baseline = top + measurer.Metrics(spec).ascent();
       g.setFont(measurer.Font(spec));
-      g.setPen(textColour != nullptr && !run.style.link ? *textColour : ToQColor(run.style.colour));
+      g.setPen(textColour != nullptr && !run.style.link ? *textColour
+                                                         : platform::Themed(ToQColor(run.style.colour)));
       g.drawText(QPoint(x, baseline), part);
       if (run.style.link && links != nullptr)
         links->push_back({QRect(x, top, w, lineHeight), run.style.target});
@@ -176,7 +179,7 @@ QSize RichTextWindow::sizeHint() const {
 
 void RichTextWindow::paintEvent(QPaintEvent*) {
   QPainter g(this);
-  text_.Draw(g, rect(), colour_);
+  text_.Draw(g, rect(), platform::Themed(colour_));
 }
 
 }  // namespace vrok

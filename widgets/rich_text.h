@@ -59,7 +59,7 @@ struct LinkBox {
 // The label's text broken into lines at most width pixels wide (0 lines:
 // no limit).
 std::vector<TextLine> RichLines(const RichLabel& label, const QtMeasurer& measurer, int width,
-                                std::size_t maxLines);
+                                std::size_t maxLines, bool breakWords = false);
 
 // Draws lines of a laid-out label from the top-left of area, one line
 // height apart, clipped to the area; appends the link runs drawn to links.

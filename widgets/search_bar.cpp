@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "platform/qt/environment.h"
+#include "platform/qt/theme.h"
 #include "widgets/artwork.h"
 #include "widgets/panel_style.h"
 #include "widgets/picture_button.h"
@@ -65,7 +66,7 @@ void SearchBar::Clear() {
 void SearchBar::SetNoMatch(bool noMatch) {
   noMatch_ = noMatch;
   QPalette colours = box_->palette();
-  colours.setColor(QPalette::Text, noMatch ? kWarningColour : palette().color(QPalette::Text));
+  colours.setColor(QPalette::Text, noMatch ? platform::Themed(kWarningColour) : palette().color(QPalette::Text));
   box_->setPalette(colours);
   PlaceHint();
 }
@@ -162,10 +163,10 @@ bool SearchBar::eventFilter(QObject* watched, QEvent* event) {
 
 void SearchBar::paintEvent(QPaintEvent*) {
   QPainter g(this);
-  g.fillRect(rect(), kLabelColour);
+  g.fillRect(rect(), platform::Themed(kLabelColour));
   if (ButtonShown()) {
     const int cell = button_->width() + 2 * platform::ScaleX(3);
-    g.fillRect(QRect(width() - cell, 0, cell, height()), kButtonColour);
+    g.fillRect(QRect(width() - cell, 0, cell, height()), platform::Themed(kButtonColour));
   }
 }
 

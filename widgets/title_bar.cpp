@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "platform/qt/environment.h"
+#include "platform/qt/theme.h"
 #include "widgets/artwork.h"
 #include "widgets/picture_button.h"
 
@@ -33,11 +34,15 @@ void ExpandOver(QWidget* title, int height) {
 
 // ---- TitleBar ----
 
+QFont TitleBar::OwnFont() {
+  QFont font(QStringLiteral("Sans Serif"));
+  font.setBold(true);
+  return WithCellHeight(font, (platform::ScreenMetrics().dpiY + 3) * 16 / 96);
+}
+
 TitleBar::TitleBar(QWidget* pane) : QWidget(pane) {
   setObjectName(QStringLiteral("title"));
-  font_ = QFont(QStringLiteral("Sans Serif"));
-  font_.setBold(true);
-  font_ = WithCellHeight(font_, (platform::ScreenMetrics().dpiY + 3) * 16 / 96);
+  font_ = OwnFont();
   indicator_ =
       new PictureButton(kIndicatorId,
                         art::LoadBitmap(platform::IsHighResolution() ? art::kExpandIndicatorHigh
@@ -52,6 +57,9 @@ void TitleBar::Configure(const TitleArgs& args) {
   show_ = args.show;
   textColour_ = args.textColour;
   if (args.font) font_ = *args.font;
+  // Its own font follows the text size of the moment.
+  else if (ownFont_) font_ = OwnFont();
+  ownFont_ = ownFont_ && !args.font;
   if (show_) {
     collapsible_ = args.collapsible;
     background_ = args.background;
@@ -128,10 +136,10 @@ void TitleBar::Release() {
 
 void TitleBar::paintEvent(QPaintEvent*) {
   QPainter g(this);
-  g.fillRect(rect(), background_);
+  g.fillRect(rect(), platform::Themed(background_));
   if (!show_) return;
   g.setFont(font_);
-  g.setPen(textColour_);
+  g.setPen(platform::ThemedText(textColour_, background_));
   const QStringList lines = collapsed_ ? QStringList{Lines(width()).value(0)} : Lines(width());
   int top = kBorder;
   const int right = IndicatorVisible() ? indicator_->x() : width();
@@ -202,7 +210,7 @@ bool RichTitleBar::TapLink(std::uint32_t target) {
 void RichTitleBar::paintEvent(QPaintEvent*) {
   // Drawn into an off-screen bitmap of the client size, then copied.
   drawn_ = QPixmap(size());
-  drawn_.fill(background_);
+  drawn_.fill(platform::Themed(background_));
   links_.clear();
   if (show_ && label_->IsLaidOut()) {
     QPainter g(&drawn_);
@@ -214,8 +222,10 @@ void RichTitleBar::paintEvent(QPaintEvent*) {
       const int w = label_->RangeWidth(measurer_, lines[0].start, lines[0].end);
       offset = alignment_ == 1 ? (width() - 4 - w) / 2 : width() - 4 - w;
     }
+    const QColor ink = platform::ThemedText(textColour_, background_);
     DrawRichLines(g, *label_, measurer_, lines,
-                  QRect(2 + std::max(0, offset), 0, width() - 4, height()), line, &links_);
+                  QRect(2 + std::max(0, offset), 0, width() - 4, height()), line, &links_,
+                  platform::DarkTheme() ? &ink : nullptr);
   }
   QPainter(this).drawPixmap(0, 0, drawn_);
 }
@@ -247,8 +257,8 @@ void RichTitleBar::mouseReleaseEvent(QMouseEvent*) {
 void UseWhiteBackground(QWidget& widget) {
   widget.setAutoFillBackground(true);
   QPalette pal = widget.palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  pal.setColor(QPalette::Base, Qt::white);
+  pal.setColor(QPalette::Window, platform::CurrentColours().page);
+  pal.setColor(QPalette::Base, platform::CurrentColours().page);
   widget.setPalette(pal);
 }
 

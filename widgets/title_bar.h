@@ -63,6 +63,9 @@ class TitleBar : public QWidget {
  private:
   int LineHeight() const;
   void PlaceIndicator();
+  // The bold font a title has unless it is given one, at the dots per inch
+  // of the moment.
+  static QFont OwnFont();
 
   bool show_ = true;
   QString text_;
@@ -70,6 +73,7 @@ class TitleBar : public QWidget {
   QColor background_ = Qt::black;  // black until configured
   int alignment_ = 0;
   QFont font_;
+  bool ownFont_ = true;
   bool collapsible_ = false;
   bool collapsed_ = true;
   bool pressed_ = false;

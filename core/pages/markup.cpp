@@ -8,6 +8,9 @@
 namespace vrok {
 namespace {
 
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
 struct Entity {
   std::u16string_view name;
   char16_t value;
@@ -382,7 +385,8 @@ BreakClass BreakClassOf(char16_t c) {
 }
 
 std::vector<TextLine> BreakLines(std::u16string_view text, int width, std::size_t maxLines,
-                                 int ellipsisWidth, const RangeWidthFn& rangeWidth) {
+                                 int ellipsisWidth, const RangeWidthFn& rangeWidth,
+                                 bool breakWords) {
   std::vector<TextLine> lines;
   const std::size_t n = text.size();
 
@@ -423,6 +427,17 @@ std::vector<TextLine> BreakLines(std::u16string_view text, int width, std::size_
     }
 
     const bool last = maxLines != 0 && lines.size() + 1 == maxLines;
+    if (!fits && breakWords && !last) {
+      // A word wider than the line, broken where the line is full; a
+      // surrogate pair stays whole.
+      std::size_t k = pos + 1;
+      if (k < first->end && IsHighSurrogate(text[pos]) && IsLowSurrogate(text[k])) ++k;
+      while (k < first->end && rangeWidth(pos, k + 1) <= width) ++k;
+      if (k < first->end && k > pos + 1 && IsLowSurrogate(text[k])) --k;
+      lines.push_back(TextLine{pos, k, false});
+      pos = k;
+      continue;
+    }
     if (!fits) {  // a word wider than the line
       lines.push_back(cut(pos, first->end));
       pos = first->next;

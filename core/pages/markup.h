@@ -143,9 +143,12 @@ struct TextLine {
 using RangeWidthFn = std::function<int(std::size_t start, std::size_t end)>;
 
 // Greedy line breaking into lines at most `width` wide. A newline always
-// ends a line. A word wider than a whole line is cut and ended with "...";
-// so is the last line when the text needs more than maxLines (0: no limit).
+// ends a line. A word wider than a whole line is cut and ended with "...",
+// or, with breakWords, broken over as many lines as it needs (at least one
+// character a line); the last line is cut and ended with "..." when the
+// text needs more than maxLines (0: no limit).
 std::vector<TextLine> BreakLines(std::u16string_view text, int width, std::size_t maxLines,
-                                 int ellipsisWidth, const RangeWidthFn& rangeWidth);
+                                 int ellipsisWidth, const RangeWidthFn& rangeWidth,
+                                 bool breakWords = false);
 
 }  // namespace vrok

@@ -4,8 +4,10 @@
 #include <QFont>
 #include <QProxyStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
 
 #include "platform/qt/environment.h"
+#include "platform/qt/theme.h"
 
 namespace vrok::platform {
 
@@ -22,6 +24,21 @@ class ScreenStyle : public QProxyStyle {
                   const QWidget* widget) const override {
     const int value = QProxyStyle::pixelMetric(metric, option, widget);
     return value > 0 ? ScaleX(value) : value;
+  }
+
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+    // On the dark page the style's outline of a check box or radio button
+    // (its window colour, darkened) would vanish: drawn from a lighter one.
+    if (DarkTheme() && option != nullptr &&
+        (element == PE_IndicatorRadioButton || element == PE_IndicatorCheckBox)) {
+      QStyleOption lighter(*option);
+      lighter.palette.setColor(QPalette::Window, QColor(190, 190, 190));
+      lighter.palette.setColor(QPalette::Base, QColor(50, 50, 50));
+      QProxyStyle::drawPrimitive(element, &lighter, painter, widget);
+      return;
+    }
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
   }
 };
 

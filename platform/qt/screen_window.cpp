@@ -7,6 +7,7 @@
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_style.h"
 #include "platform/qt/window_mode.h"
+#include "platform/qt/theme.h"
 
 namespace vrok::platform {
 
@@ -22,12 +23,12 @@ class InputPanelStrip : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter g(this);
-    g.fillRect(rect(), QColor(200, 200, 200));
+    g.fillRect(rect(), Themed(QColor(200, 200, 200)));
     const int rows = 4;
     const int keyH = height() / rows;
     static const int kKeys[rows] = {12, 11, 10, 6};
-    g.setPen(QColor(120, 120, 120));
-    g.setBrush(QColor(240, 240, 240));
+    g.setPen(Themed(QColor(120, 120, 120)));
+    g.setBrush(Themed(QColor(240, 240, 240)));
     for (int r = 0; r < rows; ++r) {
       const int keyW = width() / kKeys[r];
       const int indent = (width() - keyW * kKeys[r]) / 2;
@@ -49,18 +50,12 @@ ScreenWindow::ScreenWindow() {
   } else {
     setFixedSize(s.width, s.height);
   }
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  setPalette(pal);
   setAutoFillBackground(true);
 
   strip_ = new QWidget(this);
   strip_->setObjectName(QStringLiteral("title-strip"));
   strip_->setAutoFillBackground(true);
-  QPalette stripPal = strip_->palette();
-  stripPal.setColor(QPalette::Window, QColor(24, 52, 110));
-  stripPal.setColor(QPalette::WindowText, Qt::white);
-  strip_->setPalette(stripPal);
+  ApplyColours();
   title_ = new QLabel(strip_);
   QFont titleFont(QStringLiteral("DejaVu Sans"));
   titleFont.setPixelSize(ScaleY(13));
@@ -80,6 +75,18 @@ ScreenWindow::ScreenWindow() {
   panel_->hide();
   if (DesktopMode()) strip_->hide();
   Arrange();
+}
+
+void ScreenWindow::ApplyColours() {
+  const Colours& colours = CurrentColours();
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, colours.page);
+  setPalette(pal);
+  QPalette stripPal = strip_->palette();
+  stripPal.setColor(QPalette::Window, colours.strip);
+  stripPal.setColor(QPalette::WindowText, colours.captionText);
+  strip_->setPalette(stripPal);
+  update();
 }
 
 int ScreenWindow::TitleStripHeight() const { return DesktopMode() ? 0 : ScaleY(26); }

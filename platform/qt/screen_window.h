@@ -34,6 +34,8 @@ class ScreenWindow : public QWidget {
   // Lays the menu bar and the frame out again at the current size, as after
   // a resize (a change of text size moves every length).
   void Relayout();
+  // Takes the current theme's colours (background, title strip).
+  void ApplyColours();
 
   // The input panel (SipShowIM, SHSipInfo). Changing its state notifies the
   // listener, as WM_SETTINGCHANGE with SPI_SETSIPINFO would.

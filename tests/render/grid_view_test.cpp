@@ -18,6 +18,7 @@
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
 #include "platform/qt/timer.h"
+#include "platform/qt/window_mode.h"
 #include "reader_fixture.h"
 #include "shell_books.h"
 #include "widgets/synthetic_input.h"
@@ -63,6 +64,11 @@ Book GridBook() {
                        Str(u"column name", u"A"), Str(u"column name", u"B"),
                        Row({u"a rather long text that cannot fit one cell", u"2"})}),
                   "small"),
+           WithId(Str(u"table", u"Long word",
+                      {Str(u"table type", u"table"), Num(u"column count", 2),
+                       Str(u"column name", u"Name"), Str(u"column name", u"Note"),
+                       Row({u"Hydroxyethylstarch" + std::u16string(60, u'x') + u"end", u"short"})}),
+                  "longword"),
            WithId(Str(u"table", u"No columns", {Str(u"table type", u"table"), Row({u"x", u"y"})}),
                   "nocols"),
            WithId(Str(u"table", u"Damaged",
@@ -104,6 +110,35 @@ TEST_F(GridTest, CellsHeaderFirstShortRowsEmptyAndTheSizeAt96Dpi) {
   // Wider than the 240-pixel screen, not higher: the horizontal bar alone.
   EXPECT_EQ(grid["bars"], (json{{"horizontal", true}, {"vertical", false}}));
   EXPECT_EQ(grid["scroll"], json::array({0, 0}));
+}
+
+TEST_F(GridTest, InADesktopWindowAWordWiderThanItsColumnIsBrokenNotCut) {
+  platform::SetDesktopMode(true);
+  struct Back {
+    ~Back() { platform::SetDesktopMode(false); }
+  } back;
+  test::ReaderFixture reader(book);
+  ASSERT_TRUE(reader.Start());
+  const auto reports = reader.Run("dismiss-splash\nnavigate " + Row("longword") + "\ndump\n");
+  const json grid = GridPane(reports.at(0));
+  ASSERT_TRUE(grid.contains("cells")) << grid.dump();
+  const std::string word = "Hydroxyethylstarch" + std::string(60, 'x') + "end";
+  bool found = false;
+  for (const json& cell : grid["cells"]) {
+    if (cell["row"] != 1 || cell["column"] != 0) continue;
+    found = true;
+    std::string joined;
+    for (const json& line : cell["lines"]) {
+      const std::string text = line.get<std::string>();
+      EXPECT_EQ(text.find("\u2026"), std::string::npos) << text;
+      EXPECT_EQ(text.find("..."), std::string::npos) << text;
+      joined += text;
+    }
+    // Every character shows, over more than one line.
+    EXPECT_EQ(joined, word);
+    EXPECT_GT(cell["lines"].size(), 1u);
+  }
+  EXPECT_TRUE(found) << grid.dump();
 }
 
 TEST_F(GridTest, AtHighResolutionTheSameTableScalesByTheFormulas) {

@@ -211,16 +211,42 @@ TEST(LineBreaking, BreakCharacters) {
 }
 
 // Lines as text, with "..." where a line is cut; one pixel per character.
-std::vector<std::u16string> Lines(std::u16string_view text, int width, std::size_t maxLines = 0) {
-  const auto lines = BreakLines(text, width, maxLines, 3, [](std::size_t a, std::size_t b) {
-    return static_cast<int>(b - a);
-  });
+std::vector<std::u16string> Lines(std::u16string_view text, int width, std::size_t maxLines = 0,
+                                  bool breakWords = false) {
+  const auto lines = BreakLines(
+      text, width, maxLines, 3, [](std::size_t a, std::size_t b) { return static_cast<int>(b - a); },
+      breakWords);
   std::vector<std::u16string> out;
   for (const auto& l : lines) {
     out.push_back(std::u16string(text.substr(l.start, l.end - l.start)) +
                   (l.ellipsis ? u"..." : u""));
   }
   return out;
+}
+
+TEST(LineBreaking, BrokenWordsShowEveryCharacterAndKeepSurrogatePairsWhole) {
+  using L = std::vector<std::u16string>;
+  // Cut without the option, broken over lines with it; the words around
+  // still break at their blanks.
+  EXPECT_EQ(Lines(u"Na Hydroxyethylstarch 6%", 8), (L{u"Na", u"Hydro...", u"6%"}));
+  EXPECT_EQ(Lines(u"Na Hydroxyethylstarch 6%", 8, 0, true),
+            (L{u"Na", u"Hydroxye", u"thylstar", u"ch 6%"}));
+  // Nothing of the text is lost: the lines put back together are the text
+  // less the blanks at the wraps.
+  std::u16string joined;
+  for (const auto& line : Lines(u"Supercalifragilistic", 3, 0, true)) joined += line;
+  EXPECT_EQ(joined, u"Supercalifragilistic");
+  // One character a line at the least, even when none fits.
+  EXPECT_EQ(Lines(u"abc", 0, 0, true), (L{u"a", u"b", u"c"}));
+  // A pair is one character: never split between its halves.
+  const std::u16string pairs = u"\U0001D11E\U0001D11E\U0001D11E";
+  for (const auto& line : Lines(pairs, 3, 0, true)) {
+    ASSERT_FALSE(line.empty());
+    EXPECT_FALSE(line.front() >= 0xDC00 && line.front() <= 0xDFFF);
+    EXPECT_FALSE(line.back() >= 0xD800 && line.back() <= 0xDBFF);
+  }
+  // The last line allowed is still cut with "..." when text remains.
+  EXPECT_EQ(Lines(u"Hydroxyethylstarch", 8, 2, true), (L{u"Hydroxye", u"thyls..."}));
 }
 
 TEST(LineBreaking, GreedyLinesAtBreakCharacters) {

@@ -14,6 +14,7 @@
 #include "frame/picture_loader.h"
 #include "platform/qt/environment.h"
 #include "widgets/button_bar.h"
+#include "platform/qt/theme.h"
 
 namespace vrok {
 
@@ -49,7 +50,8 @@ void ImageCanvas::UpdateRanges() {
 
 void ImageCanvas::paintEvent(QPaintEvent*) {
   QPainter g(viewport());
-  g.fillRect(viewport()->rect(), Qt::white);
+  // Round the figure only; the figure itself is drawn as it is.
+  g.fillRect(viewport()->rect(), platform::CurrentColours().page);
   if (!image_.isNull()) g.drawImage(-Offset(), image_);
 }
 

@@ -15,6 +15,7 @@
 #include "platform/qt/window_mode.h"
 #include "widgets/focus_ring.h"
 #include "widgets/synthetic_input.h"
+#include "platform/qt/theme.h"
 
 namespace vrok {
 
@@ -69,8 +70,9 @@ GridControl::GridControl(QWidget* parent) : QWidget(parent), holdTimer_([this] {
   popup_->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
   connect(popup_, &QLabel::linkActivated, this,
           [this](const QString& href) { PopupLinkTapped(href); });
-  popup_->setStyleSheet(
-      QStringLiteral("background: white; color: black; border: 1px solid black; padding: 2px;"));
+  const platform::Colours& colours = platform::CurrentColours();
+  popup_->setStyleSheet(QStringLiteral("background: %1; color: %2; border: 1px solid %2; padding: 2px;")
+                            .arg(colours.page.name(), colours.text.name()));
   popup_->hide();
   RenewGridInterface(this);
 }
@@ -151,7 +153,8 @@ void GridControl::FitToRoom() {
     columnW_ = FitColumns(longest, metrics_.column, std::min(most, bitmapMost), room);
     const int lineHeight = measurer_.LineHeight(font_);
     for (Cell& cell : cells_) {
-      cell.lines = RichLines(cell.label, measurer_, columnW_[cell.column], 0);
+      // A word wider than its column is broken rather than cut: nothing is hidden.
+      cell.lines = RichLines(cell.label, measurer_, columnW_[cell.column], 0, true);
       const int lines = std::max<int>(1, static_cast<int>(cell.lines.size()));
       rowH_[cell.row] = std::max(rowH_[cell.row],
                                  metrics_.rowHeight + (lines - 1) * lineHeight);
@@ -263,16 +266,16 @@ void GridControl::Draw() {
   const QSize table = DrawnSize();
   const QSize size(std::max({1, table.width(), width()}), std::max({1, table.height(), height()}));
   bitmap_ = QImage(size, QImage::Format_RGB32);
-  bitmap_.fill(Qt::white);
+  bitmap_.fill(platform::CurrentColours().page);
   if (cells_.empty()) return;
   QPainter g(&bitmap_);
   // The grey shows between and around the cells as the grid lines.
-  g.fillRect(QRect(QPoint(0, 0), table), ToQColor(kLineColour));
+  g.fillRect(QRect(QPoint(0, 0), table), platform::Themed(ToQColor(kLineColour)));
   const int lineHeight = measurer_.LineHeight(font_);
   const int top = std::max(0, (metrics_.rowHeight - lineHeight) / 2);
   for (Cell& cell : cells_) {
     const QRect rect = CellRect(cell.row, cell.column);
-    g.fillRect(rect, ToQColor(cell.background));
+    g.fillRect(rect, platform::Themed(ToQColor(cell.background)));
     if (!cell.label.IsLaidOut()) continue;
     if (roomy_) {
       // Every line of the wrapped cell.

@@ -39,6 +39,7 @@ GridView::GridView(MainWindow& main, const ContentDatabase& db, PageNameMap& nam
   window_ = new GridWindow(&main);
   window_->SetCommandHandler([this](int id) { return id == kAboutCommand && OnCommand(id); });
   window_->Grid().SetModel(&model_, PageFontSpec());
+  fontHeight_ = PageFontSpec().height;
   window_->Grid().SetLinkListener([this](PageId page, QPoint at) {
     // A footnote of this table then opens where the stylus was.
     tapPoint_ = window_->Grid().mapTo(&main_, at);
@@ -74,7 +75,15 @@ bool GridView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
 
   footnotes_ = model_.Footnotes();
   buttons_->ShowButton(kFootnotesCommand, !footnotes_.empty());
-  if (changed) window_->Grid().LayOut();
+  // The page font of the moment: after a text size change the table is
+  // laid out again at it.
+  const FontSpec font = PageFontSpec();
+  const bool resized = font.height != fontHeight_;
+  if (resized) {
+    window_->Grid().SetModel(&model_, font);
+    fontHeight_ = font.height;
+  }
+  if (changed || resized) window_->Grid().LayOut();
 
   pendingFootnote_.reset();
   pendingTapPoint_.reset();

@@ -71,6 +71,7 @@ class GridView : public PageView {
   platform::PageFontUse font_;
   GridModel model_;
   std::optional<RowIndex> shownTable_;
+  int fontHeight_ = 0;  // of the font the table was laid out with
   GridWindow* window_ = nullptr;
   ButtonBar* buttons_ = nullptr;
   FootnotePopup popup_;

@@ -16,6 +16,7 @@
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
 #include "widgets/button_bar.h"
+#include "platform/qt/theme.h"
 
 namespace vrok {
 
@@ -46,8 +47,8 @@ class SplitBar : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter g(this);
-    g.fillRect(rect(), QColor(0xAF, 0xAF, 0xAF));
-    g.setPen(QColor(90, 90, 90));
+    g.fillRect(rect(), platform::Themed(QColor(0xAF, 0xAF, 0xAF)));
+    g.setPen(platform::Themed(QColor(90, 90, 90)));
     for (int i = 0; i < 3; ++i) {
       const int x = platform::ScaleX(6 + 4 * i);
       g.drawLine(x, 2, x, height() - 3);
@@ -62,7 +63,7 @@ class SplitBar : public QWidget {
                    {platform::ScaleX(13), (platform::ScreenMetrics().dpiY + 16) * 3 / 96, 0.25F}};
     for (const auto& b : buttons) {
       const QRect box(r - b.from, 1, b.from - b.to, height() - 3);
-      g.setBrush(Qt::white);
+      g.setBrush(platform::CurrentColours().page);
       g.drawRect(box);
       const int y = box.top() + static_cast<int>(static_cast<float>(box.height()) * b.ratio);
       g.drawLine(box.left() + 2, y, box.right() - 2, y);
@@ -157,8 +158,8 @@ bool TreeList::Reveal(RowIndex row, bool expand) {
   ClearHighlight();
   if (item == nullptr) return false;
   scrollToItem(item, QAbstractItemView::PositionAtTop);
-  item->setBackground(0, kHighlight);
-  item->setForeground(0, Qt::white);
+  item->setBackground(0, platform::Themed(kHighlight));
+  item->setForeground(0, platform::CurrentColours().selectedText);
   highlighted_ = row;
   if (expand) item->setExpanded(true);
   return true;

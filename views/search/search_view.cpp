@@ -18,6 +18,7 @@
 #include "frame/viewer_control.h"
 #include "platform/qt/environment.h"
 #include "widgets/panel_style.h"
+#include "platform/qt/theme.h"
 
 namespace vrok {
 
@@ -51,7 +52,7 @@ SearchPage::SearchPage(QWidget* parent, search::IndexService& index)
   UseScreenFont(*this);
   setAutoFillBackground(true);
   QPalette colours = palette();
-  colours.setColor(QPalette::Window, Qt::white);
+  colours.setColor(QPalette::Window, platform::CurrentColours().page);
   setPalette(colours);
 
   box_ = new QLineEdit(this);
@@ -169,12 +170,15 @@ void SearchPage::Show(const search::SearchAnswer& answer) {
                 .arg(i)
                 .arg(Escaped(hit.title));
     if (!hit.section.empty())
-      html += QStringLiteral(" <span style='color:#445566'>\u203A %1</span>").arg(Escaped(hit.section));
+      html += QStringLiteral(" <span style='color:%2'>\u203A %1</span>")
+                  .arg(Escaped(hit.section), platform::Themed(QColor(0x44, 0x55, 0x66)).name());
     if (!path.isEmpty())
       html +=
-          QStringLiteral("<br><span style='color:#667788; font-size:small'>%1</span>").arg(path);
+          QStringLiteral("<br><span style='color:%2; font-size:small'>%1</span>")
+              .arg(path, platform::Themed(QColor(0x66, 0x77, 0x88)).name());
     if (!hit.snippet.empty())
-      html += QStringLiteral("<br><span style='color:#333333'>%1</span>").arg(SnippetHtml(hit));
+      html += QStringLiteral("<br><span style='color:%2'>%1</span>")
+                  .arg(SnippetHtml(hit), platform::Themed(QColor(0x33, 0x33, 0x33)).name());
     html += QStringLiteral("</p>");
   }
   results_->setHtml(html);

@@ -29,6 +29,7 @@
 #include "widgets/focus_ring.h"
 #include "widgets/picture_button.h"
 #include "widgets/title_bar.h"
+#include "platform/qt/theme.h"
 
 namespace vrok {
 
@@ -94,13 +95,13 @@ void ChoiceButton::paintEvent(QPaintEvent*) {
   const int s = IndicatorSize();
   const QRectF box(0.5, pad + std::max(0, (lineHeight_ - s) / 2) + 0.5, s - 1, s - 1);
   // A failing control's indicator is framed in its text colour.
-  g.setPen(QPen(colour_ == QColor(Qt::black) ? QColor(90, 96, 110) : colour_, ScaleX(1)));
-  g.setBrush(isDown() ? QColor(220, 228, 240) : QColor(Qt::white));
+  g.setPen(QPen(platform::Themed(colour_ == QColor(Qt::black) ? QColor(90, 96, 110) : colour_), ScaleX(1)));
+  g.setBrush(platform::Themed(isDown() ? QColor(220, 228, 240) : QColor(Qt::white)));
   if (kind_ == ControlKind::kRadio) {
     g.drawEllipse(box);
     if (isChecked()) {
       g.setPen(Qt::NoPen);
-      g.setBrush(kIndicatorInk);
+      g.setBrush(platform::Themed(kIndicatorInk));
       const qreal inset = s * 0.27;
       g.drawEllipse(box.adjusted(inset, inset, -inset, -inset));
     }
@@ -111,12 +112,13 @@ void ChoiceButton::paintEvent(QPaintEvent*) {
       tick.moveTo(box.left() + s * 0.2, box.top() + s * 0.5);
       tick.lineTo(box.left() + s * 0.42, box.top() + s * 0.72);
       tick.lineTo(box.left() + s * 0.8, box.top() + s * 0.25);
-      g.setPen(QPen(kIndicatorInk, ScaleX(2), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      g.setPen(QPen(platform::Themed(kIndicatorInk), ScaleX(2), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
       g.setBrush(Qt::NoBrush);
       g.drawPath(tick);
     }
   }
-  text_.Draw(g, QRect(TextLeft(), pad, width() - TextLeft(), height() - pad), colour_);
+  text_.Draw(g, QRect(TextLeft(), pad, width() - TextLeft(), height() - pad),
+             platform::Themed(colour_));
   if (hasFocus()) DrawFocusRing(g, rect());
 }
 

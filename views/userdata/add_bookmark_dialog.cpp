@@ -10,6 +10,7 @@
 #include "platform/qt/environment.h"
 #include "platform/qt/window_mode.h"
 #include "widgets/panel_style.h"
+#include "platform/qt/theme.h"
 
 namespace vrok {
 
@@ -28,8 +29,7 @@ AddBookmarkDialog::AddBookmarkDialog(QWidget* screen) : QDialog(screen) {
 
   caption_ = new QLabel(QStringLiteral(" Add bookmark"), this);
   caption_->setObjectName(QStringLiteral("caption"));
-  caption_->setStyleSheet(
-      QStringLiteral("background: rgb(24,52,110); color: white; font-weight: bold;"));
+  caption_->setStyleSheet(platform::CaptionSheet());
   label_ = new QLabel(QStringLiteral("Title:"), this);
   title_ = new QLineEdit(this);
   title_->setObjectName(QString::number(kTitleId));

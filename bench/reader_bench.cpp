@@ -395,24 +395,24 @@ ScreenTexts ScreenOf(Navigator& n, Kind kind) {
     plain(pane.value("title", nlohmann::json()), width);
     if (const std::string html = pane.value("html", ""); !html.empty())
       screen.html.push_back({QString::fromStdString(html), width});
-    const std::string kind_ = pane.value("kind", "");
-    if (kind_ == "ListHost") {
+    const std::string paneKind = pane.value("kind", "");
+    if (paneKind == "ListHost") {
       const auto& rows = pane["rows"];
       const std::size_t first = static_cast<std::size_t>(std::max(0, pane.value("first_visible", 0)));
       for (std::size_t i = first; i < rows.size() && i < first + kScreenRows; ++i)
         plain(rows[i], width);
-    } else if (kind_ == "TreeList") {
+    } else if (paneKind == "TreeList") {
       int shown = 0;
       for (const nlohmann::json& item : pane["items"])
         if (shown++ < kScreenRows) plain(item["label"], width);
-    } else if (kind_ == "GridControl") {
+    } else if (paneKind == "GridControl") {
       const int columns = std::max(1, pane["columns"].is_number() ? pane["columns"].get<int>() : 1);
       int shown = 0;
       for (const nlohmann::json& row : pane["rows"]) {
         if (shown++ >= kScreenRows) break;
         for (const nlohmann::json& cell : row) plain(cell, width / columns);
       }
-    } else if (kind_ == "Questionnaire") {
+    } else if (paneKind == "Questionnaire") {
       plain(pane["question"], width);
       for (const nlohmann::json& group : pane["groups"]) {
         plain(group["caption"], width);

@@ -9,17 +9,25 @@
 // reading the page row's string and those of its first children, as many
 // as a screen shows, and laying out, in a bare QTextDocument at the pane's
 // width, the HTML of every text pane the page shows; for a figure, reading
-// its chosen picture and decoding it from memory.
+// its chosen picture and decoding it from memory. A second floor for a
+// navigation is the screen it ends on made from data already in memory:
+// the same content reads (the mapped book, its pages resident after the
+// first run), and every text the page's panes report (titles, list rows,
+// tree items, grid cells, questions and their controls, HTML) shaped and
+// broken into lines at its pane's width in the page font, with no view,
+// widget or dispatch around it.
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QWidget>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <sys/resource.h>
 
 #include "app/automation.h"
 #include "app/reader_app.h"
@@ -33,6 +41,7 @@
 #include "platform/qt/environment.h"
 #include "samples/large/large_book.h"
 #include "support/book_nodes.h"
+#include "widgets/rich_text.h"
 
 namespace vrok {
 namespace {
@@ -239,8 +248,17 @@ Navigator& Nav() {
   return *navigator;
 }
 
+// Minor page faults of this process so far: with the book mapped, a
+// navigation that faults no page in reads only data already in memory.
+std::uint64_t PageFaults() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<std::uint64_t>(usage.ru_minflt);
+}
+
 // Range 1 = 0: from the request to the end of Show; 1: on to the first
-// paint of the new screen.
+// paint of the new screen. Counters: system calls and page faults per
+// navigation.
 void BM_Navigate(benchmark::State& state) {
   Navigator& n = Nav();
   const Kind kind = static_cast<Kind>(state.range(0));
@@ -252,14 +270,17 @@ void BM_Navigate(benchmark::State& state) {
     return;
   }
   std::uint64_t calls = 0;
+  std::uint64_t faults = 0;
   for (auto _ : state) {
     state.PauseTiming();
     n.Go(n.away);
     QCoreApplication::processEvents();
     state.ResumeTiming();
     const std::uint64_t before = ContentFile::ReadCalls();
+    const std::uint64_t faultsBefore = PageFaults();
     n.Go(page);
     if (paint) QCoreApplication::processEvents();
+    faults += PageFaults() - faultsBefore;
     calls += ContentFile::ReadCalls() - before;
     state.PauseTiming();
     if (n.app->Main()->CurrentPage() != page) state.SkipWithError("the page was not shown");
@@ -267,6 +288,8 @@ void BM_Navigate(benchmark::State& state) {
     state.ResumeTiming();
   }
   CountCalls(state, calls);
+  state.counters["faults"] =
+      benchmark::Counter(static_cast<double>(faults), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_Navigate)
     ->ArgNames({"kind", "paint"})
@@ -343,6 +366,115 @@ void BM_FloorNavigate(benchmark::State& state) {
   CountCalls(state, ContentFile::ReadCalls() - before);
 }
 BENCHMARK(BM_FloorNavigate)->DenseRange(0, kKinds - 1)->Unit(benchmark::kMillisecond);
+
+// The screen a navigation ends on, as texts to lay out: each pane's plain
+// texts (one layout each) and HTML documents, at the pane's width.
+struct ScreenTexts {
+  struct Text {
+    QString text;
+    int width;
+  };
+  std::vector<Text> plain;
+  std::vector<Text> html;
+};
+
+ScreenTexts ScreenOf(Navigator& n, Kind kind) {
+  ScreenTexts screen;
+  n.Go(n.pages[kind]);
+  QCoreApplication::processEvents();
+  const nlohmann::json report = ScreenReport(*n.app);
+  const auto text = [](const nlohmann::json& j) {
+    return QString::fromStdString(j.is_string() ? j.get<std::string>() : std::string());
+  };
+  for (const nlohmann::json& pane : report["panes"]) {
+    const int width = pane["geometry"][2].get<int>();
+    const auto plain = [&](const nlohmann::json& j, int w) {
+      const QString s = text(j);
+      if (!s.isEmpty()) screen.plain.push_back({s, w});
+    };
+    plain(pane.value("title", nlohmann::json()), width);
+    if (const std::string html = pane.value("html", ""); !html.empty())
+      screen.html.push_back({QString::fromStdString(html), width});
+    const std::string paneKind = pane.value("kind", "");
+    if (paneKind == "ListHost") {
+      const auto& rows = pane["rows"];
+      const std::size_t first = static_cast<std::size_t>(std::max(0, pane.value("first_visible", 0)));
+      for (std::size_t i = first; i < rows.size() && i < first + kScreenRows; ++i)
+        plain(rows[i], width);
+    } else if (paneKind == "TreeList") {
+      int shown = 0;
+      for (const nlohmann::json& item : pane["items"])
+        if (shown++ < kScreenRows) plain(item["label"], width);
+    } else if (paneKind == "GridControl") {
+      const int columns = std::max(1, pane["columns"].is_number() ? pane["columns"].get<int>() : 1);
+      int shown = 0;
+      for (const nlohmann::json& row : pane["rows"]) {
+        if (shown++ >= kScreenRows) break;
+        for (const nlohmann::json& cell : row) plain(cell, width / columns);
+      }
+    } else if (paneKind == "Questionnaire") {
+      plain(pane["question"], width);
+      for (const nlohmann::json& group : pane["groups"]) {
+        plain(group["caption"], width);
+        for (const nlohmann::json& control : group["controls"]) plain(control["text"], width);
+      }
+    }
+  }
+  return screen;
+}
+
+// Shapes the text and breaks it into lines at the width; returns the lines.
+int LayOutLines(const QString& text, const QFont& font, int width) {
+  QTextLayout layout(text, font);
+  layout.beginLayout();
+  int lines = 0;
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(std::max(1, width));
+    ++lines;
+  }
+  layout.endLayout();
+  return lines;
+}
+
+// The in-memory floor of a navigation: the screen it ends on made from
+// data in memory with nothing else (see the top of the file).
+void BM_FloorScreen(benchmark::State& state) {
+  Navigator& n = Nav();
+  const Kind kind = static_cast<Kind>(state.range(0));
+  state.SetLabel(kKindNames[kind]);
+  if (!n.app || n.pages[kind] == 0) {
+    state.SkipWithError("no such page in the book");
+    return;
+  }
+  const ScreenTexts screen = ScreenOf(n, kind);
+  const PageFloor floor = FloorOf(n, kind);
+  const ContentDatabase& db = *n.app->Database();
+  const QFont font = ToQFont(PageFontSpec());
+  const std::uint64_t before = ContentFile::ReadCalls();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ReadContent(db, floor.row));
+    int lines = 0;
+    for (const ScreenTexts::Text& t : screen.plain) lines += LayOutLines(t.text, font, t.width);
+    benchmark::DoNotOptimize(lines);
+    for (const ScreenTexts::Text& t : screen.html) {
+      QTextDocument doc;
+      doc.setDefaultFont(font);
+      doc.setHtml(t.text);
+      doc.setTextWidth(t.width);
+      benchmark::DoNotOptimize(doc.size());
+    }
+    if (floor.picture) {
+      benchmark::DoNotOptimize(LoadPictureBytes(db, floor.row, EmulatedScreen()));
+      const auto& bytes = floor.picture->encoded;
+      benchmark::DoNotOptimize(
+          QImage::fromData(bytes.data(), static_cast<int>(bytes.size())).size());
+    }
+  }
+  state.counters["texts"] = static_cast<double>(screen.plain.size());
+  state.counters["html"] = static_cast<double>(screen.html.size());
+  CountCalls(state, ContentFile::ReadCalls() - before);
+}
+BENCHMARK(BM_FloorScreen)->DenseRange(0, kKinds - 1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vrok

@@ -179,7 +179,8 @@ void ViewerControl::Clear() {
   nextPiece_ = 0;
   trailingBlock_ = false;
   pieceTimer_->stop();
-  clear();
+  // Clearing an empty viewer again costs a new document's set-up.
+  if (!document()->isEmpty()) clear();
 }
 
 void ViewerControl::JumpToAnchor(const std::u16string& name) {

@@ -177,6 +177,14 @@ void ListHost::paintEvent(QPaintEvent*) {
   }
 }
 
+// A hidden list keeps no bitmap of its rows: it is drawn again when next
+// painted.
+void ListHost::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  drawn_ = QPixmap();
+  stale_ = true;
+}
+
 void ListHost::SelectRow(int row) {
   const int before = selected_;
   selected_ = model_ != nullptr && row >= 0 && row < model_->RowCount() ? row : -1;

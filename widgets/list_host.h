@@ -89,6 +89,7 @@ class ListHost : public QWidget, public RowTarget, public ReportedPane {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;

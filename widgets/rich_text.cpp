@@ -122,16 +122,19 @@ void WrappedText::Set(const std::u16string& markup, const FontSpec& font) {
   label_.emplace(markup);
   label_->SetFontAndColour(font, 0);
   label_->LayOut(measurer_);
-  linesWidth_ = -1;
-  lines_.clear();
+  kept_ = {};
+  nextKept_ = 0;
 }
 
 const std::vector<TextLine>& WrappedText::LinesFor(int width) const {
-  if (width != linesWidth_) {
-    lines_ = RichLines(*label_, measurer_, width, 0);
-    linesWidth_ = width;
-  }
-  return lines_;
+  for (const KeptLines& k : kept_)
+    if (k.width == width) return k.lines;
+  // The oldest width gives way.
+  KeptLines& slot = kept_[nextKept_];
+  nextKept_ = (nextKept_ + 1) % kKeptWidths;
+  slot.lines = RichLines(*label_, measurer_, width, 0);
+  slot.width = width;
+  return slot.lines;
 }
 
 int WrappedText::HeightFor(int width) const {

@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QRect>
 #include <QWidget>
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -81,16 +82,22 @@ class WrappedText {
   void Draw(QPainter& g, QRect area, const QColor& colour) const;
 
  private:
-  // The text broken into lines at that width. The lines of the last width
-  // asked are kept: a layout asks the same width several times, and
-  // painting asks it again.
+  // The text broken into lines at that width. The lines of the last few
+  // widths asked are kept: a layout asks its width and the size hint's
+  // width in turn, several times, and painting asks again.
   const std::vector<TextLine>& LinesFor(int width) const;
+
+  struct KeptLines {
+    int width = -1;
+    std::vector<TextLine> lines;
+  };
+  static constexpr std::size_t kKeptWidths = 4;
 
   std::u16string markup_;
   std::optional<RichLabel> label_;
   QtMeasurer measurer_;
-  mutable int linesWidth_ = -1;
-  mutable std::vector<TextLine> lines_;
+  mutable std::array<KeptLines, kKeptWidths> kept_;
+  mutable std::size_t nextKept_ = 0;
 };
 
 // The rich-text display window: marked-up text wrapped to the window's

@@ -1,5 +1,6 @@
-// Wrapped text keeps the lines of the last width it was asked: the kept
-// lines must follow both the width and the text.
+// Wrapped text keeps the lines of the last few widths it was asked: the
+// kept lines must follow both the width and the text, also once more
+// widths have been asked than it keeps.
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ TEST(WrappedText, KeptLinesFollowTheWidthAndTheText) {
   kept.Set(words, PageFontSpec());
   const int line = QtMeasurer().LineHeight(PageFontSpec());
   // Widths asked in turn, each against text that never answered before.
-  for (const int width : {1000, 40, 40, 1000, 120, 40, 1000}) {
+  for (const int width : {1000, 40, 40, 1000, 120, 40, 1000, 60, 200, 80, 90, 40, 1000, 60}) {
     WrappedText fresh;
     fresh.Set(words, PageFontSpec());
     EXPECT_EQ(kept.HeightFor(width), fresh.HeightFor(width)) << width;

@@ -202,6 +202,23 @@ TEST_F(ListTest, TheRowsAreDrawnAsTheyStandWhenPainted) {
   EXPECT_EQ(list.grab().toImage().pixelColor(right, 18 + 9), QColor(Qt::white));
 }
 
+TEST_F(ListTest, AListHiddenAndShownAgainDrawsItsRowsAsBefore) {
+  list.ScrollToRow(25);
+  list.SelectRow(26);
+  const QImage before = list.grab().toImage();
+  list.hide();
+  list.show();
+  EXPECT_EQ(list.grab().toImage(), before);
+  // A change made while hidden is drawn when the list is shown again.
+  list.hide();
+  list.SelectRow(27);
+  list.show();
+  const int right = list.width() - list.style()->pixelMetric(QStyle::PM_ScrollBarExtent) - 3;
+  const QImage after = list.grab().toImage();
+  EXPECT_EQ(after.pixelColor(right, 18 + 9), QColor(Qt::white));
+  EXPECT_EQ(after.pixelColor(right, 2 * 18 + 9), ListHost::kSelectedColour);
+}
+
 TEST_F(ListTest, QuickTapChoosesAndHoldShowsTheWholeText) {
   EXPECT_TRUE(list.TapRow(2));
   EXPECT_EQ(chosen, (std::vector<int>{2}));

@@ -10,6 +10,8 @@
 #include "platform/qt/registry.h"
 #include "platform/qt/screen_window.h"
 #include "widgets/button_bar.h"
+#include "widgets/search_bar.h"
+#include "widgets/title_bar.h"
 
 namespace vrok {
 
@@ -54,8 +56,11 @@ void RedrawScreen(ReaderApp& app) {
         platform::CaptionSheet(caption->styleSheet().contains(QLatin1String("font-weight"))));
   if (ShellView* shell = app.Shell()) shell->Commands().ApplyLook();
   // (ButtonBar has no meta-object of its own: found by its C++ type.)
-  for (QWidget* w : screen.findChildren<QWidget*>())
+  for (QWidget* w : screen.findChildren<QWidget*>()) {
     if (auto* bar = dynamic_cast<ButtonBar*>(w)) bar->Redraw();
+    if (auto* title = dynamic_cast<TitleBar*>(w)) title->ApplyTheme();
+    if (auto* search = dynamic_cast<SearchBar*>(w)) search->ApplyTheme();
+  }
   if (TabBar* tabs = app.Tabs()) tabs->Select(tabs->Selected());
   HistoryList& history = app.History();
   if (!history.OverlayShown() && history.ShownPosition() == history.CurrentPosition())

@@ -13,6 +13,10 @@
 
 namespace vrok {
 
+namespace {
+QPixmap FootnotesPicture() { return art::LoadBitmap(art::ButtonBitmap(art::kFootnotes)); }
+}  // namespace
+
 SearchBar::SearchBar(QWidget* parent) : TitledPane(parent) {
   setObjectName(QStringLiteral("search-bar"));
   UseScreenFont(*this);
@@ -38,11 +42,10 @@ SearchBar::SearchBar(QWidget* parent) : TitledPane(parent) {
   hint_ = new QLabel(box_);
   hint_->setObjectName(QStringLiteral("search-hint"));
   hint_->setAttribute(Qt::WA_TransparentForMouseEvents);
-  // Its own colour, whatever colour the box's text takes.
-  hint_->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(kHintColour.name()));
   hint_->hide();
 
-  button_ = new PictureButton(kButtonId, art::LoadBitmap(art::ButtonBitmap(art::kFootnotes)), this);
+  button_ = new PictureButton(kButtonId, FootnotesPicture(), this);
+  ApplyTheme();
   button_->SetName(QStringLiteral("Footnotes"));
   QObject::connect(button_, &QAbstractButton::clicked, this, [this] {
     if (buttonListener_) buttonListener_();
@@ -53,6 +56,13 @@ SearchBar::SearchBar(QWidget* parent) : TitledPane(parent) {
   resize(width(), platform::MenuBarHeight());
   CreateWithTitle(none);
   hide();
+}
+
+void SearchBar::ApplyTheme() {
+  // The hint keeps its own colour, whatever colour the box's text takes.
+  hint_->setStyleSheet(QStringLiteral("color: %1; background: transparent;")
+                           .arg(platform::CurrentColours().secondary.name()));
+  button_->SetPicture(FootnotesPicture());
 }
 
 void SearchBar::Clear() {

@@ -27,7 +27,6 @@ class SearchBar : public TitledPane, public CommandTarget {
   static constexpr QColor kLabelColour{175, 175, 175};
   static constexpr QColor kButtonColour{192, 192, 192};
   static constexpr QColor kWarningColour{176, 0, 32};
-  static constexpr QColor kHintColour{128, 128, 128};
 
   explicit SearchBar(QWidget* parent);
 
@@ -57,6 +56,8 @@ class SearchBar : public TitledPane, public CommandTarget {
   bool ButtonShown() const;
 
   QLineEdit& Box() const { return *box_; }
+  // Takes the current theme's hint colour and button picture.
+  void ApplyTheme();
 
   // 1002 clicks the button while it is shown.
   bool OnCommand(int commandId) override;

@@ -30,6 +30,12 @@ void ExpandOver(QWidget* title, int height) {
   title->raise();
   title->setGeometry(0, 0, title->parentWidget()->width(), height);
 }
+
+QPixmap IndicatorPicture() {
+  return art::LoadBitmap(platform::IsHighResolution() ? art::kExpandIndicatorHigh
+                                                      : art::kExpandIndicator);
+}
+
 }  // namespace
 
 // ---- TitleBar ----
@@ -43,14 +49,14 @@ QFont TitleBar::OwnFont() {
 TitleBar::TitleBar(QWidget* pane) : QWidget(pane) {
   setObjectName(QStringLiteral("title"));
   font_ = OwnFont();
-  indicator_ =
-      new PictureButton(kIndicatorId,
-                        art::LoadBitmap(platform::IsHighResolution() ? art::kExpandIndicatorHigh
-                                                                     : art::kExpandIndicator),
-                        this);
+  indicator_ = new PictureButton(kIndicatorId, IndicatorPicture(), this);
   indicator_->hide();
   connect(indicator_, &QAbstractButton::pressed, this, [this] { Press(); });
   connect(indicator_, &QAbstractButton::released, this, [this] { Release(); });
+}
+
+void TitleBar::ApplyTheme() {
+  indicator_->SetPicture(IndicatorPicture());
 }
 
 void TitleBar::Configure(const TitleArgs& args) {

@@ -50,6 +50,9 @@ class TitleBar : public QWidget {
   // The lines of the whole title at a client width.
   QStringList Lines(int width) const;
 
+  // Takes the current theme's indicator picture.
+  void ApplyTheme();
+
   // Stylus down and up on the title (or its indicator).
   void Press();
   void Release();

@@ -115,6 +115,32 @@ TEST_F(Theme, DarkIsReportedDrawnAndReadableAndLightComesBackTheSame) {
   EXPECT_GT(Commonest(light, bar).lightness(), 150);
 }
 
+// Everything made before the switch (the search bar's button and hint, the
+// title bars' arrows, the command bar) is drawn again: dark chosen while
+// running looks exactly as dark at start-up.
+TEST_F(Theme, DarkChosenWhileRunningDrawsAsDarkFromTheStart) {
+  const auto switched =
+      Run("window 700 800\ntap-tab 0\ntheme dark\ndump\ngrab " + Png("switched") + "\n", {"--desktop"});
+  ASSERT_EQ(switched.size(), 1u);
+  Run("command 40021\nset theme-dark 1\nanswer ok\n", {"--desktop"});
+  const auto fresh =
+      Run("window 700 800\ntap-tab 0\ndump\ngrab " + Png("fresh") + "\n", {"--desktop"});
+  ASSERT_EQ(fresh.size(), 1u);
+  EXPECT_EQ(fresh[0]["theme"], "dark");
+  ASSERT_EQ(fresh[0]["panes"], switched[0]["panes"]);
+  const QImage a(QString::fromStdString(Png("switched")));
+  const QImage b(QString::fromStdString(Png("fresh")));
+  ASSERT_FALSE(a.isNull());
+  ASSERT_EQ(a.size(), b.size());
+  int differ = 0;
+  QRect where;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      if (a.pixel(x, y) != b.pixel(x, y)) ++differ, where |= QRect(x, y, 1, 1);
+  EXPECT_EQ(differ, 0) << "pixels differ within " << where.x() << "," << where.y() << " "
+                       << where.width() << "x" << where.height();
+}
+
 TEST_F(Theme, AFiguresPixelsAreTheSameInBothThemes) {
   const auto r = Run("window 700 800\nnavigate " + Figure() + "\ndump\ngrab " + Png("light") +
                          "\ntheme dark\ngrab " + Png("dark") + "\n",

@@ -2,11 +2,14 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "frame/main_window.h"
 #include "frame/picture_loader.h"
 #include "platform/qt/environment.h"
+#include "platform/qt/theme.h"
 #include "platform/qt/timer.h"
+#include "platform/qt/window_mode.h"
 #include "widgets/screen_report.h"
 
 namespace vrok {
@@ -41,8 +44,14 @@ class SplashWindow : public QWidget, public ReportedPane {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter g(this);
-    g.fillRect(rect(), Qt::white);
-    if (!picture_.isNull()) g.drawImage(QPoint(0, 0), picture_, QRect(QPoint(0, 0), size()));
+    g.fillRect(rect(), platform::Themed(Qt::white));
+    // A desktop window is larger than the handheld screen the picture was
+    // made for: it stands in the middle.
+    QPoint at(0, 0);
+    if (platform::DesktopMode())
+      at = QPoint(std::max(0, (width() - picture_.width()) / 2),
+                  std::max(0, (height() - picture_.height()) / 2));
+    if (!picture_.isNull()) g.drawImage(at, picture_, QRect(QPoint(0, 0), size()));
     Arm();
   }
   void showEvent(QShowEvent*) override { Arm(); }

@@ -141,6 +141,26 @@ TEST_F(Theme, DarkChosenWhileRunningDrawsAsDarkFromTheStart) {
                        << where.width() << "x" << where.height();
 }
 
+// The splash page in a desktop window: the handheld picture in the middle
+// of the window, on the theme's page colour.
+TEST_F(Theme, TheSplashStandsInTheMiddleOnTheThemesPage) {
+  Run("command 40021\nset theme-dark 1\nanswer ok\n", {"--desktop"});
+  const test::ProgramRun run = Start({"--desktop"}, "window 700 800\ngrab " + Png("splash") + "\n");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  const QImage shot(QString::fromStdString(Png("splash")));
+  ASSERT_FALSE(shot.isNull());
+  const QColor page = platform::DarkColours().page;
+  EXPECT_EQ(QColor(shot.pixel(0, 0)), page);
+  // The picture: every pixel of the upper half that is not the page.
+  QRect picture;
+  for (int y = 0; y < shot.height() / 2; ++y)
+    for (int x = 0; x < shot.width(); ++x)
+      if (QColor(shot.pixel(x, y)) != page) picture |= QRect(x, y, 1, 1);
+  ASSERT_FALSE(picture.isEmpty());
+  EXPECT_LE(std::abs(picture.left() - (shot.width() - 1 - picture.right())), 1);
+  EXPECT_GT(picture.top(), 0);
+}
+
 TEST_F(Theme, AFiguresPixelsAreTheSameInBothThemes) {
   const auto r = Run("window 700 800\nnavigate " + Figure() + "\ndump\ngrab " + Png("light") +
                          "\ntheme dark\ngrab " + Png("dark") + "\n",

@@ -1,6 +1,8 @@
 #include "widgets/focus_ring.h"
 
+#include <QKeyEvent>
 #include <QPen>
+#include <QWidget>
 
 #include "platform/qt/environment.h"
 
@@ -17,6 +19,14 @@ void DrawFocusRing(QPainter& g, const QRect& box) {
   g.setPen(QPen(QColor(255, 200, 0), w, Qt::DashLine));
   g.drawRect(inner.adjusted(0, 0, -1, -1));
   g.restore();
+}
+
+bool ClaimEscapeForPopup(QEvent* event, const QWidget& popup) {
+  if (event->type() != QEvent::ShortcutOverride || !popup.isVisible() ||
+      static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
+    return false;
+  event->accept();
+  return true;
 }
 
 }  // namespace vrok

@@ -225,13 +225,7 @@ void ListHost::focusOutEvent(QFocusEvent* event) {
 }
 
 bool ListHost::event(QEvent* event) {
-  // Escape closes the row's pop-up before it means anything else.
-  if (event->type() == QEvent::ShortcutOverride && popup_->isVisible() &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-    event->accept();
-    return true;
-  }
-  return QWidget::event(event);
+  return ClaimEscapeForPopup(event, *popup_) || QWidget::event(event);
 }
 
 void ListHost::keyPressEvent(QKeyEvent* event) {

@@ -589,13 +589,7 @@ bool GridControl::HoldGridCell(int row, int column) {
 }
 
 bool GridControl::event(QEvent* event) {
-  // Escape closes the cell's pop-up before it means anything else.
-  if (event->type() == QEvent::ShortcutOverride && popup_->isVisible() &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-    event->accept();
-    return true;
-  }
-  return QWidget::event(event);
+  return ClaimEscapeForPopup(event, *popup_) || QWidget::event(event);
 }
 
 void GridControl::keyPressEvent(QKeyEvent* event) {

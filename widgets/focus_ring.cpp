@@ -21,8 +21,8 @@ void DrawFocusRing(QPainter& g, const QRect& box) {
   g.restore();
 }
 
-bool ClaimEscapeForPopup(QEvent* event, const QWidget& popup) {
-  if (event->type() != QEvent::ShortcutOverride || !popup.isVisible() ||
+bool ClaimEscapeForPopup(QEvent* event, const QWidget* popup) {
+  if (event->type() != QEvent::ShortcutOverride || popup == nullptr || !popup->isVisible() ||
       static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
     return false;
   event->accept();

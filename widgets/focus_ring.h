@@ -15,7 +15,8 @@ void DrawFocusRing(QPainter& g, const QRect& box);
 
 // While a control's hold pop-up is shown, Escape closes it before it means
 // anything else: the shortcut override of Escape is accepted. Returns
-// whether it was (the control's event() then returns true).
-bool ClaimEscapeForPopup(QEvent* event, const QWidget& popup);
+// whether it was (the control's event() then returns true). The pop-up may
+// not be made yet (null).
+bool ClaimEscapeForPopup(QEvent* event, const QWidget* popup);
 
 }  // namespace vrok

@@ -225,7 +225,7 @@ void ListHost::focusOutEvent(QFocusEvent* event) {
 }
 
 bool ListHost::event(QEvent* event) {
-  return ClaimEscapeForPopup(event, *popup_) || QWidget::event(event);
+  return ClaimEscapeForPopup(event, popup_) || QWidget::event(event);
 }
 
 void ListHost::keyPressEvent(QKeyEvent* event) {

@@ -589,7 +589,7 @@ bool GridControl::HoldGridCell(int row, int column) {
 }
 
 bool GridControl::event(QEvent* event) {
-  return ClaimEscapeForPopup(event, *popup_) || QWidget::event(event);
+  return ClaimEscapeForPopup(event, popup_) || QWidget::event(event);
 }
 
 void GridControl::keyPressEvent(QKeyEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "content/node_cursor.h"
 #include "core/pages/page_text.h"
+#include "core/pages/titles.h"
 
 namespace vrok {
 
@@ -21,11 +22,12 @@ std::u16string RecordPage::Heading(RowIndex row, bool pathTable) const {
   if (!pathTable) return u"<B>" + TextOf(record) + u"</B><BR><BR>";
   std::u16string line = ChildTextOf(record, u"pre label") + TextOf(record) + u":" +
                         ChildTextOf(record, u"post label");
-  // Ancestors below the root, outermost first, each a link.
+  // Ancestors below the root, outermost first, each a link named as its
+  // page is (a table by its readable title on the desktop).
   NodeCursor a = record;
   while (a.ToParent() && a.Row().row != 0) {
     line = ChildTextOf(a, u"html prelabel") + u"<A HREF='" + Decimal(a.Row().row) + u"'>" +
-           TextOf(a) + u"</A>" + ChildTextOf(a, u"post label") + u" - " + line;
+           ShownName(db_, a.Row().row) + u"</A>" + ChildTextOf(a, u"post label") + u" - " + line;
   }
   return line + u"<BR>";
 }

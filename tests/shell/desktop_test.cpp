@@ -313,6 +313,17 @@ TEST_F(Desktop, TitlesAreReadableAndPopUpsHaveCaptions) {
   EXPECT_EQ(onDesktop[1]["popup"]["caption"], "Troponin");
   ASSERT_FALSE(onHandheld[1]["popup"].is_null());
   EXPECT_EQ(onHandheld[1]["popup"]["caption"], "");
+
+  // A record's path of links names its table by the readable title too.
+  const std::string record =
+      "navigate " + child(db.TableRow(u"A_Z_IN_BRIEF"), u"Acute cholecystitis") + "\ndump\n";
+  const std::string desktopPage = Run(record).at(0).dump();
+  const std::string handheldPage = Start({}, "dismiss-splash\n" + record).lines.at(0).dump();
+  EXPECT_NE(desktopPage.find("'>A to Z in brief</A> - Acute cholecystitis:"), std::string::npos)
+      << desktopPage;
+  EXPECT_EQ(desktopPage.find("A_Z_IN_BRIEF"), std::string::npos);
+  EXPECT_NE(handheldPage.find("'>A_Z_IN_BRIEF</A> - Acute cholecystitis:"), std::string::npos)
+      << handheldPage;
 }
 
 TEST_F(Desktop, HandheldGridsKeepTheFixedColumns) {

@@ -173,7 +173,11 @@ void RichTitleBar::Configure(const TitleArgs& args) {
   if (args.font) {
     font_.face = args.font->family().toStdU16String();
     font_.height = args.font->pixelSize();
+  } else if (ownFont_) {
+    // The page font follows the text size of the moment.
+    font_ = PageFontSpec();
   }
+  ownFont_ = ownFont_ && !args.font;
   if (show_) {
     collapsible_ = args.collapsible;
     background_ = args.background;

@@ -120,6 +120,7 @@ class RichTitleBar : public QWidget {
   QColor background_ = Qt::black;
   int alignment_ = 0;
   FontSpec font_ = PageFontSpec();
+  bool ownFont_ = true;  // no font given yet: the page font
   bool collapsible_ = false;
   bool collapsed_ = true;
   bool pressed_ = false;

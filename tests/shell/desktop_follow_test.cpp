@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QEvent>
+#include <QImage>
 #include <regex>
 
 #include "app/reader_app.h"
@@ -20,6 +21,20 @@ using nlohmann::json;
 struct DesktopFollow : test::InstalledSample {
   std::vector<json> Run(const std::string& script) const {
     return InstalledSample::Run(script, {"--desktop"});
+  }
+  // A record of the A to Z, whose title bar is drawn as rich text.
+  std::string Record() const {
+    const ContentDatabase db(dir.Path() + "/VROK-Vrok");
+    const RowIndex table = db.TableRow(u"A_Z_IN_BRIEF");
+    for (RowIndex r = table + 1; r < db.RowCount(); ++r) {
+      std::vector<NodeRow> row;
+      std::u16string text;
+      if (db.ReadRows(r, 1, row) && row.size() == 1 && row[0].parent == table &&
+          row[0].value != 0 && db.ReadString(StringId{row[0].value}, text) &&
+          text == u"Acute cholecystitis")
+        return std::to_string(r);
+    }
+    return "0";
   }
   std::string Fluids() const {
     const ContentDatabase db(dir.Path() + "/VROK-Vrok");
@@ -58,6 +73,29 @@ TEST_F(DesktopFollow, ATextSizeChangeReachesTitlesButtonsAndPicturesAsANewStartW
   for (int i = 0; i < 4; ++i) EXPECT_EQ(Sizes(fresh[1 + i]), Sizes(before[5 + i])) << i;
   // And so are the panes.
   EXPECT_EQ(fresh[0]["panes"], before[4]["panes"]);
+}
+
+// The whole screen, pixel for pixel: every title (the rich ones too) is
+// drawn at the new size, not only measured.
+TEST_F(DesktopFollow, ATextSizeChangeDrawsTheScreenAsANewStartWould) {
+  const std::string show = "window 900 700\nnavigate " + Record() + "\n";
+  const std::string changed = dir.File("changed.png"), fresh = dir.File("fresh.png");
+  const auto a = Run(show + "key Ctrl+=\nkey Ctrl+=\ndump\ngrab " + changed + "\n");
+  const auto b = Run(show + "dump\ngrab " + fresh + "\n");
+  ASSERT_EQ(a.size(), 1u);
+  ASSERT_EQ(b.size(), 1u);
+  ASSERT_EQ(a[0]["title"], "Acute cholecystitis");
+  ASSERT_EQ(a[0]["text_size"], 125);
+  ASSERT_EQ(b[0]["text_size"], 125);
+  const QImage one(QString::fromStdString(changed)), two(QString::fromStdString(fresh));
+  ASSERT_FALSE(one.isNull());
+  ASSERT_EQ(one.size(), two.size());
+  QRect differ;
+  for (int y = 0; y < one.height(); ++y)
+    for (int x = 0; x < one.width(); ++x)
+      if (one.pixel(x, y) != two.pixel(x, y)) differ |= QRect(x, y, 1, 1);
+  EXPECT_TRUE(differ.isEmpty()) << "pixels differ within " << differ.x() << "," << differ.y()
+                                << " " << differ.width() << "x" << differ.height();
 }
 
 TEST_F(DesktopFollow, AnOpenPopupFollowsTheWindow) {

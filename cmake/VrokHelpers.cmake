@@ -14,10 +14,12 @@ function(vrok_target_defaults target)
   endif()
 endfunction()
 
-# vrok_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [QT] [TIMEOUT seconds])
-# One GoogleTest executable; each test case becomes a CTest test.
+# vrok_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [QT] [TIMEOUT seconds] [COST n])
+# One GoogleTest executable; each test case becomes a CTest test. COST
+# starts its tests before cheaper ones when CTest has no timings of its own
+# yet (a fresh checkout), so that long tests do not run last, alone.
 function(vrok_add_test name)
-  cmake_parse_arguments(ARG "QT" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "TIMEOUT;COST" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   if(ARG_QT)
     vrok_qt_defaults(${name})
@@ -36,6 +38,9 @@ function(vrok_add_test name)
   endif()
   if(ARG_TIMEOUT)
     list(APPEND properties TIMEOUT ${ARG_TIMEOUT})
+  endif()
+  if(ARG_COST)
+    list(APPEND properties COST ${ARG_COST})
   endif()
   if(properties)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})

@@ -27,6 +27,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sys/resource.h>
 
 #include "app/automation.h"
@@ -256,19 +257,28 @@ std::uint64_t PageFaults() {
   return static_cast<std::uint64_t>(usage.ru_minflt);
 }
 
+// The benchmark's kind of page (range 0), named in its label; none, and
+// the benchmark skipped, when the book has no such page.
+std::optional<Kind> KindOf(benchmark::State& state, const Navigator& n) {
+  const Kind kind = static_cast<Kind>(state.range(0));
+  state.SetLabel(kKindNames[kind]);
+  if (!n.app || n.pages[kind] == 0) {
+    state.SkipWithError("no such page in the book");
+    return std::nullopt;
+  }
+  return kind;
+}
+
 // Range 1 = 0: from the request to the end of Show; 1: on to the first
 // paint of the new screen. Counters: system calls and page faults per
 // navigation.
 void BM_Navigate(benchmark::State& state) {
   Navigator& n = Nav();
-  const Kind kind = static_cast<Kind>(state.range(0));
+  const std::optional<Kind> known = KindOf(state, n);
+  if (!known) return;
+  const Kind kind = *known;
   const bool paint = state.range(1) != 0;
-  state.SetLabel(kKindNames[kind]);
   const PageId page = n.pages[kind];
-  if (!n.app || page == 0) {
-    state.SkipWithError("no such page in the book");
-    return;
-  }
   std::uint64_t calls = 0;
   std::uint64_t faults = 0;
   for (auto _ : state) {
@@ -338,12 +348,9 @@ std::size_t ReadContent(const ContentDatabase& db, RowIndex top) {
 
 void BM_FloorNavigate(benchmark::State& state) {
   Navigator& n = Nav();
-  const Kind kind = static_cast<Kind>(state.range(0));
-  state.SetLabel(kKindNames[kind]);
-  if (!n.app || n.pages[kind] == 0) {
-    state.SkipWithError("no such page in the book");
-    return;
-  }
+  const std::optional<Kind> known = KindOf(state, n);
+  if (!known) return;
+  const Kind kind = *known;
   const PageFloor floor = FloorOf(n, kind);
   const ContentDatabase& db = *n.app->Database();
   const std::uint64_t before = ContentFile::ReadCalls();
@@ -440,12 +447,9 @@ int LayOutLines(const QString& text, const QFont& font, int width) {
 // data in memory with nothing else (see the top of the file).
 void BM_FloorScreen(benchmark::State& state) {
   Navigator& n = Nav();
-  const Kind kind = static_cast<Kind>(state.range(0));
-  state.SetLabel(kKindNames[kind]);
-  if (!n.app || n.pages[kind] == 0) {
-    state.SkipWithError("no such page in the book");
-    return;
-  }
+  const std::optional<Kind> known = KindOf(state, n);
+  if (!known) return;
+  const Kind kind = *known;
   const ScreenTexts screen = ScreenOf(n, kind);
   const PageFloor floor = FloorOf(n, kind);
   const ContentDatabase& db = *n.app->Database();

@@ -241,13 +241,15 @@ bool ContentDatabase::ReadRow(RowIndex row, NodeRow& out) const {
   ++rowReads_;
   const format::PackedArray& t = geo_.nodeTable;
   const std::uint64_t bit = t.BitInChunk(row);
-  std::array<std::uint8_t, 25> buffer{};  // 192 bits plus a 7-bit lead
+  // 192 bits plus a 7-bit lead, and zeros after them so that each field
+  // can be read a word at a time.
+  std::array<std::uint8_t, 32> buffer{};
   const std::size_t n = (t.width + bit % 8 + 7) / 8;
   if (!data_.ReadAt(geo_.nodeTableStart + t.ChunkOffset(row) + bit / 8,
                     std::span(buffer.data(), n))) {
     return false;
   }
-  DecodeRow(std::span(buffer.data(), n), bit % 8, row, out);
+  DecodeRow(buffer, bit % 8, row, out);
   return true;
 }
 

@@ -1,9 +1,11 @@
 #include "frame/viewer_control.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -115,6 +117,7 @@ void ViewerControl::ShowHtml(const std::u16string& html) {
   // layout instead of two (one without the bar, one again with it); a
   // short page drops the bar afterwards and is laid out again cheaply.
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  TakePendingResize();
   setHtml(platform::ToQ(viewerHtml));
   ThemeInk(*document());
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -126,6 +129,18 @@ void ViewerControl::ShowHtml(const std::u16string& html) {
     nextPiece_ = 1;
     pieceTimer_->start();
   }
+}
+
+void ViewerControl::TakePendingResize() {
+  // A hidden viewer hears of its new size only when shown, and then lays
+  // its document out again even at the width it was laid out for. Told
+  // now, with the old document gone, it lays the new one out once.
+  QWidget* area = viewport();
+  if (!area->testAttribute(Qt::WA_PendingResizeEvent)) return;
+  document()->clear();
+  QResizeEvent resize(area->size(), QSize());
+  QCoreApplication::sendEvent(area, &resize);
+  area->setAttribute(Qt::WA_PendingResizeEvent, false);
 }
 
 void ViewerControl::AppendPieces(int budgetMs) {
@@ -291,6 +306,18 @@ void ViewerControl::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && !href.isEmpty() &&
       anchorAt(event->position().toPoint()) == href)
     LinkTapped(platform::FromQ(href));
+}
+
+void ViewerControl::focusOutEvent(QFocusEvent* event) {
+  // A viewer hidden with the focus in it (its page has gone) has nothing
+  // to redraw: the text control would still work out the caret's rectangle
+  // for the repaint, shaping the caret's whole paragraph again. A link the
+  // keyboard had marked is a selection, and is unmarked the usual way.
+  if (!isVisible() && !textCursor().hasSelection()) {
+    QAbstractScrollArea::focusOutEvent(event);
+    return;
+  }
+  QTextBrowser::focusOutEvent(event);
 }
 
 void ViewerControl::LinkTapped(const std::u16string& href) {

@@ -82,9 +82,13 @@ class ViewerControl : public QTextBrowser, public LinkTarget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   void LinkTapped(const std::u16string& href);
+  // Delivers the resize a hidden viewer has not yet heard of, on an empty
+  // document.
+  void TakePendingResize();
   // Appends waiting pieces until they run out or budgetMs have passed
   // (no limit when negative).
   void AppendPieces(int budgetMs);

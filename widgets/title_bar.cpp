@@ -82,6 +82,12 @@ QStringList TitleBar::Lines(int width) const {
   // Words move to a new line when the line measured up to the next space
   // is at least as wide as the client area; newlines always break.
   const QFontMetrics fm(font_);
+  // A one-paragraph text that fits is its own one line: every line the
+  // words below could make is a part of it, no wider. One measurement
+  // instead of one a word.
+  if (!text_.contains(QLatin1Char('\n')) && !text_.startsWith(QLatin1Char(' ')) &&
+      fm.horizontalAdvance(text_) < width)
+    return {text_};
   QStringList lines;
   for (const QString& paragraph : text_.split(QLatin1Char('\n'))) {
     QString line;

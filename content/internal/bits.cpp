@@ -10,6 +10,13 @@ std::uint32_t ReadBits(std::span<const std::uint8_t> bytes, std::uint64_t start,
   assert(width <= 32);
   const std::uint64_t end = start + width - 1;  // last bit of the field
   assert(end / 8 < bytes.size());
+  if (bytes.size() - start / 8 >= 8) {
+    // Eight bytes at once, most significant first: the field (at most 32
+    // bits, at most 7 bits into its first byte) lies inside them.
+    std::uint64_t word = 0;
+    for (std::size_t i = 0; i < 8; ++i) word = (word << 8) | bytes[start / 8 + i];
+    return static_cast<std::uint32_t>((word << (start % 8)) >> (64 - width));
+  }
   std::uint64_t acc = 0;  // at most five bytes: 40 bits
   for (std::uint64_t i = start / 8; i <= end / 8; ++i) acc = (acc << 8) | bytes[i];
   acc >>= 7 - end % 8;

@@ -255,6 +255,7 @@ RichLabel::RichLabel(std::u16string markup) : markup_(std::move(markup)) {}
 void RichLabel::SetFontAndColour(const FontSpec& font, Colour colour) {
   font_ = font;
   colour_ = colour;
+  rangeWidths_.clear();
 }
 
 void RichLabel::SetMargins(std::uint8_t left, std::uint8_t top, std::uint8_t right,
@@ -356,6 +357,14 @@ std::optional<std::uint32_t> RichLabel::LinkAt(int x) const {
 }
 
 int RichLabel::RangeWidth(const TextMeasurer& measurer, std::size_t start, std::size_t end) const {
+  if (measuredBy_ != &measurer) {
+    rangeWidths_.clear();
+    measuredBy_ = &measurer;
+  }
+  const bool keyed = start <= 0xffffffffu && end <= 0xffffffffu;
+  const std::uint64_t key = (static_cast<std::uint64_t>(start) << 32) | (end & 0xffffffffu);
+  if (keyed)
+    if (const auto it = rangeWidths_.find(key); it != rangeWidths_.end()) return it->second;
   int width = 0;
   const std::u16string_view text = text_;
   for (const auto& run : runs_) {
@@ -364,6 +373,7 @@ int RichLabel::RangeWidth(const TextMeasurer& measurer, std::size_t start, std::
     if (from >= to) continue;
     width += measurer.Measure(text.substr(from, to - from), RunFont(font_, run.style)).width;
   }
+  if (keyed) rangeWidths_.emplace(key, width);
   return width;
 }
 

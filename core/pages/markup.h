@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vrok {
@@ -125,6 +126,10 @@ class RichLabel {
   int width_ = 0;
   int height_ = 0;
   bool laidOut_ = false;
+  // Range widths measured so far, by (start, end): wrapping the label at
+  // several widths, as a layout does, asks for the same ranges again.
+  mutable std::unordered_map<std::uint64_t, int> rangeWidths_;
+  mutable const TextMeasurer* measuredBy_ = nullptr;
 };
 
 // Line breaking of drawn text. Newline and blank are dropped at a break;

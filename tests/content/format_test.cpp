@@ -102,6 +102,22 @@ TEST(Bits, WriteThenReadAtEveryOffsetAndWidth) {
   }
 }
 
+TEST(Bits, WordReadsMatchBitByBitReads) {
+  // Fields far from the end are read eight bytes at a time, those near it a
+  // byte at a time: both agree with the bits taken one by one.
+  std::mt19937 rng(11);
+  std::vector<std::uint8_t> buf(20);
+  for (auto& b : buf) b = static_cast<std::uint8_t>(rng());
+  const auto bit = [&](std::uint64_t k) { return (buf[k / 8] >> (7 - k % 8)) & 1u; };
+  for (unsigned width = 1; width <= 32; ++width) {
+    for (std::uint64_t start = 0; start + width <= buf.size() * 8; ++start) {
+      std::uint32_t expected = 0;
+      for (unsigned i = 0; i < width; ++i) expected = (expected << 1) | bit(start + i);
+      ASSERT_EQ(ReadBits(buf, start, width), expected) << width << "@" << start;
+    }
+  }
+}
+
 std::u16string Decode(std::initializer_list<std::uint8_t> bytes) {
   return DecodeContentUtf8(std::vector<std::uint8_t>(bytes));
 }

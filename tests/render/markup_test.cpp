@@ -200,6 +200,27 @@ TEST(RichLabel, HitTestingFindsRunAndLink) {
   EXPECT_EQ(label.RangeWidth(m, 1, 5), 2 * 6 + 2 * 6);
 }
 
+TEST(RichLabel, RangeWidthsAreMeasuredOnceForTheirFontAndMeasurer) {
+  // Wrapping at several widths asks for the same ranges again.
+  FixedMeasurer m;
+  RichLabel label = LaidOut(u"ab <b>cd</b>", m);
+  const int laidOut = m.calls;
+  EXPECT_EQ(label.RangeWidth(m, 0, 5), 3 * 6 + 2 * 8);
+  const int once = m.calls;
+  EXPECT_GT(once, laidOut);
+  EXPECT_EQ(label.RangeWidth(m, 0, 5), 3 * 6 + 2 * 8);
+  EXPECT_EQ(m.calls, once);
+  // Another measurer measures again; a new font is measured anew.
+  FixedMeasurer other;
+  EXPECT_EQ(label.RangeWidth(other, 0, 5), 3 * 6 + 2 * 8);
+  EXPECT_GT(other.calls, 0);
+  const int before = other.calls;
+  label.SetFontAndColour(FontSpec{u"PPC_Font2", 20}, kGrey);
+  EXPECT_EQ(label.RangeWidth(other, 0, 5), 3 * 6 + 2 * 8);
+  EXPECT_GT(other.calls, before);
+  EXPECT_EQ(other.lastFonts.back().height, 20);
+}
+
 TEST(LineBreaking, BreakCharacters) {
   for (const char16_t c : {u'\n', u' '}) EXPECT_EQ(BreakClassOf(c), BreakClass::kDropped);
   for (const char16_t c : {u'(', u'-', u'/', u'\u2012', u'\u2013', u'\u2014'}) {

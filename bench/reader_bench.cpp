@@ -24,6 +24,7 @@
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QWidget>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -33,8 +34,10 @@
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
 #define VROK_TOGGLE_COUNTING() CALLGRIND_TOGGLE_COLLECT
+#define VROK_UNDER_VALGRIND() (RUNNING_ON_VALGRIND != 0)
 #else
 #define VROK_TOGGLE_COUNTING() static_cast<void>(0)
+#define VROK_UNDER_VALGRIND() false
 #endif
 
 #include "app/automation.h"
@@ -56,9 +59,15 @@ namespace {
 
 // Under `valgrind --tool=callgrind --collect-atstart=no` only the measured
 // part of an iteration is counted: instructions per navigation and per
-// floor, free of the machine's load. Outside valgrind it does nothing.
+// floor, free of the machine's load. The number of parts counted, over all
+// of Google Benchmark's runs of a benchmark, is printed at the end, to
+// divide by. Outside valgrind it does nothing.
 struct Counted {
-  Counted() { VROK_TOGGLE_COUNTING(); }
+  static inline std::uint64_t parts = 0;
+  Counted() {
+    ++parts;
+    VROK_TOGGLE_COUNTING();
+  }
   ~Counted() { VROK_TOGGLE_COUNTING(); }
   Counted(const Counted&) = delete;
   Counted& operator=(const Counted&) = delete;
@@ -513,6 +522,9 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  if (VROK_UNDER_VALGRIND())
+    std::fprintf(stderr, "counted parts: %llu\n",
+                 static_cast<unsigned long long>(vrok::Counted::parts));
   vrok::navigator.reset();
   for (const auto& [which, folder] : vrok::folders) std::filesystem::remove_all(folder.path);
   return 0;

@@ -1,7 +1,9 @@
 #include "content/internal/bits.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
+#include <cstring>
 
 namespace vrok {
 
@@ -14,7 +16,8 @@ std::uint32_t ReadBits(std::span<const std::uint8_t> bytes, std::uint64_t start,
     // Eight bytes at once, most significant first: the field (at most 32
     // bits, at most 7 bits into its first byte) lies inside them.
     std::uint64_t word = 0;
-    for (std::size_t i = 0; i < 8; ++i) word = (word << 8) | bytes[start / 8 + i];
+    std::memcpy(&word, bytes.data() + start / 8, sizeof word);
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
     return static_cast<std::uint32_t>((word << (start % 8)) >> (64 - width));
   }
   std::uint64_t acc = 0;  // at most five bytes: 40 bits

@@ -109,7 +109,12 @@ void BM_XapianFloor(benchmark::State& state) {
     state.SkipWithError("no index");
     return;
   }
-  Xapian::Database db(b.index);
+  const int fd = search::OpenSealedIndex(b.index);
+  if (fd < 0) {
+    state.SkipWithError("the index does not open");
+    return;
+  }
+  Xapian::Database db(fd);  // owns fd
   Xapian::QueryParser parser;
   parser.set_database(db);
   parser.set_stemmer(Xapian::Stem("en"));

@@ -184,9 +184,14 @@ std::optional<std::uint64_t> ChecksumOf(int fd, off_t offset, std::uint64_t n) {
   return sum.value;
 }
 
-// Opens an index file whose header and checksum hold, positioned at its
-// database; -1 otherwise.
-int OpenSealed(const std::string& file) {
+std::string TempName(const std::string& file, const char* what) {
+  return file + "." + what + "." + std::to_string(::getpid()) + "." +
+         std::to_string(reinterpret_cast<std::uintptr_t>(&file) & 0xFFFFFF);
+}
+
+}  // namespace
+
+int OpenSealedIndex(const std::string& file) {
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return -1;
   struct stat st {};
@@ -206,13 +211,6 @@ int OpenSealed(const std::string& file) {
   }
   return fd;
 }
-
-std::string TempName(const std::string& file, const char* what) {
-  return file + "." + what + "." + std::to_string(::getpid()) + "." +
-         std::to_string(reinterpret_cast<std::uintptr_t>(&file) & 0xFFFFFF);
-}
-
-}  // namespace
 
 std::string StampsOf(const ContentDatabase& db) {
   const ContentGeometry& g = db.Geometry();
@@ -324,7 +322,7 @@ BookIndex& BookIndex::operator=(BookIndex&&) noexcept = default;
 bool BookIndex::Open(const std::string& file, const std::string& stamps) {
   state_.reset();
   try {
-    const int fd = OpenSealed(file);
+    const int fd = OpenSealedIndex(file);
     if (fd < 0) return false;
     auto state = std::make_unique<State>();
     state->db = Xapian::Database(fd);  // owns fd from here

@@ -50,6 +50,10 @@ struct SearchAnswer {
   std::optional<std::string> lastPrefix;  // the last word, matched as a prefix
 };
 
+// Opens an index file whose header and checksum hold, positioned at its
+// database (for a Xapian database made from the descriptor); -1 otherwise.
+int OpenSealedIndex(const std::string& file);
+
 class BookIndex {
  public:
   BookIndex();

@@ -273,6 +273,7 @@ bool RichLabel::LayOut(const TextMeasurer& measurer) {
   RunStyle pending = current;
   text_ = PrepareMarkup(markup_);
   runs_.clear();
+  rangeWidths_.clear();
   std::size_t runStart = 0;
 
   // Applies a tag to the pending style; returns whether it starts a run.

@@ -70,7 +70,6 @@ void SearchBar::Clear() {
   box_->clear();
   notify_ = true;
   SetNoMatch(false);
-  box_->setFocus();
 }
 
 void SearchBar::SetNoMatch(bool noMatch) {

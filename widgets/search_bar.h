@@ -46,7 +46,9 @@ class SearchBar : public TitledPane, public CommandTarget {
   void SetNoMatch(bool noMatch);
   bool NoMatch() const { return noMatch_; }
 
-  // Empties the box without telling the listener and gives it the focus.
+  // Empties the box without telling the listener. The view gives it the
+  // focus once the bar is shown: focused while hidden, it would take the
+  // focus from a page still on screen, which then redraws for nothing.
   void Clear();
   // Puts the text into the box without telling the listener.
   void SetText(const std::u16string& text);

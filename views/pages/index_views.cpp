@@ -113,6 +113,7 @@ void IndexListBase::Show() {
   }
   pane_->List().SelectRow(-1);
   pane_->List().ScrollToRow(0);
+  bar_->Box().setFocus();
 }
 
 void IndexListBase::Search(const std::u16string& text) {

@@ -108,11 +108,10 @@ void IndexListBase::Show() {
     pendingSearch_.reset();
     bar_->SetText(text);
     Search(text);
-    bar_->Box().setFocus();
-    return;
+  } else {
+    pane_->List().SelectRow(-1);
+    pane_->List().ScrollToRow(0);
   }
-  pane_->List().SelectRow(-1);
-  pane_->List().ScrollToRow(0);
   bar_->Box().setFocus();
 }
 

@@ -1,5 +1,6 @@
 #include "widgets/rich_text.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
@@ -50,29 +51,39 @@ FontSpec PageFontSpec() {
   return spec;
 }
 
-const std::pair<QFont, QFontMetrics>& QtMeasurer::Entry(const FontSpec& font) const {
+const QtMeasurer::Measured& QtMeasurer::Entry(const FontSpec& font) const {
+  using Key = std::tuple<std::u16string, int, int, bool, bool>;
+  // Fonts hold Qt's font engines, so the table goes with the application.
+  static std::map<Key, Measured>* fonts = nullptr;
+  if (fonts == nullptr) {
+    fonts = new std::map<Key, Measured>;
+    qAddPostRoutine([] {
+      delete fonts;
+      fonts = nullptr;
+    });
+  }
   const Key key{font.face, font.height, font.weight, font.italic, font.underline};
-  auto it = fonts_.find(key);
-  if (it == fonts_.end()) {
+  auto it = fonts->find(key);
+  if (it == fonts->end()) {
     const QFont q = ToQFont(font);
-    it = fonts_.emplace(key, std::make_pair(q, QFontMetrics(q))).first;
+    const QFontMetrics metrics(q);
+    it = fonts->emplace(key, Measured{q, metrics, metrics.height(),
+                                      metrics.horizontalAdvance(QStringLiteral("..."))})
+             .first;
   }
   return it->second;
 }
 
 TextExtent QtMeasurer::Measure(std::u16string_view text, const FontSpec& font) const {
-  const QFontMetrics& fm = Metrics(font);
+  const Measured& m = Entry(font);
   const QString s = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-  return {fm.horizontalAdvance(s), fm.height()};
+  return {m.metrics.horizontalAdvance(s), m.height};
 }
-
-int QtMeasurer::LineHeight(const FontSpec& font) const { return Metrics(font).height(); }
 
 std::vector<TextLine> RichLines(const RichLabel& label, const QtMeasurer& measurer, int width,
                                 std::size_t maxLines, bool breakWords) {
-  const int ellipsis = measurer.Measure(u"...", label.Font()).width;
   return BreakLines(
-      label.Text(), std::max(1, width), maxLines, ellipsis,
+      label.Text(), std::max(1, width), maxLines, measurer.EllipsisWidth(label.Font()),
       [&](std::size_t start, std::size_t end) { return label.RangeWidth(measurer, start, end); },
       breakWords);
 }

@@ -36,20 +36,28 @@ inline Colour FromQColor(const QColor& c) {
 // The face "PPC_Font2" at ((L + 3) x 16) / 96 pixels, weight 400.
 FontSpec PageFontSpec();
 
-// Measures with Qt's font metrics. The fonts and metrics of the specs it
-// has met are kept: making them is most of the cost of measuring a word.
+// Measures with Qt's font metrics. The fonts and metrics of the specs met
+// so far are kept for the whole program, shared by every measurer: making
+// them is most of the cost of measuring a word, and each page makes its
+// labels and their measurers anew.
 class QtMeasurer : public TextMeasurer {
  public:
   TextExtent Measure(std::u16string_view text, const FontSpec& font) const override;
   // The height of one line of the base font.
-  int LineHeight(const FontSpec& font) const;
-  const QFont& Font(const FontSpec& font) const { return Entry(font).first; }
-  const QFontMetrics& Metrics(const FontSpec& font) const { return Entry(font).second; }
+  int LineHeight(const FontSpec& font) const { return Entry(font).height; }
+  // The width of "..." in the font.
+  int EllipsisWidth(const FontSpec& font) const { return Entry(font).ellipsis; }
+  const QFont& Font(const FontSpec& font) const { return Entry(font).font; }
+  const QFontMetrics& Metrics(const FontSpec& font) const { return Entry(font).metrics; }
 
  private:
-  using Key = std::tuple<std::u16string, int, int, bool, bool>;
-  const std::pair<QFont, QFontMetrics>& Entry(const FontSpec& font) const;
-  mutable std::map<Key, std::pair<QFont, QFontMetrics>> fonts_;
+  struct Measured {
+    QFont font;
+    QFontMetrics metrics;
+    int height;
+    int ellipsis;
+  };
+  const Measured& Entry(const FontSpec& font) const;
 };
 
 struct LinkBox {

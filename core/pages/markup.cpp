@@ -329,15 +329,21 @@ bool RichLabel::LayOut(const TextMeasurer& measurer) {
 
   width_ = left_ + right_ + 1;
   height_ = 0;
+  int textWidth = 0;
   for (auto& run : runs_) {
     const auto extent =
         measurer.Measure(std::u16string_view(text_).substr(run.start, run.end - run.start),
                          RunFont(font_, run.style));
     run.width = extent.width;
     run.height = extent.height;
-    width_ += run.width;
+    textWidth += run.width;
     height_ = std::max(height_, run.height);
   }
+  width_ += textWidth;
+  // The whole text's width is the sum of its runs': a text that fits on a
+  // line is not measured again to wrap it.
+  measuredBy_ = &measurer;
+  if (text_.size() <= 0xffffffffu) rangeWidths_.emplace(text_.size(), textWidth);
   laidOut_ = true;
   return true;
 }
@@ -407,6 +413,16 @@ std::vector<TextLine> BreakLines(std::u16string_view text, int width, std::size_
     while (k < limit && rangeWidth(from, k + 1) + ellipsisWidth <= width) ++k;
     return TextLine{from, k, true};
   };
+
+  // One paragraph that fits is one line: with widths growing with the
+  // text, every break in it fits too, and the walk below would end at its
+  // end. A label knows its whole width already.
+  if (n > 0 && text.find(u'\n') == std::u16string_view::npos && rangeWidth(0, n) <= width) {
+    std::size_t end = n;
+    while (end > 0 && text[end - 1] == u' ') --end;
+    lines.push_back(TextLine{0, end, false});
+    return lines;
+  }
 
   std::size_t pos = 0;
   while (pos < n) {

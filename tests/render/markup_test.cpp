@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace vrok {
 namespace {
 
@@ -205,10 +207,13 @@ TEST(RichLabel, RangeWidthsAreMeasuredOnceForTheirFontAndMeasurer) {
   FixedMeasurer m;
   RichLabel label = LaidOut(u"ab <b>cd</b>", m);
   const int laidOut = m.calls;
+  // The whole text is known from laying it out.
   EXPECT_EQ(label.RangeWidth(m, 0, 5), 3 * 6 + 2 * 8);
+  EXPECT_EQ(m.calls, laidOut);
+  EXPECT_EQ(label.RangeWidth(m, 0, 4), 3 * 6 + 8);
   const int once = m.calls;
   EXPECT_GT(once, laidOut);
-  EXPECT_EQ(label.RangeWidth(m, 0, 5), 3 * 6 + 2 * 8);
+  EXPECT_EQ(label.RangeWidth(m, 0, 4), 3 * 6 + 8);
   EXPECT_EQ(m.calls, once);
   // Another measurer measures again; a new font is measured anew.
   FixedMeasurer other;
@@ -281,6 +286,26 @@ TEST(LineBreaking, GreedyLinesAtBreakCharacters) {
   EXPECT_EQ(Lines(u"a\n\n b", 100), (L{u"a", u"", u" b"}));
   EXPECT_EQ(Lines(u"x\u2014y", 2), (L{u"x\u2014", u"y"}));
   EXPECT_EQ(Lines(u"a.b,c;d", 7), (L{u"a.b,c;d"}));
+}
+
+TEST(LineBreaking, AParagraphThatFitsIsMeasuredOnce) {
+  std::vector<std::pair<std::size_t, std::size_t>> asked;
+  const auto width = [&](std::size_t a, std::size_t b) {
+    asked.emplace_back(a, b);
+    return static_cast<int>(b - a);
+  };
+  const auto lines = BreakLines(u"one two three  ", 20, 0, 3, width);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].end, 13u) << "blanks at the end are not drawn";
+  EXPECT_EQ(asked, (std::vector<std::pair<std::size_t, std::size_t>>{{0, 15}}));
+  // Text that does not fit, or has a newline, is walked break by break.
+  asked.clear();
+  EXPECT_EQ(BreakLines(u"one two three", 8, 0, 3, width).size(), 2u);
+  EXPECT_GT(asked.size(), 1u);
+  asked.clear();
+  EXPECT_EQ(BreakLines(u"one\ntwo", 20, 0, 3, width).size(), 2u);
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), std::make_pair(std::size_t{0}, std::size_t{7})),
+            0);
 }
 
 TEST(LineBreaking, CutTextEndsWithThreeFullStops) {

@@ -328,6 +328,9 @@ void QuestionnaireWindow::ShowQuestion(int index) {
     panel = new QuestionPanel(page_, questionnaire_->questions[index], textFont_);
     page_->layout()->addWidget(panel);
     built_[index] = panel;
+    // At the width the page gives it, so that its controls are not first
+    // wrapped at a new widget's default width.
+    panel->resize(page_->width(), panel->height());
   }
   panel->show();
   verticalScrollBar()->setValue(0);

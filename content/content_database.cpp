@@ -236,20 +236,39 @@ void ContentDatabase::DecodeRow(std::span<const std::uint8_t> bytes, std::uint64
   out.keyOrder = take(geo_.rowWidth);
 }
 
-bool ContentDatabase::ReadRow(RowIndex row, NodeRow& out) const {
+bool ContentDatabase::FetchRow(RowIndex row, RowBytes& bytes, unsigned& bit) const {
   if (row >= RowCount()) return false;
   ++rowReads_;
   const format::PackedArray& t = geo_.nodeTable;
-  const std::uint64_t bit = t.BitInChunk(row);
+  const std::uint64_t first = t.BitInChunk(row);
   // 192 bits plus a 7-bit lead, and zeros after them so that each field
   // can be read a word at a time.
-  std::array<std::uint8_t, 32> buffer{};
-  const std::size_t n = (t.width + bit % 8 + 7) / 8;
-  if (!data_.ReadAt(geo_.nodeTableStart + t.ChunkOffset(row) + bit / 8,
-                    std::span(buffer.data(), n))) {
-    return false;
-  }
-  DecodeRow(buffer, bit % 8, row, out);
+  bytes = {};
+  bit = static_cast<unsigned>(first % 8);
+  const std::size_t n = (t.width + bit + 7) / 8;
+  return data_.ReadAt(geo_.nodeTableStart + t.ChunkOffset(row) + first / 8,
+                      std::span(bytes.data(), n));
+}
+
+bool ContentDatabase::ReadRow(RowIndex row, NodeRow& out) const {
+  RowBytes bytes;
+  unsigned bit = 0;
+  if (!FetchRow(row, bytes, bit)) return false;
+  DecodeRow(bytes, bit, row, out);
+  return true;
+}
+
+bool ContentDatabase::ReadPlace(RowIndex row, RowPlace& out) const {
+  RowBytes bytes;
+  unsigned bit = 0;
+  if (!FetchRow(row, bytes, bit)) return false;
+  // The fields stand in DecodeRow's order: key, parent, field, followers.
+  std::uint64_t at = bit + geo_.keyWidth;
+  out.parent = ReadBits(bytes, at, geo_.rowWidth);
+  at += geo_.rowWidth;
+  out.field = static_cast<FieldId>(ReadBits(bytes, at, geo_.fieldWidth));
+  at += geo_.fieldWidth;
+  out.followers = ReadBits(bytes, at, geo_.followerWidth);
   return true;
 }
 
@@ -283,10 +302,10 @@ RowIndex ContentDatabase::FindChild(RowIndex p, FieldId f) const {
   if (RowCount() == 0 || p >= RowCount() - 1) return 0;
   std::uint64_t lo = std::uint64_t{p} + 1;
   std::uint64_t hi = RowCount() - 1;
-  NodeRow m;
+  RowPlace m;
   while (lo < hi) {
     const std::uint64_t mid = lo + (hi - lo) / 2;
-    if (!ReadRow(static_cast<RowIndex>(mid), m)) return 0;
+    if (!ReadPlace(static_cast<RowIndex>(mid), m)) return 0;
     if (m.parent < p || (m.parent == p && m.field < f)) {
       lo = mid + std::uint64_t{m.followers} + 1;  // skip the whole run
     } else if (m.parent == p && m.field == f) {
@@ -295,8 +314,8 @@ RowIndex ContentDatabase::FindChild(RowIndex p, FieldId f) const {
       hi = mid - 1;  // mid > p >= 0, so no underflow
     }
   }
-  if (!ReadRow(static_cast<RowIndex>(hi), m)) return 0;
-  return m.parent == p && m.field == f ? m.row : 0;
+  if (!ReadPlace(static_cast<RowIndex>(hi), m)) return 0;
+  return m.parent == p && m.field == f ? static_cast<RowIndex>(hi) : 0;
 }
 
 NodeKey ContentDatabase::KeyOfRow(RowIndex row) const {

@@ -22,6 +22,7 @@
 // ready database without rows is no book either (IsBook). A missing or damaged binary file only
 // makes every figure unreadable. Nothing is cached beyond the name lists.
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <span>
@@ -101,6 +102,14 @@ class ContentDatabase {
   // Decodes rows first..first+count-1 with one read per chunk touched;
   // false when any of them is out of range or unreadable.
   bool ReadRows(RowIndex first, std::uint32_t count, std::vector<NodeRow>& out) const;
+  // A row's parent, field and followers only: what the searches over the
+  // rows, sorted by parent and field, compare. Cheaper than a whole row.
+  struct RowPlace {
+    RowIndex parent = 0;
+    FieldId field = 0;
+    std::uint32_t followers = 0;
+  };
+  bool ReadPlace(RowIndex row, RowPlace& out) const;
   RowIndex FindChild(RowIndex parentRow, FieldId field) const;
   // Rows decoded so far; lets benchmarks count row reads per search.
   std::uint64_t RowReads() const { return rowReads_; }
@@ -154,6 +163,10 @@ class ContentDatabase {
   bool LocateItem(std::uint32_t item, Extent& extent) const;
   void DecodeRow(std::span<const std::uint8_t> bytes, std::uint64_t bit, RowIndex row,
                  NodeRow& out) const;
+  // The bytes of one row, from the byte its first bit is in, with zeros
+  // after them; the bit the row starts at in the first byte.
+  using RowBytes = std::array<std::uint8_t, 32>;
+  bool FetchRow(RowIndex row, RowBytes& bytes, unsigned& bit) const;
 
   ContentFile data_, strings_, binary_;
   ContentGeometry geo_;

@@ -47,17 +47,18 @@ bool NodeCursor::ToFirstChild() {
   std::int64_t lo = current + 1;
   std::int64_t hi = count - 1;
   std::int64_t m = 0;
-  NodeRow r;
+  ContentDatabase::RowPlace place;
   while (lo <= hi) {
     m = (lo + hi) / 2;
-    if (!db()->ReadRow(static_cast<RowIndex>(m), r)) return false;
-    if (r.parent >= row_.row) {
+    if (!db()->ReadPlace(static_cast<RowIndex>(m), place)) return false;
+    if (place.parent >= row_.row) {
       hi = m - 1;
       if (lo + hi < 2) break;
     } else {
       lo = m + 1;
     }
   }
+  NodeRow r;
   for (const std::int64_t candidate : {m, m + 1}) {
     if (candidate > current && candidate < count &&
         db()->ReadRow(static_cast<RowIndex>(candidate), r) && r.parent == row_.row) {

@@ -121,6 +121,7 @@ void ViewerControl::ShowHtml(const std::u16string& html) {
   setHtml(platform::ToQ(viewerHtml));
   ThemeInk(*document());
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  SettleResize();
   setUpdatesEnabled(true);
   // The rest waits only once the first piece is in: replacing the old
   // document moves the scroll bar, which must not fetch the rest.
@@ -139,6 +140,21 @@ void ViewerControl::TakePendingResize() {
   if (!area->testAttribute(Qt::WA_PendingResizeEvent)) return;
   document()->clear();
   QResizeEvent resize(area->size(), QSize());
+  QCoreApplication::sendEvent(area, &resize);
+  area->setAttribute(Qt::WA_PendingResizeEvent, false);
+}
+
+void ViewerControl::SettleResize() {
+  // The scroll bar's coming and going leaves a hidden viewer a resize to
+  // hear of when shown, which would lay the page out again even at the
+  // width it has just been laid out at. At that width the viewer need
+  // only set its scroll bars, so it is told now that the width is the same.
+  QWidget* area = viewport();
+  if (!area->testAttribute(Qt::WA_PendingResizeEvent) ||
+      document()->textWidth() != area->width()) {
+    return;
+  }
+  QResizeEvent resize(area->size(), area->size());
   QCoreApplication::sendEvent(area, &resize);
   area->setAttribute(Qt::WA_PendingResizeEvent, false);
 }

@@ -89,6 +89,8 @@ class ViewerControl : public QTextBrowser, public LinkTarget {
   // Delivers the resize a hidden viewer has not yet heard of, on an empty
   // document.
   void TakePendingResize();
+  // Hears now of a pending resize that leaves the page's width as laid out.
+  void SettleResize();
   // Appends waiting pieces until they run out or budgetMs have passed
   // (no limit when negative).
   void AppendPieces(int budgetMs);

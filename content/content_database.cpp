@@ -298,52 +298,24 @@ bool ContentDatabase::ReadRows(RowIndex first, std::uint32_t count,
   return true;
 }
 
-bool ContentDatabase::FirstRowUnder(RowIndex p, std::uint64_t& row) const {
-  // Rows are sorted by parent, and parents grow about evenly with the
-  // rows: each other probe goes where parent p is expected between the
-  // nearest rows read either side, the others halve the range, so that an
-  // uneven book costs at most twice a binary search.
-  const std::uint64_t n = RowCount();
-  std::uint64_t lo = std::uint64_t{p} + 1;  // the answer is in [lo, hi]
-  std::uint64_t hi = std::max(lo, n);
-  std::uint64_t below = p, belowParent = p == 0 ? 0 : p - 1;  // a row's parent is before it
-  std::uint64_t above = n, aboveParent = n;
-  bool guess = true;
+RowIndex ContentDatabase::FindChild(RowIndex p, FieldId f) const {
+  if (RowCount() == 0 || p >= RowCount() - 1) return 0;
+  std::uint64_t lo = std::uint64_t{p} + 1;
+  std::uint64_t hi = RowCount() - 1;
   RowPlace m;
   while (lo < hi) {
-    std::uint64_t mid = lo + (hi - lo) / 2;
-    if (guess && aboveParent > belowParent && p > belowParent) {
-      // Both factors are below 2^32, so the product fits.
-      mid = below + (p - belowParent) * (above - below) / (aboveParent - belowParent);
-      mid = std::clamp(mid, lo, hi - 1);
-    }
-    guess = !guess;
-    if (!ReadPlace(static_cast<RowIndex>(mid), m)) return false;
-    if (m.parent < p) {
-      lo = mid + 1;
-      below = mid;
-      belowParent = m.parent;
-    } else {
+    const std::uint64_t mid = lo + (hi - lo) / 2;
+    if (!ReadPlace(static_cast<RowIndex>(mid), m)) return 0;
+    if (m.parent < p || (m.parent == p && m.field < f)) {
+      lo = mid + std::uint64_t{m.followers} + 1;  // skip the whole run
+    } else if (m.parent == p && m.field == f) {
       hi = mid;
-      above = mid;
-      aboveParent = m.parent;
+    } else {
+      hi = mid - 1;  // mid > p >= 0, so no underflow
     }
   }
-  row = lo;
-  return true;
-}
-
-RowIndex ContentDatabase::FindChild(RowIndex p, FieldId f) const {
-  std::uint64_t r = 0;
-  if (!FirstRowUnder(p, r)) return 0;
-  // p's children are sorted by field, one run a field: hop from run to run.
-  RowPlace m;
-  while (r < RowCount()) {
-    if (!ReadPlace(static_cast<RowIndex>(r), m) || m.parent != p || m.field > f) return 0;
-    if (m.field == f) return static_cast<RowIndex>(r);
-    r += std::uint64_t{m.followers} + 1;
-  }
-  return 0;
+  if (!ReadPlace(static_cast<RowIndex>(hi), m)) return 0;
+  return m.parent == p && m.field == f ? static_cast<RowIndex>(hi) : 0;
 }
 
 NodeKey ContentDatabase::KeyOfRow(RowIndex row) const {

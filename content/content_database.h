@@ -110,10 +110,6 @@ class ContentDatabase {
     std::uint32_t followers = 0;
   };
   bool ReadPlace(RowIndex row, RowPlace& out) const;
-  // The first row after p whose parent is p or a later row: p's first
-  // child when it has one; RowCount() when there is none. False when a row
-  // cannot be read.
-  bool FirstRowUnder(RowIndex p, std::uint64_t& row) const;
   RowIndex FindChild(RowIndex parentRow, FieldId field) const;
   // Rows decoded so far; lets benchmarks count row reads per search.
   std::uint64_t RowReads() const { return rowReads_; }

@@ -42,14 +42,31 @@ bool NodeCursor::ToAncestor(std::u16string_view fieldName) {
 
 bool NodeCursor::ToFirstChild() {
   if (!IsOpen()) return false;
-  std::uint64_t first = 0;
-  NodeRow r;
-  if (!db()->FirstRowUnder(row_.row, first) || first >= db()->RowCount() ||
-      !db()->ReadRow(static_cast<RowIndex>(first), r) || r.parent != row_.row) {
-    return false;
+  const std::int64_t current = row_.row;
+  const std::int64_t count = db()->RowCount();
+  std::int64_t lo = current + 1;
+  std::int64_t hi = count - 1;
+  std::int64_t m = 0;
+  ContentDatabase::RowPlace place;
+  while (lo <= hi) {
+    m = (lo + hi) / 2;
+    if (!db()->ReadPlace(static_cast<RowIndex>(m), place)) return false;
+    if (place.parent >= row_.row) {
+      hi = m - 1;
+      if (lo + hi < 2) break;
+    } else {
+      lo = m + 1;
+    }
   }
-  row_ = r;
-  return true;
+  NodeRow r;
+  for (const std::int64_t candidate : {m, m + 1}) {
+    if (candidate > current && candidate < count &&
+        db()->ReadRow(static_cast<RowIndex>(candidate), r) && r.parent == row_.row) {
+      row_ = r;
+      return true;
+    }
+  }
+  return false;
 }
 
 bool NodeCursor::ToNextSibling() {

@@ -28,7 +28,6 @@ ShellView::ShellView(MainWindow& main, const ContentDatabase& db, PageNameMap& n
   history_.SetNavigator(this);
   commandBar_ = new CommandBar(&main, *this);
   settings_ = std::make_unique<SettingsDialog>(&main.Screen(), names, registry);
-  addBookmark_ = new AddBookmarkDialog(&main.Screen());
   OpenUserData();
   AddUserDataMenu(*this);
   noteMark_ = std::make_unique<NoteMark>(
@@ -40,10 +39,6 @@ void ShellView::OpenUserData() {
   const std::string folder = Folder();
   bookmarks_ = std::make_unique<BookmarkStore>(folder, db_, userMap_);
   notes_ = std::make_unique<NoteStore>(folder, db_, userMap_);
-  bookmarkList_ = new BookmarkListPanel(&main_, *bookmarks_);
-  bookmarkList_->SetOpenListener([this](int position) { OpenBookmark(position); });
-  notesPanel_ = new NotesPanel(&main_, *notes_, main_.Screen());
-  notesPanel_->SetReturnListener([this] { CloseOverlays(); });
   // What the opening of the record files found (repairs and where the
   // copies are, missing or refused files, a read-only pair) is said at once.
   for (const auto& text : OpeningMessages(bookmarks_->Records(), kBookmarkWords))
@@ -55,6 +50,28 @@ void ShellView::OpenUserData() {
                           platform::MessageIcon::kInformation, platform::MessageButtons::kOk,
                           &main_);
   }
+}
+
+BookmarkListPanel& ShellView::BookmarkList() {
+  // The overlays and the dialog are made when first opened, not at start-up.
+  if (bookmarkList_ == nullptr) {
+    bookmarkList_ = new BookmarkListPanel(&main_, *bookmarks_);
+    bookmarkList_->SetOpenListener([this](int position) { OpenBookmark(position); });
+  }
+  return *bookmarkList_;
+}
+
+NotesPanel& ShellView::NotesOverlay() {
+  if (notesPanel_ == nullptr) {
+    notesPanel_ = new NotesPanel(&main_, *notes_, main_.Screen());
+    notesPanel_->SetReturnListener([this] { CloseOverlays(); });
+  }
+  return *notesPanel_;
+}
+
+AddBookmarkDialog& ShellView::AddBookmarkBox() {
+  if (addBookmark_ == nullptr) addBookmark_ = new AddBookmarkDialog(&main_.Screen());
+  return *addBookmark_;
 }
 
 std::string ShellView::Folder() const { return platform::ProgramFolder().toStdString(); }
@@ -77,7 +94,7 @@ ShellView::~ShellView() {
   history_.SetNavigator(nullptr);
   // Exit and a close from outside both end here: what was typed in the note
   // editor and not saved is kept for the next start.
-  notesPanel_->KeepDraft();
+  if (notesPanel_ != nullptr) notesPanel_->KeepDraft();
   // The panels go before the stores they show.
   delete addBookmark_;
   delete notesPanel_;
@@ -96,17 +113,20 @@ bool ShellView::Accept(PageId page, const std::uint8_t* data, std::uint32_t leng
   const bool notesPage = page == names_[pages::kNotes];
   const bool addBookmarkPage = page == names_[pages::kAddBookmark];
   if (bookmarksPage || notesPage) {
-    QWidget* panel = bookmarkList_;
-    if (notesPage) {
-      panel = notesPanel_;
+    QWidget* panel = nullptr;
+    if (!notesPage) {
+      panel = &BookmarkList();
+    } else {
+      NotesPanel& notes = NotesOverlay();
+      panel = &notes;
       if (data != nullptr && length >= 4) {
         // The note editor for the page id in the block's first four bytes.
         const RowIndex target = static_cast<RowIndex>(data[0] | data[1] << 8 | data[2] << 16 |
                                                       static_cast<std::uint32_t>(data[3]) << 24);
-        notesPanel_->OpenEditor(target);
+        notes.OpenEditor(target);
         raisePanel_ = true;
       } else {
-        notesPanel_->OpenList();
+        notes.OpenList();
       }
     }
     main_.AddOverlay(0, kSideFill, panel);
@@ -268,7 +288,7 @@ void ShellView::ViewBookmarks() {
 void ShellView::AddBookmark() {
   CloseOverlays();
   // Scripts leave the dialog open between lines; one is asked at a time.
-  if (addBookmark_->isVisible()) return;
+  if (addBookmark_ != nullptr && addBookmark_->isVisible()) return;
   if (bookmarks_->ReadOnly()) {
     Exclaim(ReadOnlyMessage(bookmarks_->Records(), kBookmarkWords), kBookmarksCaption);
     return;
@@ -288,7 +308,7 @@ void ShellView::AddBookmark() {
   auto& screen = main_.Screen();
   const bool panelWasOn = screen.InputPanelOn();
   screen.ShowInputPanelOnRequest();
-  addBookmark_->Run([this, page, state, panelWasOn](std::optional<std::u16string> title) {
+  AddBookmarkBox().Run([this, page, state, panelWasOn](std::optional<std::u16string> title) {
     if (title && bookmarks_->Add(*title, page, state) != 0)
       Exclaim(kBookmarkNotSavedMessage, kBookmarksCaption);
     main_.Screen().SetInputPanel(panelWasOn);

@@ -63,7 +63,7 @@ class ShellView : public PageView, public CommandListener, public Navigator {
 
   CommandBar& Commands() { return *commandBar_; }
   SettingsDialog& Settings() { return *settings_; }
-  AddBookmarkDialog& AddBookmarkBox() { return *addBookmark_; }
+  AddBookmarkDialog& AddBookmarkBox();
   const BookmarkStore& Bookmarks() const { return *bookmarks_; }
   const NoteStore& Notes() const { return *notes_; }
   const NoteMark& Mark() const { return *noteMark_; }
@@ -77,8 +77,10 @@ class ShellView : public PageView, public CommandListener, public Navigator {
   void ReopenUserData(const std::function<void()>& change);
 
  private:
-  // Opens the stores and makes the panels that show them.
+  // Opens the stores; the panels that show them are made on first use.
   void OpenUserData();
+  BookmarkListPanel& BookmarkList();
+  NotesPanel& NotesOverlay();
   // Closes the overlays and navigates to a page by name.
   void GoToNamed(std::u16string_view name);
   void RefreshButtons();

@@ -80,6 +80,28 @@ TEST(StartUpTest, FirstPageIsTheSplashWhateverInitialTabSays) {
   }
 }
 
+TEST(StartUpTest, PagesMakeTheirWidgetsWhenFirstShown) {
+  // Start-up makes only what the splash page shows; each kind of page makes
+  // its panes the first time one of its pages is shown.
+  ReaderFixture f(test::ShellTestBook(), 0);
+  ASSERT_TRUE(f.Start());
+  const auto made = [&](const char* name) {
+    return f.app->Main()->findChild<QWidget*>(QString::fromLatin1(name)) != nullptr;
+  };
+  for (const char* name : {"index-list", "field-index", "menu-index", "hierarchy", "flow-chart",
+                           "grid-buttons", "figure-buttons", "questionnaire-buttons",
+                           "tree-buttons", "notes"})
+    EXPECT_FALSE(made(name)) << name;
+  // Home is the INDEX tab: its list is made, shown and searchable.
+  const auto r = f.Run("dismiss-splash\nnavigate index_search apr\ndump\n");
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_TRUE(made("index-list"));
+  EXPECT_FALSE(made("hierarchy"));
+  const json list = test::PaneWhere(r[0], "name", "index-list");
+  ASSERT_FALSE(list.is_null()) << r[0].dump();
+  EXPECT_EQ(test::PaneWhere(r[0], "kind", "SearchBar")["text"], "apr") << r[0].dump();
+}
+
 TEST(StartUpTest, HomeAfterTheSplashFollowsInitialTab) {
   const Book book = test::ShellTestBook();
   struct Case {

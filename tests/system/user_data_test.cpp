@@ -332,6 +332,9 @@ TEST_F(UserDataProgram, TypedNoteIsKeptAtCloseAndOfferedAgain) {
   struct stat st {};
   ASSERT_EQ(::stat(fx.dir.File("notes.draft").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
+  // A start that never opens the notes leaves the draft as it was.
+  Run("dump\n");
+  ASSERT_TRUE(fs::exists(fx.dir.File("notes.draft")));
 
   const Outcome o =
       Run("navigate " + page + "\ncommand 40023\ndump\nclick 43\ncommand 40024\ndump\n");

@@ -109,10 +109,25 @@ void ImageWindow::Report(nlohmann::json& pane) const {
 
 FigureView::FigureView(MainWindow& main, const ContentDatabase& db)
     : main_(main), db_(db), popup_(&main) {
-  window_ = new ImageWindow(&main);
-  buttons_ =
-      NewFootnotesBar(main, "figure-buttons", kNoteCommand, [this](int id) { OnCommand(id); });
   FollowLinksInMain(popup_, main);
+}
+
+void FigureView::MakeWidgets() {
+  // Made when the view is first asked for them, not at start-up.
+  if (window_ != nullptr) return;
+  window_ = new ImageWindow(&main_);
+  buttons_ =
+      NewFootnotesBar(main_, "figure-buttons", kNoteCommand, [this](int id) { OnCommand(id); });
+}
+
+ImageWindow& FigureView::Window() {
+  MakeWidgets();
+  return *window_;
+}
+
+ButtonBar& FigureView::Buttons() {
+  MakeWidgets();
+  return *buttons_;
 }
 
 FigureView::~FigureView() {
@@ -123,6 +138,7 @@ FigureView::~FigureView() {
 bool FigureView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
   if (!OwnTableTypeIs(db_, page, u"figure")) return false;
   row_ = page;
+  MakeWidgets();
   const std::u16string title = PlainTextOf(ShownName(db_, page));
   main_.SetTitle(title);  // the history names the page by it
   main_.AddPane(0, kSideBottom, buttons_);

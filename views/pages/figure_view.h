@@ -72,12 +72,14 @@ class FigureView : public PageView {
   // Command 1001 opens the note; other commands are not the view's.
   bool OnCommand(int commandId);
 
-  ImageWindow& Window() const { return *window_; }
-  ButtonBar& Buttons() const { return *buttons_; }
+  ImageWindow& Window();
+  ButtonBar& Buttons();
   FootnotePopup& Popup() { return popup_; }
   const std::u16string& Note() const { return note_; }
 
  private:
+  void MakeWidgets();
+
   MainWindow& main_;
   const ContentDatabase& db_;
   platform::PageFontUse font_;

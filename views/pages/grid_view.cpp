@@ -36,7 +36,13 @@ void GridWindow::SetTitle(const std::u16string& title) {
 
 GridView::GridView(MainWindow& main, const ContentDatabase& db, PageNameMap& names)
     : main_(main), db_(db), names_(names), model_(db), popup_(&main) {
-  window_ = new GridWindow(&main);
+  FollowLinksInMain(popup_, main);
+}
+
+void GridView::MakeWidgets() {
+  // Made when the view is first asked for them, not at start-up.
+  if (window_ != nullptr) return;
+  window_ = new GridWindow(&main_);
   window_->SetCommandHandler([this](int id) { return id == kAboutCommand && OnCommand(id); });
   window_->Grid().SetModel(&model_, PageFontSpec());
   fontHeight_ = PageFontSpec().height;
@@ -46,8 +52,17 @@ GridView::GridView(MainWindow& main, const ContentDatabase& db, PageNameMap& nam
     NavigateToLink(main_, page, std::u16string());
   });
   buttons_ =
-      NewFootnotesBar(main, "grid-buttons", kFootnotesCommand, [this](int id) { OnCommand(id); });
-  FollowLinksInMain(popup_, main);
+      NewFootnotesBar(main_, "grid-buttons", kFootnotesCommand, [this](int id) { OnCommand(id); });
+}
+
+GridWindow& GridView::Window() {
+  MakeWidgets();
+  return *window_;
+}
+
+ButtonBar& GridView::Buttons() {
+  MakeWidgets();
+  return *buttons_;
 }
 
 GridView::~GridView() {
@@ -62,6 +77,7 @@ bool GridView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
   const std::optional<RowIndex> table = GridModel::GridTableOf(db_, page);
   if (!table) return false;
 
+  MakeWidgets();
   const bool changed = shownTable_ != table;
   if (changed) {
     model_.SetTable(*table);

@@ -56,13 +56,14 @@ class GridView : public PageView {
   // 1001 shows the footnotes, 1111 goes to "aboutKESTOR"; false for others.
   bool OnCommand(int commandId);
 
-  GridWindow& Window() const { return *window_; }
-  ButtonBar& Buttons() const { return *buttons_; }
+  GridWindow& Window();
+  ButtonBar& Buttons();
   GridModel& Model() { return model_; }
   FootnotePopup& Popup() { return popup_; }
   const std::u16string& Footnotes() const { return footnotes_; }
 
  private:
+  void MakeWidgets();
   QRect GridRect() const;
 
   MainWindow& main_;

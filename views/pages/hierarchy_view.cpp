@@ -59,24 +59,38 @@ HierarchyView::HierarchyView(MainWindow& main, const ContentDatabase& db, PageNa
       extendedPage_(db),
       calculators_(db),
       popup_(&main) {
-  pane_ = new HierarchyPane(&main, *this);
+  popup_.SetFont(PageFontSpec());
+  popup_.SetListener(
+      [this](PageId page, const std::u16string& anchor) { OnLink(*pane_, page, anchor); });
+}
+
+void HierarchyView::MakeWidgets() {
+  // Made when the view is first asked for them, not at start-up.
+  if (pane_ != nullptr) return;
+  pane_ = new HierarchyPane(&main_, *this);
   pane_->setObjectName(QStringLiteral("hierarchy"));
   UseWhiteBackground(*pane_);
   pane_->hide();
 
-  buttons_ = NewFootnotesBar(main, "hierarchy-buttons", kFootnotesCommand,
+  buttons_ = NewFootnotesBar(main_, "hierarchy-buttons", kFootnotesCommand,
                              [this](int id) { OnCommand(id); });
   buttons_->AddButton(kSectionsCommand, art::ButtonBitmap(art::kSections));
 
-  sections_ = new QComboBox(&main);
+  sections_ = new QComboBox(&main_);
   sections_->setObjectName(QStringLiteral("sections"));
   sections_->hide();
   QObject::connect(sections_, &QComboBox::currentIndexChanged, sections_,
                    [this](int index) { ChooseSection(index); });
+}
 
-  popup_.SetFont(PageFontSpec());
-  popup_.SetListener(
-      [this](PageId page, const std::u16string& anchor) { OnLink(*pane_, page, anchor); });
+HtmlPane& HierarchyView::Pane() {
+  MakeWidgets();
+  return *pane_;
+}
+
+ButtonBar& HierarchyView::Buttons() {
+  MakeWidgets();
+  return *buttons_;
 }
 
 HierarchyView::~HierarchyView() {
@@ -103,7 +117,7 @@ bool HierarchyView::Accept(PageId page, const std::uint8_t* data, std::uint32_t 
   }
 
   // The drop-down belongs to the page it was opened on.
-  sections_->hide();
+  if (sections_ != nullptr) sections_->hide();
 
   HierarchyPages pages;
   pages.calculators = names_[u"calculators"];
@@ -111,6 +125,7 @@ bool HierarchyView::Accept(PageId page, const std::uint8_t* data, std::uint32_t 
   pages.aZInDetail = names_[u"a_z_in_detail"];
   const HierarchyDecision d = DecideHierarchy(db_, page, pages);
   if (!d.accept) return false;
+  MakeWidgets();
 
   anchor_.clear();
   scroll_.reset();

@@ -46,14 +46,16 @@ class HierarchyView : public PageView, public LinkSink {
   // Jumps to the section at that index of the drop-down.
   void ChooseSection(int index);
 
-  HtmlPane& Pane() const { return *pane_; }
-  ButtonBar& Buttons() const { return *buttons_; }
+  HtmlPane& Pane();
+  ButtonBar& Buttons();
   QComboBox& SectionList() const { return *sections_; }
   FootnotePopup& Popup() { return popup_; }
   RowIndex CurrentRow() const { return row_; }
   const std::vector<SectionEntry>& Sections() const { return sectionEntries_; }
 
  private:
+  void MakeWidgets();
+
   MainWindow& main_;
   const ContentDatabase& db_;
   PageNameMap& names_;

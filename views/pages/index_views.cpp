@@ -59,12 +59,20 @@ IndexListBase::IndexListBase(MainWindow& main, const ContentDatabase& db, const 
                              QColor titleBackground, QColor titleText)
     : main_(main),
       db_(db),
+      name_(name),
       titleBackground_(titleBackground),
       titleText_(titleText),
       popup_(&main) {
-  pane_ = new ListPane(&main);
-  pane_->setObjectName(QString::fromLatin1(name));
-  bar_ = new SearchBar(&main);
+  popup_.SetFont(PageFontSpec());
+  FollowLinksInMain(popup_, main);
+}
+
+void IndexListBase::MakeWidgets() {
+  // Made when the view is first asked for them, not at start-up.
+  if (pane_ != nullptr) return;
+  pane_ = new ListPane(&main_);
+  pane_->setObjectName(QString::fromLatin1(name_));
+  bar_ = new SearchBar(&main_);
   bar_->SetListener([this](const std::u16string& text) { Search(text); });
   bar_->SetButtonListener([this] { ShowFootnotes(); });
   bar_->SetEnterListener([this](const std::u16string& text) { OnEnter(text); });
@@ -74,8 +82,16 @@ IndexListBase::IndexListBase(MainWindow& main, const ContentDatabase& db, const 
     if (list.Selected() < 0) list.SelectRow(list.FirstVisible());
     list.setFocus(Qt::TabFocusReason);
   });
-  popup_.SetFont(PageFontSpec());
-  FollowLinksInMain(popup_, main);
+}
+
+ListPane& IndexListBase::Pane() {
+  MakeWidgets();
+  return *pane_;
+}
+
+SearchBar& IndexListBase::Bar() {
+  MakeWidgets();
+  return *bar_;
 }
 
 IndexListBase::~IndexListBase() {
@@ -84,6 +100,7 @@ IndexListBase::~IndexListBase() {
 }
 
 void IndexListBase::Present(RowIndex root, const std::u16string& title) {
+  MakeWidgets();
   model_ = IndexItemModel(db_, root);
   pane_->CreateWithTitle(ListTitle(title, titleBackground_, titleText_));
   pane_->List().SetModel(
@@ -116,9 +133,9 @@ void IndexListBase::Show() {
 }
 
 void IndexListBase::Search(const std::u16string& text) {
-  ListHost& list = pane_->List();
+  ListHost& list = Pane().List();
   const std::optional<PrefixHit> at = FindPrefix(model_, text);
-  bar_->SetNoMatch(at && !at->begins);
+  Bar().SetNoMatch(at && !at->begins);
   if (!at) {
     list.SelectRow(-1);
     return;
@@ -128,9 +145,9 @@ void IndexListBase::Search(const std::u16string& text) {
 }
 
 void IndexListBase::OnEnter(const std::u16string& text) {
-  const int row = pane_->List().Selected();
+  const int row = Pane().List().Selected();
   if (text.empty()) return;
-  if (bar_->NoMatch() && bookSearch_) {
+  if (Bar().NoMatch() && bookSearch_) {
     bookSearch_(text);
     return;
   }
@@ -141,7 +158,7 @@ void IndexListBase::OnEnter(const std::u16string& text) {
 bool IndexListBase::ShowFootnotes() {
   std::u16string text;
   if (footnotes_ == 0 || !AppendFootnotes(db_, footnotes_, text)) return false;
-  return popup_.ShowFromPage(u"Footnotes", text, main_, *pane_, true);
+  return popup_.ShowFromPage(u"Footnotes", text, main_, Pane(), true);
 }
 
 // --- IndexListView ------------------------------------------------------------
@@ -186,14 +203,29 @@ bool FieldIndexView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
 
 MenuIndexView::MenuIndexView(MainWindow& main, const ContentDatabase& db)
     : main_(main), db_(db), page_(db), popup_(&main) {
-  pane_ = new HtmlPane(&main, &page_, this);
+  popup_.SetFont(PageFontSpec());
+  FollowLinksInMain(popup_, main);
+}
+
+void MenuIndexView::MakeWidgets() {
+  // Made when the view is first asked for them, not at start-up.
+  if (pane_ != nullptr) return;
+  pane_ = new HtmlPane(&main_, &page_, this);
   pane_->setObjectName(QStringLiteral("menu-index"));
   UseWhiteBackground(*pane_);
   pane_->hide();
-  buttons_ = NewFootnotesBar(main, "menu-index-buttons", kFootnotesCommand,
+  buttons_ = NewFootnotesBar(main_, "menu-index-buttons", kFootnotesCommand,
                              [this](int id) { OnCommand(id); });
-  popup_.SetFont(PageFontSpec());
-  FollowLinksInMain(popup_, main);
+}
+
+HtmlPane& MenuIndexView::Pane() {
+  MakeWidgets();
+  return *pane_;
+}
+
+ButtonBar& MenuIndexView::Buttons() {
+  MakeWidgets();
+  return *buttons_;
 }
 
 MenuIndexView::~MenuIndexView() {
@@ -214,6 +246,7 @@ bool MenuIndexView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
   if (steps == 0 || !OwnTableTypeIs(db_, table.Row().row, u"index")) return false;
 
   row_ = page;
+  MakeWidgets();
   const std::u16string title = page_.Title(page);
   pane_->CreateWithTitle(ListTitle(title, kSlate, Qt::white));
   footnotes_ = FootnotesRowOf(db_, page);

@@ -74,8 +74,8 @@ class IndexListBase : public PageView {
   // The footnotes of the page's table in a pop-up; false without any.
   bool ShowFootnotes();
 
-  ListPane& Pane() const { return *pane_; }
-  SearchBar& Bar() const { return *bar_; }
+  ListPane& Pane();
+  SearchBar& Bar();
   const IndexItemModel& Model() const { return model_; }
 
  protected:
@@ -90,7 +90,10 @@ class IndexListBase : public PageView {
   std::optional<std::u16string> pendingSearch_;
 
  private:
+  void MakeWidgets();
+
   platform::PageFontUse font_;
+  const char* name_;
   QColor titleBackground_;
   QColor titleText_;
   IndexItemModel model_;
@@ -132,10 +135,12 @@ class MenuIndexView : public PageView, public LinkSink {
   // 1002 shows the footnotes; false for other commands.
   bool OnCommand(int commandId);
 
-  HtmlPane& Pane() const { return *pane_; }
-  ButtonBar& Buttons() const { return *buttons_; }
+  HtmlPane& Pane();
+  ButtonBar& Buttons();
 
  private:
+  void MakeWidgets();
+
   MainWindow& main_;
   const ContentDatabase& db_;
   platform::PageFontUse font_;

@@ -315,12 +315,18 @@ void SplitPane::Report(nlohmann::json& pane) const {
 // --- LinkedTreeView --------------------------------------------------------
 
 LinkedTreeView::LinkedTreeView(MainWindow& main, const ContentDatabase& db)
-    : main_(main), db_(db), model_(db, false) {
-  pane_ = new TreePane(&main);
-  pane_->List().SetModel(&model_);
-  pane_->List().SetListener([this](TreeList&, RowIndex row, bool leaf) {
-    if (leaf) main_.Navigate(model_.Target(row), nullptr, 0, true);
-  });
+    : main_(main), db_(db), model_(db, false) {}
+
+TreePane& LinkedTreeView::Pane() {
+  // Made when the view is first asked for it, not at start-up.
+  if (pane_ == nullptr) {
+    pane_ = new TreePane(&main_);
+    pane_->List().SetModel(&model_);
+    pane_->List().SetListener([this](TreeList&, RowIndex row, bool leaf) {
+      if (leaf) main_.Navigate(model_.Target(row), nullptr, 0, true);
+    });
+  }
+  return *pane_;
 }
 
 LinkedTreeView::~LinkedTreeView() { delete pane_; }
@@ -329,11 +335,12 @@ bool LinkedTreeView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
   const TreeDecision d = DecideTree(db_, page);
   if (!d.accept || !d.linked) return false;
   const std::u16string title = PlainTextOf(ShownName(db_, d.table));
-  pane_->CreateWithTitle(PaneTitle(title));
-  TreeList& list = pane_->List();
+  TreePane& pane = Pane();
+  pane.CreateWithTitle(PaneTitle(title));
+  TreeList& list = pane.List();
   if (list.Root() != d.listRoot || list.topLevelItemCount() == 0) list.SetRoot(d.listRoot);
   if (d.row != d.listRoot) list.Reveal(d.row, true);
-  main_.AddPane(0, kSideFill, pane_);
+  main_.AddPane(0, kSideFill, &pane);
   main_.SetTitle(title);
   return true;
 }
@@ -342,7 +349,16 @@ bool LinkedTreeView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
 
 TightHierarchyView::TightHierarchyView(MainWindow& main, const ContentDatabase& db)
     : main_(main), db_(db), model_(db, false), fields_(db), popup_(&main) {
-  pane_ = new SplitPane(&main, this);
+  popup_.SetFont(PageFontSpec());
+  popup_.SetListener([this](PageId page, const std::u16string& anchor) {
+    OnLink(pane_->Preview(), page, anchor);
+  });
+}
+
+void TightHierarchyView::MakeWidgets() {
+  // Made when the view is first asked for them, not at start-up.
+  if (pane_ != nullptr) return;
+  pane_ = new SplitPane(&main_, this);
   pane_->Preview().SetPageSource(&fields_);
   pane_->List().SetModel(&model_);
   pane_->List().SetListener([this](TreeList& list, RowIndex row, bool leaf) {
@@ -358,12 +374,18 @@ TightHierarchyView::TightHierarchyView(MainWindow& main, const ContentDatabase& 
     main_.Navigate(row, &preview, 1, true);
   });
   buttons_ = NewFootnotesBar(
-      main, "tree-buttons", kFootnotesCommand, [this](int id) { OnCommand(id); },
+      main_, "tree-buttons", kFootnotesCommand, [this](int id) { OnCommand(id); },
       platform::ScaleY(22));
-  popup_.SetFont(PageFontSpec());
-  popup_.SetListener([this](PageId page, const std::u16string& anchor) {
-    OnLink(pane_->Preview(), page, anchor);
-  });
+}
+
+SplitPane& TightHierarchyView::Pane() {
+  MakeWidgets();
+  return *pane_;
+}
+
+ButtonBar& TightHierarchyView::Buttons() {
+  MakeWidgets();
+  return *buttons_;
 }
 
 TightHierarchyView::~TightHierarchyView() {
@@ -377,6 +399,7 @@ bool TightHierarchyView::Accept(PageId page, const std::uint8_t* data, std::uint
   const TreeDecision d = DecideTree(db_, page);
   if (!d.accept || d.linked) return false;
 
+  MakeWidgets();
   pane_->Preview().Clear();
   previewRow_.reset();
   anchor_.clear();

@@ -123,7 +123,7 @@ class LinkedTreeView : public PageView {
   ~LinkedTreeView() override;
   bool Accept(PageId page, const std::uint8_t* data, std::uint32_t length) override;
   void Show() override {}
-  TreePane& Pane() const { return *pane_; }
+  TreePane& Pane();
 
  private:
   MainWindow& main_;
@@ -144,10 +144,12 @@ class TightHierarchyView : public PageView, public LinkSink {
   void OnLink(HtmlPane& pane, PageId page, const std::u16string& anchor) override;
   bool OnCommand(int commandId);
 
-  SplitPane& Pane() const { return *pane_; }
-  ButtonBar& Buttons() const { return *buttons_; }
+  SplitPane& Pane();
+  ButtonBar& Buttons();
 
  private:
+  void MakeWidgets();
+
   MainWindow& main_;
   const ContentDatabase& db_;
   platform::PageFontUse font_;

@@ -8,13 +8,20 @@
 namespace vrok {
 
 FlowChartView::FlowChartView(MainWindow& main, const ContentDatabase& db)
-    : main_(main), db_(db), source_(db) {
-  for (HtmlPane*& pane : panes_) {
-    pane = new HtmlPane(&main, &source_, this);
-    pane->setObjectName(QStringLiteral("flow-chart"));
-    UseWhiteBackground(*pane);
-    pane->hide();
+    : main_(main), db_(db), source_(db) {}
+
+HtmlPane& FlowChartView::Pane() {
+  // The two panes, which take turns, are made when first asked for, not at
+  // start-up.
+  if (panes_[0] == nullptr) {
+    for (HtmlPane*& pane : panes_) {
+      pane = new HtmlPane(&main_, &source_, this);
+      pane->setObjectName(QStringLiteral("flow-chart"));
+      UseWhiteBackground(*pane);
+      pane->hide();
+    }
   }
+  return *panes_[current_];
 }
 
 FlowChartView::~FlowChartView() {
@@ -26,7 +33,7 @@ bool FlowChartView::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
   if (page >= db_.RowCount() || !FlowChartSource::Accepts(db_, page)) return false;
   source_.Open(page);
   current_ = 1 - current_;
-  HtmlPane& pane = *panes_[current_];
+  HtmlPane& pane = Pane();
   const std::u16string heading = ShownName(db_, page);
   TitleArgs args;
   args.text = heading;

@@ -25,7 +25,7 @@ class FlowChartView : public PageView, public LinkSink {
   void OnLink(HtmlPane& pane, PageId page, const std::u16string& anchor) override;
 
   // The pane on screen (or last shown).
-  HtmlPane& Pane() const { return *panes_[current_]; }
+  HtmlPane& Pane();
   const FlowChartSource& Source() const { return source_; }
 
  private:

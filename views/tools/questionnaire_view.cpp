@@ -373,8 +373,14 @@ void QuestionnaireWindow::Report(nlohmann::json& pane) const {
 
 QuestionnaireView::QuestionnaireView(MainWindow& main, const ContentDatabase& db)
     : main_(main), db_(db), popup_(&main) {
-  window_ = new QuestionnaireWindow(&main);
-  buttons_ = new ButtonBar(&main);
+  FollowLinksInMain(popup_, main);
+}
+
+void QuestionnaireView::MakeWidgets() {
+  // Made when the view is first asked for them, not at start-up.
+  if (window_ != nullptr) return;
+  window_ = new QuestionnaireWindow(&main_);
+  buttons_ = new ButtonBar(&main_);
   buttons_->setObjectName(QStringLiteral("questionnaire-buttons"));
   // Placed from the right edge: read from the left they are Back, Next,
   // Calculate, Footnote and Clear answers.
@@ -387,7 +393,16 @@ QuestionnaireView::QuestionnaireView(MainWindow& main, const ContentDatabase& db
   window_->SetTabTail({buttons_->Button(kBack), buttons_->Button(kNext), buttons_->Button(kCalculate),
                        buttons_->Button(kFootnote), buttons_->Button(kClearAnswers)});
   buttons_->hide();
-  FollowLinksInMain(popup_, main);
+}
+
+QuestionnaireWindow& QuestionnaireView::Window() {
+  MakeWidgets();
+  return *window_;
+}
+
+ButtonBar& QuestionnaireView::Buttons() {
+  MakeWidgets();
+  return *buttons_;
 }
 
 QuestionnaireView::~QuestionnaireView() {
@@ -400,6 +415,7 @@ bool QuestionnaireView::Accept(PageId page, const std::uint8_t*, std::uint32_t) 
   // A row inside the table opens the whole questionnaire.
   const RowIndex table = FieldIs(db_, page, names::kTable) ? page : TableRowOf(db_, page);
   questionnaire_ = LoadQuestionnaire(db_, table);
+  MakeWidgets();
   window_->Load(&questionnaire_, font_.Added() ? &textFont_ : nullptr);
   window_->ShowQuestion(0);
   main_.AddPane(0, kSideFill, window_);
@@ -410,6 +426,7 @@ bool QuestionnaireView::Accept(PageId page, const std::uint8_t*, std::uint32_t) 
 }
 
 bool QuestionnaireView::OnCommand(int commandId) {
+  MakeWidgets();
   switch (commandId) {
     case kBack:
       if (window_->Current() > 0) window_->ShowQuestion(window_->Current() - 1);

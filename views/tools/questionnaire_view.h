@@ -143,11 +143,12 @@ class QuestionnaireView : public PageView {
   bool OnCommand(int commandId);
 
   const Questionnaire& Loaded() const { return questionnaire_; }
-  QuestionnaireWindow& Window() const { return *window_; }
-  ButtonBar& Buttons() const { return *buttons_; }
+  QuestionnaireWindow& Window();
+  ButtonBar& Buttons();
   FootnotePopup& Popup() { return popup_; }
 
  private:
+  void MakeWidgets();
   // The answered test of one question: marks it and tells whether it passed.
   bool Test(int index, const Answers& answers);
   void Next();

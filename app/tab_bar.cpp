@@ -72,7 +72,8 @@ TabBar::TabBar(MainWindow& main, const ContentDatabase& db, PageNameMap& names)
   strip_->setObjectName(QStringLiteral("tab-strip"));
   strip_->hide();
   for (int i = 0; i < 3; ++i) {
-    buttons_[i] = new PictureButton(kTabs[i].buttonId, TabPicture(kTabs[i], false), strip_);
+    // Drawn when the strip is first shown (Select), not at start-up.
+    buttons_[i] = new PictureButton(kTabs[i].buttonId, QPixmap(), strip_);
     buttons_[i]->setObjectName(QString::fromLatin1(kTabs[i].name));
     // Screen readers see a page tab named as the tab reads.
     static constexpr const char* kLabels[3] = {"INDEX", "CONTENTS", "TOOLS"};
@@ -82,10 +83,10 @@ TabBar::TabBar(MainWindow& main, const ContentDatabase& db, PageNameMap& names)
     QObject::connect(buttons_[i], &QAbstractButton::clicked, strip_,
                      [this, id = kTabs[i].buttonId] { ButtonTapped(id); });
   }
-  const QPixmap index = TabPicture(kTabs[0], false);
   // A desktop window's tabs follow the text size; the handheld's are the
   // bitmaps' height.
-  strip_->resize(main.width(), platform::DesktopMode() ? platform::ScaleY(22) : index.height());
+  const int height = art::kTabHeight * (platform::IsHighResolution() ? 2 : 1);
+  strip_->resize(main.width(), platform::DesktopMode() ? platform::ScaleY(22) : height);
 }
 
 TabBar::~TabBar() { delete strip_; }

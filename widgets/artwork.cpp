@@ -146,7 +146,7 @@ QPixmap Strip(const std::vector<Icon>& icons, int cell, bool grey) {
 }
 
 QPixmap Tab(const char* label, bool selected, int scale) {
-  QPixmap pm(80 * scale, 22 * scale);
+  QPixmap pm(80 * scale, kTabHeight * scale);
   pm.fill(Ink(175, 175, 175));
   QPainter g(&pm);
   g.setRenderHint(QPainter::Antialiasing);

@@ -60,6 +60,9 @@ enum Id : int {
   kClearAnswersHigh = 554,
 };
 
+// The height of the stored tabs at standard resolution (twice it at high).
+inline constexpr int kTabHeight = 22;
+
 // Light grey (192, 192, 192): the transparent colour of the image strips.
 inline const QColor kMaskColour{192, 192, 192};
 

@@ -257,9 +257,12 @@ SearchView::SearchView(MainWindow& main, const ContentDatabase& db, PageNameMap&
                        const std::string& prefix)
     : main_(main),
       names_(names),
-      index_(std::make_unique<search::IndexService>(db, prefix, search::DefaultCacheFolder())) {
-  page_ = new SearchPage(&main, *index_);
-  find_ = new FindBar(main);
+      index_(std::make_unique<search::IndexService>(db, prefix, search::DefaultCacheFolder())) {}
+
+SearchPage& SearchView::Page() {
+  // The page and the find bar are made when first asked for, not at start-up.
+  if (page_ != nullptr) return *page_;
+  page_ = new SearchPage(&main_, *index_);
   // A result opens at its first match, every match highlighted, with the
   // find bar open on the query (or, when the words do not stand together
   // on the page, on the first of them found there).
@@ -274,6 +277,12 @@ SearchView::SearchView(MainWindow& main, const ContentDatabase& db, PageNameMap&
     }
     FindInPage(query);
   });
+  return *page_;
+}
+
+FindBar& SearchView::Find() {
+  if (find_ == nullptr) find_ = new FindBar(main_);
+  return *find_;
 }
 
 SearchView::~SearchView() {
@@ -296,17 +305,17 @@ bool SearchView::FindInPage(const QString& text) {
       viewer = v;
   }
   if (viewer == nullptr) return false;
-  find_->OpenFor(viewer, text);
+  Find().OpenFor(viewer, text);
   return true;
 }
 
 bool SearchView::Accept(PageId page, const std::uint8_t* data, std::uint32_t length) {
   // Every navigation passes here (this view is asked last): the find bar
   // belongs to the page it was opened on.
-  if (!find_->isHidden()) find_->Close();
+  if (find_ != nullptr && !find_->isHidden()) find_->Close();
   if (page != names_[pages::kBookSearch]) return false;
   pending_ = data != nullptr && length > 0 ? NavigationText(data, length) : std::u16string();
-  main_.AddPane(0, kSideFill, page_);
+  main_.AddPane(0, kSideFill, &Page());
   main_.SetTitle(u"Search the book");
   return true;
 }
@@ -319,7 +328,7 @@ void SearchView::Show() {
 }
 
 void SearchView::Refresh() {
-  if (page_->isVisible()) page_->Run();
+  if (page_ != nullptr && page_->isVisible()) page_->Run();
 }
 
 void SearchView::Open(const std::u16string& query) {

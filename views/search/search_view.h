@@ -79,9 +79,11 @@ class SearchView : public PageView {
   // Ctrl+F: the find bar over the topmost HTML viewer (the pop-up, else
   // the page); false when there is none.
   bool FindInPage(const QString& text);
-  FindBar& Find() const { return *find_; }
+  FindBar& Find();
 
  private:
+  SearchPage& Page();
+
   MainWindow& main_;
   PageNameMap& names_;
   std::unique_ptr<search::IndexService> index_;

@@ -1,6 +1,7 @@
 #include "core/pages/tree_model.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "content/node_cursor.h"
 #include "content/schema.h"
@@ -9,22 +10,46 @@
 
 namespace vrok {
 
+namespace {
+
+// The text of the row's own "table type" child: none when it has no such
+// child, empty when the child's text cannot be read.
+std::optional<std::u16string> OwnTableType(const ContentDatabase& db, RowIndex row) {
+  NodeCursor c(db, row);
+  if (!c.IsOpen() || !c.ToChild(u"table type")) return std::nullopt;
+  std::u16string text;
+  if (!c.ReadString(text)) text.clear();
+  return text;
+}
+
+}  // namespace
+
 TreeDecision DecideTree(const ContentDatabase& db, RowIndex row) {
+  constexpr std::u16string_view kLinked = u"linked tight hierarchy";
   TreeDecision d;
   NodeCursor c(db, row);
   if (!c.IsOpen()) return d;
-  NodeCursor table = c;
-  if (!HasChild(db, row, u"table type") && !table.ToAncestor(u"table")) return d;
-  d.table = table.Row().row;
-  d.linked = OwnTableTypeIs(db, d.table, u"linked tight hierarchy");
-  if (!d.linked && !OwnTableTypeIs(db, d.table, u"tight hierarchy")) return d;
+  // The row's own table type, else its table's; each is read once.
+  const std::optional<std::u16string> ownType = OwnTableType(db, row);
+  std::optional<std::u16string> type = ownType;
+  RowIndex table = row;
+  if (!ownType) {
+    NodeCursor up = c;
+    if (!up.ToAncestor(u"table")) return d;
+    table = up.Row().row;
+    type = OwnTableType(db, table);
+  }
+  d.table = table;
+  d.linked = type == kLinked;
+  if (!d.linked && type != u"tight hierarchy") return d;
   d.accept = true;
   d.row = row;
   if (c.FieldIs(u"field") && c.ToParent()) {
     d.jumpToField = row;
     d.row = c.Row().row;
   }
-  d.listRoot = OwnTableTypeIs(db, d.row, u"linked tight hierarchy") ? d.row : d.table;
+  const bool rowLinked = d.row == row ? ownType == kLinked : OwnTableTypeIs(db, d.row, kLinked);
+  d.listRoot = rowLinked ? d.row : d.table;
   return d;
 }
 

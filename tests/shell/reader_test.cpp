@@ -88,9 +88,9 @@ TEST(StartUpTest, PagesMakeTheirWidgetsWhenFirstShown) {
   const auto made = [&](const char* name) {
     return f.app->Main()->findChild<QWidget*>(QString::fromLatin1(name)) != nullptr;
   };
-  for (const char* name : {"index-list", "field-index", "menu-index", "hierarchy", "flow-chart",
-                           "grid-buttons", "figure-buttons", "questionnaire-buttons",
-                           "tree-buttons", "notes"})
+  for (const char* name :
+       {"index-list", "field-index", "menu-index", "hierarchy", "flow-chart", "grid-buttons",
+        "figure-buttons", "questionnaire-buttons", "tree-buttons", "notes"})
     EXPECT_FALSE(made(name)) << name;
   // Home is the INDEX tab: its list is made, shown and searchable.
   const auto r = f.Run("dismiss-splash\nnavigate index_search apr\ndump\n");

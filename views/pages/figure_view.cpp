@@ -120,16 +120,6 @@ void FigureView::MakeWidgets() {
       NewFootnotesBar(main_, "figure-buttons", kNoteCommand, [this](int id) { OnCommand(id); });
 }
 
-ImageWindow& FigureView::Window() {
-  MakeWidgets();
-  return *window_;
-}
-
-ButtonBar& FigureView::Buttons() {
-  MakeWidgets();
-  return *buttons_;
-}
-
 FigureView::~FigureView() {
   delete window_;
   delete buttons_;

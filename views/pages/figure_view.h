@@ -72,8 +72,14 @@ class FigureView : public PageView {
   // Command 1001 opens the note; other commands are not the view's.
   bool OnCommand(int commandId);
 
-  ImageWindow& Window();
-  ButtonBar& Buttons();
+  ImageWindow& Window() {
+    MakeWidgets();
+    return *window_;
+  }
+  ButtonBar& Buttons() {
+    MakeWidgets();
+    return *buttons_;
+  }
   FootnotePopup& Popup() { return popup_; }
   const std::u16string& Note() const { return note_; }
 

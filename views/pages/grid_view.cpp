@@ -55,16 +55,6 @@ void GridView::MakeWidgets() {
       NewFootnotesBar(main_, "grid-buttons", kFootnotesCommand, [this](int id) { OnCommand(id); });
 }
 
-GridWindow& GridView::Window() {
-  MakeWidgets();
-  return *window_;
-}
-
-ButtonBar& GridView::Buttons() {
-  MakeWidgets();
-  return *buttons_;
-}
-
 GridView::~GridView() {
   delete window_;
   delete buttons_;

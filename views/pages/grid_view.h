@@ -56,8 +56,14 @@ class GridView : public PageView {
   // 1001 shows the footnotes, 1111 goes to "aboutKESTOR"; false for others.
   bool OnCommand(int commandId);
 
-  GridWindow& Window();
-  ButtonBar& Buttons();
+  GridWindow& Window() {
+    MakeWidgets();
+    return *window_;
+  }
+  ButtonBar& Buttons() {
+    MakeWidgets();
+    return *buttons_;
+  }
   GridModel& Model() { return model_; }
   FootnotePopup& Popup() { return popup_; }
   const std::u16string& Footnotes() const { return footnotes_; }

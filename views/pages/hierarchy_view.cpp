@@ -83,16 +83,6 @@ void HierarchyView::MakeWidgets() {
                    [this](int index) { ChooseSection(index); });
 }
 
-HtmlPane& HierarchyView::Pane() {
-  MakeWidgets();
-  return *pane_;
-}
-
-ButtonBar& HierarchyView::Buttons() {
-  MakeWidgets();
-  return *buttons_;
-}
-
 HierarchyView::~HierarchyView() {
   delete sections_;
   delete buttons_;

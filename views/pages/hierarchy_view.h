@@ -46,8 +46,14 @@ class HierarchyView : public PageView, public LinkSink {
   // Jumps to the section at that index of the drop-down.
   void ChooseSection(int index);
 
-  HtmlPane& Pane();
-  ButtonBar& Buttons();
+  HtmlPane& Pane() {
+    MakeWidgets();
+    return *pane_;
+  }
+  ButtonBar& Buttons() {
+    MakeWidgets();
+    return *buttons_;
+  }
   QComboBox& SectionList() const { return *sections_; }
   FootnotePopup& Popup() { return popup_; }
   RowIndex CurrentRow() const { return row_; }

@@ -84,16 +84,6 @@ void IndexListBase::MakeWidgets() {
   });
 }
 
-ListPane& IndexListBase::Pane() {
-  MakeWidgets();
-  return *pane_;
-}
-
-SearchBar& IndexListBase::Bar() {
-  MakeWidgets();
-  return *bar_;
-}
-
 IndexListBase::~IndexListBase() {
   delete bar_;
   delete pane_;
@@ -216,16 +206,6 @@ void MenuIndexView::MakeWidgets() {
   pane_->hide();
   buttons_ = NewFootnotesBar(main_, "menu-index-buttons", kFootnotesCommand,
                              [this](int id) { OnCommand(id); });
-}
-
-HtmlPane& MenuIndexView::Pane() {
-  MakeWidgets();
-  return *pane_;
-}
-
-ButtonBar& MenuIndexView::Buttons() {
-  MakeWidgets();
-  return *buttons_;
 }
 
 MenuIndexView::~MenuIndexView() {

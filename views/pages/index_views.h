@@ -74,8 +74,14 @@ class IndexListBase : public PageView {
   // The footnotes of the page's table in a pop-up; false without any.
   bool ShowFootnotes();
 
-  ListPane& Pane();
-  SearchBar& Bar();
+  ListPane& Pane() {
+    MakeWidgets();
+    return *pane_;
+  }
+  SearchBar& Bar() {
+    MakeWidgets();
+    return *bar_;
+  }
   const IndexItemModel& Model() const { return model_; }
 
  protected:
@@ -135,8 +141,14 @@ class MenuIndexView : public PageView, public LinkSink {
   // 1002 shows the footnotes; false for other commands.
   bool OnCommand(int commandId);
 
-  HtmlPane& Pane();
-  ButtonBar& Buttons();
+  HtmlPane& Pane() {
+    MakeWidgets();
+    return *pane_;
+  }
+  ButtonBar& Buttons() {
+    MakeWidgets();
+    return *buttons_;
+  }
 
  private:
   void MakeWidgets();

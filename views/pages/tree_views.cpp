@@ -378,16 +378,6 @@ void TightHierarchyView::MakeWidgets() {
       platform::ScaleY(22));
 }
 
-SplitPane& TightHierarchyView::Pane() {
-  MakeWidgets();
-  return *pane_;
-}
-
-ButtonBar& TightHierarchyView::Buttons() {
-  MakeWidgets();
-  return *buttons_;
-}
-
 TightHierarchyView::~TightHierarchyView() {
   delete buttons_;
   delete pane_;

@@ -144,8 +144,14 @@ class TightHierarchyView : public PageView, public LinkSink {
   void OnLink(HtmlPane& pane, PageId page, const std::u16string& anchor) override;
   bool OnCommand(int commandId);
 
-  SplitPane& Pane();
-  ButtonBar& Buttons();
+  SplitPane& Pane() {
+    MakeWidgets();
+    return *pane_;
+  }
+  ButtonBar& Buttons() {
+    MakeWidgets();
+    return *buttons_;
+  }
 
  private:
   void MakeWidgets();

@@ -395,16 +395,6 @@ void QuestionnaireView::MakeWidgets() {
   buttons_->hide();
 }
 
-QuestionnaireWindow& QuestionnaireView::Window() {
-  MakeWidgets();
-  return *window_;
-}
-
-ButtonBar& QuestionnaireView::Buttons() {
-  MakeWidgets();
-  return *buttons_;
-}
-
 QuestionnaireView::~QuestionnaireView() {
   delete window_;
   delete buttons_;

@@ -143,8 +143,14 @@ class QuestionnaireView : public PageView {
   bool OnCommand(int commandId);
 
   const Questionnaire& Loaded() const { return questionnaire_; }
-  QuestionnaireWindow& Window();
-  ButtonBar& Buttons();
+  QuestionnaireWindow& Window() {
+    MakeWidgets();
+    return *window_;
+  }
+  ButtonBar& Buttons() {
+    MakeWidgets();
+    return *buttons_;
+  }
   FootnotePopup& Popup() { return popup_; }
 
  private:

@@ -33,7 +33,7 @@ chmod +x "$dir/hints.sh"
 # test starting an X server at the same moment, and a loaded machine can
 # miss the one-second window.
 hints_of() {
-  for try in 1 2 3; do
+  for _ in 1 2 3; do
     out=$(xvfb-run -a -s "-screen 0 1600x1000x24" "$dir/hints.sh" "$1" "$dir" "$program" 2>/dev/null || true)
     case "$out" in *WM_NORMAL_HINTS*) break ;; esac
   done

@@ -103,10 +103,7 @@ void Escape(ReaderApp& app) {
     popup->reject();
     return;
   }
-  if (SearchView* search = app.BookSearch(); search != nullptr && search->Find().isVisible()) {
-    search->Find().Close();
-    return;
-  }
+  if (SearchView* search = app.BookSearch(); search != nullptr && search->CloseFind()) return;
   MainWindow& main = *app.Main();
   if (!main.OverlayPanes().empty() && !TypingInOverlay(main))
     app.Shell()->Commands().Dispatch(commands::kBack);

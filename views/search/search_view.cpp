@@ -285,6 +285,12 @@ FindBar& SearchView::Find() {
   return *find_;
 }
 
+bool SearchView::CloseFind() {
+  if (find_ == nullptr || !find_->isVisible()) return false;
+  find_->Close();
+  return true;
+}
+
 SearchView::~SearchView() {
   delete find_;
   delete page_;

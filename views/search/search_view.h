@@ -79,10 +79,12 @@ class SearchView : public PageView {
   // Ctrl+F: the find bar over the topmost HTML viewer (the pop-up, else
   // the page); false when there is none.
   bool FindInPage(const QString& text);
-  FindBar& Find();
+  // Escape: closes the find bar when it is open; false when it is not.
+  bool CloseFind();
 
  private:
   SearchPage& Page();
+  FindBar& Find();
 
   MainWindow& main_;
   PageNameMap& names_;

@@ -16,6 +16,7 @@
 #include "frame/picture_loader.h"
 #include "frame/viewer_control.h"
 #include "platform/qt/environment.h"
+#include "platform/qt/image_decoder.h"
 #include "reader_fixture.h"
 #include "shell_books.h"
 #include "support/test_books.h"
@@ -223,6 +224,41 @@ TEST_F(FigureTest, ScriptsOpenAFigureItsNoteAndFollowTheNotesLink) {
   EXPECT_TRUE(after["popup"].is_null());
   EXPECT_EQ(after["page"], test::RowOf(book, "gif"));
   EXPECT_EQ(FigurePane(after)["image"], json::array({50, 40}));
+}
+
+TEST(DecodeImage, EachFormatIsReadByItsOwnDecoder) {
+  test::EnsureQtApp();
+  // A PNG is read without loading any image plugin. (Each test runs in a
+  // process of its own, but one run with others may find them loaded.) The
+  // bytes are written out here: Qt's own PNG writer loads the plugins.
+  const std::vector<std::uint8_t> pngBytes{
+      0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44,
+      0x52, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x08, 0x02, 0x00, 0x00, 0x00, 0x12,
+      0x16, 0xF1, 0x4D, 0x00, 0x00, 0x00, 0x10, 0x49, 0x44, 0x41, 0x54, 0x78, 0xDA, 0x63, 0xF8,
+      0xCF, 0xC0, 0x00, 0x41, 0x0C, 0x70, 0x16, 0x00, 0x41, 0xD2, 0x05, 0xFB, 0x6F, 0xF1, 0x16,
+      0xC7, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};  // 3 x 2, red
+  const std::set<std::string> before = test::LoadedImagePlugins();
+  const QImage png = platform::DecodeImage(pngBytes);
+  EXPECT_EQ(test::LoadedImagePlugins(), before);
+  ASSERT_EQ(png.size(), QSize(3, 2));
+  EXPECT_EQ(png.pixelColor(2, 1), QColor(Qt::red));
+
+  const QImage bmp = platform::DecodeImage(test::EncodedImage(5, 3, Qt::blue, "BMP"));
+  ASSERT_EQ(bmp.size(), QSize(5, 3));
+  EXPECT_EQ(bmp.pixelColor(0, 0), QColor(Qt::blue));
+  const QImage gif = platform::DecodeImage(test::TwoColourGif(8, 2, Qt::darkGreen, Qt::yellow));
+  ASSERT_EQ(gif.size(), QSize(8, 2));
+  EXPECT_EQ(gif.pixelColor(7, 1), QColor(Qt::yellow));
+  const QImage jpeg = platform::DecodeImage(test::EncodedImage(16, 8, Qt::white, "JPG"));
+  EXPECT_EQ(jpeg.size(), QSize(16, 8));
+
+  // Bytes of no known signature are still recognised from their contents,
+  // and a body that does not match its signature is still no picture.
+  std::vector<std::uint8_t> ico = test::EncodedImage(4, 4, Qt::green, "ICO");
+  EXPECT_EQ(platform::DecodeImage(ico).size(), QSize(4, 4));
+  std::vector<std::uint8_t> broken = pngBytes;
+  broken.resize(40);
+  EXPECT_TRUE(platform::DecodeImage(broken).isNull());
 }
 
 }  // namespace

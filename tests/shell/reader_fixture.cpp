@@ -28,6 +28,15 @@ void EnsureQtApp() {
   new QApplication(argc, argv);
 }
 
+std::set<std::string> LoadedImagePlugins() {
+  std::set<std::string> plugins;
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);)
+    if (line.find("/imageformats/") != std::string::npos)
+      plugins.insert(line.substr(line.find('/')));
+  return plugins;
+}
+
 std::vector<std::uint8_t> SolidPng(int w, int h, unsigned rgb) {
   EnsureQtApp();
   QImage image(w, h, QImage::Format_RGB32);

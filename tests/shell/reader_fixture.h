@@ -9,6 +9,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ namespace vrok::test {
 
 // The QApplication of the test program, created on first use.
 void EnsureQtApp();
+
+// The image plugins mapped into this process, by path.
+std::set<std::string> LoadedImagePlugins();
 
 // A PNG of w x h filled with one colour.
 std::vector<std::uint8_t> SolidPng(int w, int h, unsigned rgb);

@@ -21,6 +21,7 @@ struct ControlRecord {
   std::u16string text;
   std::int16_t points = 0;
   std::optional<std::u16string> formula;  // integer controls turn the number into points
+  bool operator==(const ControlRecord&) const = default;
 };
 
 struct ControlGroupRecord {
@@ -29,6 +30,7 @@ struct ControlGroupRecord {
   std::u16string caption;
   ControlKind kind = ControlKind::kRadio;
   std::vector<ControlRecord> controls;
+  bool operator==(const ControlGroupRecord&) const = default;
 };
 
 struct QuestionRecord {
@@ -36,6 +38,7 @@ struct QuestionRecord {
   RowIndex row = 0;
   std::u16string text;
   std::vector<ControlGroupRecord> groups;
+  bool operator==(const QuestionRecord&) const = default;
 };
 
 struct ScoreRange {

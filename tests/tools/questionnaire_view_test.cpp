@@ -288,12 +288,44 @@ TEST_F(QuestionnaireTest, ControlsAreKeptUntilClearAnswersOrAnotherQuestionnaire
   EXPECT_EQ(QuestionnairePane(report)["current"], 1);
   EXPECT_TRUE(report["popup"].is_null());
 
-  // Opening the questionnaire again starts afresh at its first question.
+  // Every kind of control answered, and one integer box left red.
+  const std::string answers =
+      "command 1\nset q0g0c1 1\nset q0g1c0 1\ncommand 2\n"
+      "set q1g0c0 7\nset q1g0c1 \nset q1g1 2\ncommand 2\ndump";
+  report = reader.Run(answers).at(0);
+  pane = QuestionnairePane(report);
+  ASSERT_EQ(pane["current"], 1);
+  ASSERT_TRUE(pane["groups"][0]["controls"][1]["red"]);
+  ASSERT_EQ(pane["groups"][1]["selected"], 2);
+
+  // Opening the questionnaire again starts afresh at its first question,
+  // with every control empty and black, whether or not its controls are
+  // built anew.
   report = reader.Run(Open("other") + Open("mixed") + "dump").at(0);
   pane = QuestionnairePane(report);
   EXPECT_EQ(pane["current"], 0);
   EXPECT_EQ(pane["visited"], json::array({0}));
   EXPECT_FALSE(pane["groups"][0]["controls"][1]["checked"]);
+  EXPECT_FALSE(pane["groups"][1]["controls"][0]["checked"]);
+  report = reader.Run("set q0g0c0 1\ncommand 2\ndump").at(0);
+  pane = QuestionnairePane(report);
+  EXPECT_EQ(pane["visited"], json::array({0, 1}));
+  EXPECT_EQ(pane["groups"][0]["controls"][0]["value"], "");
+  EXPECT_FALSE(pane["groups"][0]["controls"][1]["red"]);
+  EXPECT_FALSE(pane["groups"][0]["red"]);
+  EXPECT_EQ(pane["groups"][1]["selected"], 0);
+  // Undo in a box brings back nothing typed before.
+  const auto* tenths = Control<QLineEdit>("q1g0c0");
+  ASSERT_NE(tenths, nullptr);
+  EXPECT_FALSE(tenths->isUndoAvailable());
+  EXPECT_EQ(Control<ChoiceButton>("q0g0c1")->TextColour(), QColor(Qt::black));
+
+  // Another questionnaire shows its own controls, never those kept aside.
+  pane = QuestionnairePane(reader.Run(Open("plain") + "dump").at(0));
+  EXPECT_EQ(pane["question"], "Ticks only");
+  EXPECT_EQ(pane["groups"][0]["controls"][0]["name"], "q0g0c0");
+  EXPECT_EQ(pane["groups"][0]["controls"][0]["text"], "x");
+  EXPECT_EQ(Control<QWidget>("q0g1c0"), nullptr);  // the first questionnaire's are gone
 }
 
 TEST_F(QuestionnaireTest, CheckBoxOnlyQuestionsPassEmptyAndAddNothing) {

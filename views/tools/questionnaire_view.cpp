@@ -1,6 +1,7 @@
 #include "views/tools/questionnaire_view.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -24,12 +25,12 @@
 #include "platform/qt/dialogs.h"
 #include "platform/qt/environment.h"
 #include "platform/qt/screen_window.h"
+#include "platform/qt/theme.h"
 #include "widgets/artwork.h"
 #include "widgets/button_bar.h"
 #include "widgets/focus_ring.h"
 #include "widgets/picture_button.h"
 #include "widgets/title_bar.h"
-#include "platform/qt/theme.h"
 
 namespace vrok {
 
@@ -124,7 +125,7 @@ void ChoiceButton::paintEvent(QPaintEvent*) {
 
 QuestionPanel::QuestionPanel(QWidget* parent, const QuestionRecord& question,
                              const FontSpec* textFont)
-    : QWidget(parent) {
+    : QWidget(parent), record_(question) {
   const FontSpec font = PageFontSpec();
   const QFont qfont = ToQFont(font);
   auto* layout = new QVBoxLayout(this);
@@ -235,6 +236,29 @@ QuestionAnswers QuestionPanel::Answers() const {
   return answers;
 }
 
+void QuestionPanel::Reset() {
+  for (Group& group : groups_) {
+    group.red = false;
+    if (group.captionWindow != nullptr) group.captionWindow->SetTextColour(Qt::black);
+    if (group.combo != nullptr) group.combo->setCurrentIndex(0);
+    for (Control& control : group.controls) {
+      control.red = false;
+      if (control.button != nullptr) {
+        // A radio group keeps one button checked while it is exclusive.
+        QButtonGroup* exclusive = control.button->group();
+        if (exclusive != nullptr) exclusive->setExclusive(false);
+        control.button->setChecked(false);
+        if (exclusive != nullptr) exclusive->setExclusive(true);
+        if (auto* choice = dynamic_cast<ChoiceButton*>(control.button))
+          choice->SetTextColour(Qt::black);
+      }
+      // Setting the text also forgets what Undo would bring back.
+      if (control.box != nullptr) control.box->setText(QString());
+      if (control.label != nullptr) control.label->SetTextColour(Qt::black);
+    }
+  }
+}
+
 void QuestionPanel::Mark(const std::vector<std::vector<bool>>& failing) {
   for (std::size_t g = 0; g < groups_.size() && g < failing.size(); ++g) {
     Group& group = groups_[g];
@@ -304,9 +328,35 @@ QuestionnaireWindow::QuestionnaireWindow(QWidget* parent) : QScrollArea(parent) 
   hide();
 }
 
-void QuestionnaireWindow::Load(const Questionnaire* questionnaire, const FontSpec* textFont) {
-  for (auto& [index, panel] : built_) delete panel;
+void QuestionnaireWindow::PutAside() {
+  for (auto& [index, panel] : built_) {
+    // As with a panel destroyed, the focus goes nowhere rather than on to
+    // the next control, so that the page puts it where a new page would.
+    if (QWidget* focus = QApplication::focusWidget();
+        focus != nullptr && panel->isAncestorOf(focus))
+      focus->clearFocus();
+    panel->hide();
+    panel->Reset();
+    aside_[index] = panel;
+  }
   built_.clear();
+}
+
+void QuestionnaireWindow::Load(const Questionnaire* questionnaire, const FontSpec* textFont) {
+  PutAside();
+  // Only a panel built from the very same question, in the same font, is
+  // kept for the new questionnaire.
+  for (auto it = aside_.begin(); it != aside_.end();) {
+    const bool same = questionnaire != nullptr && textFont == textFont_ &&
+                      it->first < static_cast<int>(questionnaire->questions.size()) &&
+                      it->second->Record() == questionnaire->questions[it->first];
+    if (same) {
+      ++it;
+    } else {
+      delete it->second;
+      it = aside_.erase(it);
+    }
+  }
   questionnaire_ = questionnaire;
   textFont_ = textFont;
   current_ = 0;
@@ -324,6 +374,13 @@ void QuestionnaireWindow::ShowQuestion(int index) {
       index >= static_cast<int>(questionnaire_->questions.size()))
     return;
   QuestionPanel* panel = Panel(index);
+  if (panel == nullptr) {
+    if (const auto it = aside_.find(index); it != aside_.end()) {
+      panel = it->second;
+      aside_.erase(it);
+      built_[index] = panel;
+    }
+  }
   if (panel == nullptr) {
     panel = new QuestionPanel(page_, questionnaire_->questions[index], textFont_);
     page_->layout()->addWidget(panel);
@@ -351,8 +408,7 @@ Answers QuestionnaireWindow::CollectAnswers() const {
 }
 
 void QuestionnaireWindow::ClearAnswers() {
-  for (auto& [index, panel] : built_) delete panel;
-  built_.clear();
+  PutAside();
   ShowQuestion(current_);
 }
 

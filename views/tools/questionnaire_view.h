@@ -66,7 +66,10 @@ class QuestionPanel : public QWidget {
   // The question text goes to a rich-text window, which needs textFont.
   QuestionPanel(QWidget* parent, const QuestionRecord& question, const FontSpec* textFont);
 
+  const QuestionRecord& Record() const { return record_; }
   QuestionAnswers Answers() const;
+  // Empties every control and draws them all black, as when first built.
+  void Reset();
   // Draws the controls that fail the answered test (FailingControls) and
   // the captions of their groups red, the others black.
   void Mark(const std::vector<std::vector<bool>>& failing);
@@ -90,18 +93,22 @@ class QuestionPanel : public QWidget {
     bool red = false;
   };
 
+  QuestionRecord record_;
   RichTextWindow* text_ = nullptr;
   std::vector<Group> groups_;
 };
 
 // The page window: the question on screen, scrolled when it is taller than
-// the window. It keeps the panels of the questions visited.
+// the window. It keeps the panels of the questions visited. Panels whose
+// answers were discarded, by Clear answers or by opening the same
+// questionnaire again, are emptied and kept aside, hidden, to be shown
+// again in place of building the same controls anew.
 class QuestionnaireWindow : public QScrollArea, public ReportedPane {
  public:
   explicit QuestionnaireWindow(QWidget* parent);
 
-  // Discards every panel and takes the questionnaire (not owned; it must
-  // stay until the next Load). The question text needs textFont.
+  // Discards every panel's answers and takes the questionnaire (not owned;
+  // it must stay until the next Load). The question text needs textFont.
   void Load(const Questionnaire* questionnaire, const FontSpec* textFont);
   int Current() const { return current_; }
   // Hides the question on screen and shows question index, building its
@@ -114,8 +121,8 @@ class QuestionnaireWindow : public QScrollArea, public ReportedPane {
   QuestionPanel* Panel(int index) const;
   // The answers of every question visited.
   Answers CollectAnswers() const;
-  // Destroys the controls of every visited question and shows the current
-  // one afresh.
+  // Empties the controls of every visited question, which count as never
+  // visited, and shows the current one afresh.
   void ClearAnswers();
 
   void Report(nlohmann::json& pane) const override;
@@ -124,7 +131,11 @@ class QuestionnaireWindow : public QScrollArea, public ReportedPane {
   const Questionnaire* questionnaire_ = nullptr;
   const FontSpec* textFont_ = nullptr;
   QWidget* page_ = nullptr;  // holds the panels
-  std::map<int, QuestionPanel*> built_;
+  // Empties the visited panels and sets them aside.
+  void PutAside();
+
+  std::map<int, QuestionPanel*> built_;  // the questions visited
+  std::map<int, QuestionPanel*> aside_;  // emptied, hidden, not visited
   std::vector<QWidget*> tabTail_;
   int current_ = 0;
 };

@@ -3,7 +3,8 @@
 // controls, and a command bar of five buttons (1 Back, 2 Next, 3 Calculate,
 // 4 Footnote, 5 Clear answers). A question's controls are built the first
 // time it is shown and kept, with the answers in them, until the answers
-// are cleared or another questionnaire is opened. Scoring is the core's
+// are cleared or a questionnaire is opened; the same question's controls
+// are then emptied and shown again, not built anew. Scoring is the core's
 // (tools/questionnaire.h); the widgets only hand it the answers.
 //
 // Controls are named q<question>g<group>c<control> by their indexes; a

@@ -129,12 +129,12 @@ class QuestionnaireWindow : public QScrollArea, public ReportedPane {
   void Report(nlohmann::json& pane) const override;
 
  private:
-  const Questionnaire* questionnaire_ = nullptr;
-  const FontSpec* textFont_ = nullptr;
-  QWidget* page_ = nullptr;  // holds the panels
   // Empties the visited panels and sets them aside.
   void PutAside();
 
+  const Questionnaire* questionnaire_ = nullptr;
+  const FontSpec* textFont_ = nullptr;
+  QWidget* page_ = nullptr;  // holds the panels
   std::map<int, QuestionPanel*> built_;  // the questions visited
   std::map<int, QuestionPanel*> aside_;  // emptied, hidden, not visited
   std::vector<QWidget*> tabTail_;

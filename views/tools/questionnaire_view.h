@@ -134,7 +134,7 @@ class QuestionnaireWindow : public QScrollArea, public ReportedPane {
 
   const Questionnaire* questionnaire_ = nullptr;
   const FontSpec* textFont_ = nullptr;
-  QWidget* page_ = nullptr;  // holds the panels
+  QWidget* page_ = nullptr;              // holds the panels
   std::map<int, QuestionPanel*> built_;  // the questions visited
   std::map<int, QuestionPanel*> aside_;  // emptied, hidden, not visited
   std::vector<QWidget*> tabTail_;

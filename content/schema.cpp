@@ -21,6 +21,15 @@ std::optional<NodeCursor> TableNodeOf(const ContentDatabase& db, RowIndex row) {
   return std::nullopt;
 }
 
+// The "table type" text under the cursor: none without the child, empty
+// when its text cannot be read.
+std::optional<std::u16string> TypeBelow(std::optional<NodeCursor> c) {
+  if (!c || !c->ToChild(names::kTableType)) return std::nullopt;
+  std::u16string text;
+  if (!c->ReadString(text)) text.clear();
+  return text;
+}
+
 // The string of the cursor's child with that field, compared exactly.
 bool ChildStringIs(NodeCursor c, std::u16string_view field, std::u16string_view expected) {
   std::u16string text;
@@ -64,6 +73,14 @@ bool TableNameOf(const ContentDatabase& db, RowIndex row, std::u16string& text) 
 bool TableTypeIs(const ContentDatabase& db, RowIndex row, std::u16string_view type) {
   const auto table = TableNodeOf(db, row);
   return table && ChildStringIs(*table, names::kTableType, type);
+}
+
+std::optional<std::u16string> TableType(const ContentDatabase& db, RowIndex row) {
+  return TypeBelow(TableNodeOf(db, row));
+}
+
+std::optional<std::u16string> OwnTableType(const ContentDatabase& db, RowIndex row) {
+  return TypeBelow(CursorAt(db, row));
 }
 
 bool OwnTableTypeIs(const ContentDatabase& db, RowIndex row, std::u16string_view type) {

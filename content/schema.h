@@ -3,6 +3,7 @@
 // shows from its "table type" child. Each query returns false (or 0) for a
 // row at or beyond RowCount and then leaves its output untouched.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,12 @@ bool StringOf(const ContentDatabase& db, RowIndex row, std::u16string& text);
 bool TableNameIs(const ContentDatabase& db, RowIndex row, std::u16string_view name);
 bool TableNameOf(const ContentDatabase& db, RowIndex row, std::u16string& text);
 bool TableTypeIs(const ContentDatabase& db, RowIndex row, std::u16string_view type);
+// The "table type" text of the row's table (the row itself when it is a
+// table node, else its nearest table ancestor), or of the row itself: none
+// when there is no such child, empty when its text cannot be read. For a
+// decision that compares one type with several names.
+std::optional<std::u16string> TableType(const ContentDatabase& db, RowIndex row);
+std::optional<std::u16string> OwnTableType(const ContentDatabase& db, RowIndex row);
 bool OwnTableTypeIs(const ContentDatabase& db, RowIndex row, std::u16string_view type);
 bool ViewModeIs(const ContentDatabase& db, RowIndex row, std::u16string_view mode);
 bool IsDefinitionsTable(const ContentDatabase& db, RowIndex row);

@@ -1,5 +1,6 @@
 #include "core/pages/hierarchy_rules.h"
 
+#include <optional>
 #include <vector>
 
 #include "content/node_cursor.h"
@@ -22,10 +23,13 @@ RowIndex RecordRedirect(const ContentDatabase& db, RowIndex row, RowIndex& jumpT
   jumpToField = 0;
   NodeCursor c(db, row);
   if (!c.IsOpen()) return 0;
+  // Only an item or a field can be redirected: anything else is decided
+  // from its field name alone, before any search.
+  const bool item = row != 0 && c.FieldIs(u"hierarchy item");
+  if (!item && !c.FieldIs(u"field")) return 0;
   const bool hasViewMode = HasChild(db, row, u"view mode");
   const RowIndex table = TableRowOf(db, row);
-  if (row != 0 && !hasViewMode && c.FieldIs(u"hierarchy item") && HasChild(db, row, u"field") &&
-      table != 0 && IsListTable(db, table)) {
+  if (item && !hasViewMode && HasChild(db, row, u"field") && table != 0 && IsListTable(db, table)) {
     return row;
   }
   if (hasViewMode || !c.FieldIs(u"field") || table == 0 ||
@@ -77,18 +81,22 @@ HierarchyDecision DecideHierarchy(const ContentDatabase& db, RowIndex row,
   if (row >= db.RowCount()) return d;
   RowIndex jump = 0;
   const RowIndex redirected = RecordRedirect(db, row, jump);
-  const bool f = (TableTypeIs(db, row, u"index with fields") &&
-                  !OwnTableTypeIs(db, row, u"index with fields")) ||
-                 (TableTypeIs(db, row, u"configurable tight hierarchy") &&
-                  !HasChild(db, row, u"view mode") && HasChild(db, row, u"field"));
-  if (redirected != 0) row = redirected;
+  // Every view asks on every navigation: the table's type and the row's
+  // own are read once each, then compared with each name.
+  const std::optional<std::u16string> type = TableType(db, row);
+  const std::optional<std::u16string> own = OwnTableType(db, row);
+  const bool f = (type == u"index with fields" && own != u"index with fields") ||
+                 (type == u"configurable tight hierarchy" && !HasChild(db, row, u"view mode") &&
+                  HasChild(db, row, u"field"));
 
   bool list = false, extended = false;
-  const bool taken = OwnTableTypeIs(db, row, u"html") || redirected != 0 || f;
+  // A redirected row is taken whatever its type; the types read are those
+  // of the row as asked, which is the row the rest of this block decides.
+  const bool taken = redirected != 0 || f || own == u"html";
+  if (redirected != 0) row = redirected;
   if (!taken) {
-    list =
-        TableTypeIs(db, row, u"configurable tight hierarchy") && ViewModeIs(db, row, u"html list");
-    if (!list) extended = TableTypeIs(db, row, u"extended html");
+    list = type == u"configurable tight hierarchy" && ViewModeIs(db, row, u"html list");
+    if (!list) extended = type == u"extended html";
     if (!list && !extended && row != pages.calculators) return d;
   }
 

@@ -10,20 +10,6 @@
 
 namespace vrok {
 
-namespace {
-
-// The text of the row's own "table type" child: none when it has no such
-// child, empty when the child's text cannot be read.
-std::optional<std::u16string> OwnTableType(const ContentDatabase& db, RowIndex row) {
-  NodeCursor c(db, row);
-  if (!c.IsOpen() || !c.ToChild(u"table type")) return std::nullopt;
-  std::u16string text;
-  if (!c.ReadString(text)) text.clear();
-  return text;
-}
-
-}  // namespace
-
 TreeDecision DecideTree(const ContentDatabase& db, RowIndex row) {
   constexpr std::u16string_view kLinked = u"linked tight hierarchy";
   TreeDecision d;

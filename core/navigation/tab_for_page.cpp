@@ -14,8 +14,8 @@ int TabForPage(const ContentDatabase& db, PageNameMap& names, PageId page) {
   const RowIndex table = FieldIs(db, page, names::kTable) ? page : TableRowOf(db, page);
   if (table != 0 && table == names[pages::kContents]) return kTabContents;
   if (table != 0 && table == names[pages::kIndex]) return kTabIndex;
-  if (TableTypeIs(db, table, u"flow chart") || TableTypeIs(db, table, u"questionarie"))
-    return kTabTools;
+  const auto type = TableType(db, table);
+  if (type == u"flow chart" || type == u"questionarie") return kTabTools;
   return kTabContents;
 }
 

@@ -21,7 +21,30 @@ std::optional<ControlKind> KindOf(const std::u16string& typeName) {
   return std::nullopt;
 }
 
-ControlRecord LoadControl(const NodeCursor& c, int index) {
+// Rows stand in the order of their parents, so the children of a run of
+// sibling rows follow one another: the row after one control's last child
+// is the first child of the next control, when it has any, or a row of a
+// later parent. `next` carries that row from one control to the next,
+// sparing a search; 0 (the root, never a child) when it is not known.
+bool FirstChildAt(const NodeCursor& c, RowIndex& next, NodeCursor& child) {
+  const ContentDatabase& db = *c.Row().db;
+  if (next != 0 && next >= db.RowCount()) return false;  // no rows after: no children
+  if (next != 0) {
+    const NodeCursor at(db, next);
+    // A row of an earlier parent cannot stand there: the hint is not to be
+    // trusted, and the search decides.
+    if (at.IsOpen() && at.Row().parent >= c.Row().row) {
+      if (at.Row().parent != c.Row().row) return false;
+      child = at;
+      return true;
+    }
+  }
+  child = c;
+  next = 0;
+  return child.ToFirstChild();
+}
+
+ControlRecord LoadControl(const NodeCursor& c, int index, RowIndex& next) {
   ControlRecord control;
   control.index = index;
   control.row = c.Row().row;
@@ -29,19 +52,21 @@ ControlRecord LoadControl(const NodeCursor& c, int index) {
   if (c.Row().value != 0) c.Row().db->ReadString(StringId{c.Row().value}, control.text);
   // A control has a child or two: walking them reads fewer rows than a
   // search for each name. A "formula" child wins over a "points" child.
-  NodeCursor child = c;
-  if (!child.ToFirstChild()) return control;
+  NodeCursor child;
+  if (!FirstChildAt(c, next, child)) return control;
   std::optional<std::int16_t> points;
   do {
     if (child.FieldIs(u"formula")) {
       std::u16string text;
       child.ReadString(text);
       control.formula = text;
+      next = 0;  // its other children were not walked
       return control;
     }
     if (!points && child.FieldIs(u"points"))
       points = static_cast<std::int16_t>(child.Row().value & 0xFFFF);
   } while (child.ToNextSibling());
+  next = child.Row().row + 1;
   if (points) control.points = *points;
   return control;
 }
@@ -60,8 +85,13 @@ std::optional<ControlGroupRecord> LoadGroup(const NodeCursor& g, int index) {
   if (!kind) return std::nullopt;
   group.kind = *kind;
   int n = 0;
+  RowIndex next = 0;
+  RowIndex previous = c.Row().row;
   do {
-    group.controls.push_back(LoadControl(c, n++));
+    // The hint holds only for the row right after the previous control.
+    if (c.Row().row != previous + 1) next = 0;
+    previous = c.Row().row;
+    group.controls.push_back(LoadControl(c, n++, next));
   } while (c.ToNextNamed(typeName));
   return group;
 }

@@ -70,6 +70,62 @@ Book Books() {
   return b;
 }
 
+// Controls whose children vary from one to the next: none, points only,
+// a formula before its points, other fields around them.
+Book UnevenControls() {
+  const auto bare = [](std::u16string kind, std::u16string label) {
+    BookNode c = Control(kind, std::move(label), 0);
+    c.children.clear();
+    return c;
+  };
+  BookNode formulaFirst = IntegerControl(u"f", u"f1 2 *");
+  formulaFirst.children.push_back(Num(u"points", 9));
+  BookNode noted = Control(u"radio button", u"noted", 4);
+  noted.children.insert(noted.children.begin(), Str(u"note", u"aside"));
+  noted.children.push_back(Str(u"note", u"after"));
+  Book b;
+  b.root =
+      Num(u"root", 0,
+          {QuestionnaireTable(
+              u"UNEVEN",
+              {Question(
+                   u"Q",
+                   {Group(u"", {bare(u"radio button", u"none"), Control(u"radio button", u"one", 1),
+                                bare(u"radio button", u"none again"), noted,
+                                Control(u"radio button", u"last", 5)}),
+                    Group(u"", {Control(u"integer control", u"p", 3), formulaFirst,
+                                bare(u"integer control", u"plain"), IntegerControl(u"g", u"f1"),
+                                bare(u"integer control", u"end")})}),
+               Question(u"R", {Group(u"", {Control(u"check box", u"x", 7)})})},
+              "uneven")});
+  return b;
+}
+
+TEST(Questionnaire, EachControlKeepsItsOwnChildrenWhateverItsNeighboursHave) {
+  const TestBook book(UnevenControls());
+  const Questionnaire q = LoadQuestionnaire(*book.db, book["uneven"]);
+  ASSERT_EQ(q.questions.size(), 2u);
+  ASSERT_EQ(q.questions[0].groups.size(), 2u);
+  const auto& radios = q.questions[0].groups[0].controls;
+  ASSERT_EQ(radios.size(), 5u);
+  const std::int16_t points[] = {0, 1, 0, 4, 5};
+  for (std::size_t i = 0; i < radios.size(); ++i) {
+    EXPECT_EQ(radios[i].points, points[i]) << i;
+    EXPECT_FALSE(radios[i].formula) << i;
+  }
+  const auto& boxes = q.questions[0].groups[1].controls;
+  ASSERT_EQ(boxes.size(), 5u);
+  EXPECT_FALSE(boxes[0].formula);
+  EXPECT_EQ(boxes[0].points, 3);
+  EXPECT_EQ(boxes[1].formula, u"f1 2 *");
+  EXPECT_FALSE(boxes[2].formula);
+  EXPECT_EQ(boxes[2].points, 0);
+  EXPECT_EQ(boxes[3].formula, u"f1");
+  EXPECT_FALSE(boxes[4].formula);
+  ASSERT_EQ(q.questions[1].groups.at(0).controls.size(), 1u);
+  EXPECT_EQ(q.questions[1].groups[0].controls[0].points, 7);
+}
+
 GroupAnswer Chosen(int i) {
   GroupAnswer a;
   a.chosen = i;

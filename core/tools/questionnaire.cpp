@@ -28,8 +28,8 @@ std::optional<ControlKind> KindOf(const std::u16string& typeName) {
 // sparing a search; 0 (the root, never a child) when it is not known.
 bool FirstChildAt(const NodeCursor& c, RowIndex& next, NodeCursor& child) {
   const ContentDatabase& db = *c.Row().db;
-  if (next != 0 && next >= db.RowCount()) return false;  // no rows after: no children
   if (next != 0) {
+    if (next >= db.RowCount()) return false;  // no rows after: no children
     const NodeCursor at(db, next);
     // A row of an earlier parent cannot stand there: the hint is not to be
     // trusted, and the search decides.

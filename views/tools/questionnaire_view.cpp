@@ -237,26 +237,23 @@ QuestionAnswers QuestionPanel::Answers() const {
 }
 
 void QuestionPanel::Reset() {
+  std::vector<std::vector<bool>> black;
   for (Group& group : groups_) {
-    group.red = false;
-    if (group.captionWindow != nullptr) group.captionWindow->SetTextColour(Qt::black);
+    black.emplace_back(group.controls.size(), false);
     if (group.combo != nullptr) group.combo->setCurrentIndex(0);
     for (Control& control : group.controls) {
-      control.red = false;
       if (control.button != nullptr) {
         // A radio group keeps one button checked while it is exclusive.
         QButtonGroup* exclusive = control.button->group();
         if (exclusive != nullptr) exclusive->setExclusive(false);
         control.button->setChecked(false);
         if (exclusive != nullptr) exclusive->setExclusive(true);
-        if (auto* choice = dynamic_cast<ChoiceButton*>(control.button))
-          choice->SetTextColour(Qt::black);
       }
       // Setting the text also forgets what Undo would bring back.
       if (control.box != nullptr) control.box->setText(QString());
-      if (control.label != nullptr) control.label->SetTextColour(Qt::black);
     }
   }
+  Mark(black);
 }
 
 void QuestionPanel::Mark(const std::vector<std::vector<bool>>& failing) {

@@ -96,17 +96,19 @@ bool TabBar::Accept(PageId page, const std::uint8_t*, std::uint32_t) {
       page == names_[pages::kSplash])
     return false;
   main_.AddPane(0, kSideTop, strip_);
-  Select(TabForPage(db_, names_, page));
+  Select(TabForPage(db_, names_, page), false);
   return true;
 }
 
-void TabBar::Select(int position) {
-  for (int i = 0; i < 3; ++i)
-    buttons_[i]->SetPicture(TabPicture(kTabs[i], i == position, buttons_[i]->size()));
+void TabBar::Select(int position, bool redraw) {
+  const int before = selected_;
   selected_ = position >= 0 && position < 3 ? position : -1;
   for (int i = 0; i < 3; ++i) {
     const bool selected = i == selected_;
-    if (buttons_[i]->property("selected").toBool() == selected) continue;
+    const bool toggled = (i == before) != selected;
+    if (redraw || toggled || buttons_[i]->Picture().isNull())
+      buttons_[i]->SetPicture(TabPicture(kTabs[i], selected, buttons_[i]->size()));
+    if (!toggled) continue;
     buttons_[i]->setProperty("selected", selected);
     if (QAccessible::isActive()) {
       QAccessible::State changed;

@@ -25,7 +25,9 @@ class TabBar : public PageView {
 
   // Taps on the tab with that button id (1 INDEX, 0 CONTENTS, 2 TOOLS).
   void ButtonTapped(int buttonId);
-  void Select(int position);
+  // Selects the tab at a position (-1 none). The tabs whose state changes
+  // are drawn again, or all of them when redraw (a new size or theme).
+  void Select(int position, bool redraw = true);
   int Selected() const { return selected_; }
   QWidget* Strip() const { return strip_; }
   // The button at a position (0 INDEX, 1 CONTENTS, 2 TOOLS).

@@ -24,10 +24,10 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "content/internal/content_file.h"
@@ -177,9 +177,19 @@ class ContentDatabase {
   std::vector<std::u16string> fieldNames_, typeNames_;
   std::vector<bool> isStringType_;
   std::vector<std::pair<std::u16string, RowIndex>> tables_;
-  std::map<std::u16string, FieldId, std::less<>> fieldIds_;
-  std::map<std::u16string, TypeId, std::less<>> typeIds_;
-  std::map<std::u16string, RowIndex, std::less<>> tableRows_;
+  // Looked up by name on every schema query: hashed, and by a view of the
+  // name without a copy.
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::u16string_view name) const noexcept {
+      return std::hash<std::u16string_view>{}(name);
+    }
+  };
+  template <typename T>
+  using ByName = std::unordered_map<std::u16string, T, NameHash, std::equal_to<>>;
+  ByName<FieldId> fieldIds_;
+  ByName<TypeId> typeIds_;
+  ByName<RowIndex> tableRows_;
 };
 
 // Whether `path` names a regular file at least a container header long; never

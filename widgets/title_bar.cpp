@@ -62,9 +62,14 @@ void TitleBar::ApplyTheme() {
 void TitleBar::Configure(const TitleArgs& args) {
   show_ = args.show;
   textColour_ = args.textColour;
-  if (args.font) font_ = *args.font;
+  // A font equal to the one kept does not replace it: the kept one holds
+  // the font engines its measurements found, which a new one looks up again.
+  const auto take = [this](QFont font) {
+    if (font != font_) font_ = std::move(font);
+  };
+  if (args.font) take(*args.font);
   // Its own font follows the text size of the moment.
-  else if (ownFont_) font_ = OwnFont();
+  else if (ownFont_) take(OwnFont());
   ownFont_ = ownFont_ && !args.font;
   if (show_) {
     collapsible_ = args.collapsible;

@@ -6,10 +6,12 @@
 #include <QWidget>
 #include <functional>
 
+#include "app/tab_bar.h"
 #include "frame/main_window.h"
 #include "platform/qt/screen_window.h"
 #include "reader_fixture.h"
 #include "shell_books.h"
+#include "widgets/picture_button.h"
 
 namespace vrok {
 namespace {
@@ -121,6 +123,37 @@ TEST_F(NavigateTest, LeftPaneAndTopPaneAndTheLastFillPane) {
   EXPECT_TRUE(fillB->isVisible());
   // Replaced by the later fill pane: shown with the page but never moved.
   EXPECT_EQ(fillA->geometry(), QRect(0, 0, 1, 1));
+}
+
+// A navigation draws again only the tabs whose state it changes: what it
+// leaves is what drawing every tab anew gives, in both themes, from each tab
+// and from none.
+TEST_F(NavigateTest, TabsANavigationLeavesAreTheTabsDrawnAnew) {
+  TabBar& tabs = *f.app->Tabs();
+  const auto pictures = [&] {
+    std::vector<QImage> images;
+    for (int i = 0; i < 3; ++i) images.push_back(tabs.Button(i)->Picture().toImage());
+    return images;
+  };
+  const auto expectAsDrawnAnew = [&](const std::string& label) {
+    const auto shown = pictures();
+    tabs.Select(tabs.Selected());
+    EXPECT_EQ(shown, pictures()) << label;
+  };
+  for (const std::string theme : {"light", "dark"}) {
+    f.Run("theme " + theme + "\n");
+    for (const int tab : {0, 1, 1, 2, 0}) {
+      f.Run("tap-tab " + std::to_string(tab) + "\n");
+      ASSERT_EQ(tabs.Selected(), tab) << theme;
+      expectAsDrawnAnew(theme + ", tab " + std::to_string(tab));
+    }
+    // A page of no tab, then a tab again.
+    Main().Navigate(900, nullptr, 0, true);
+    ASSERT_EQ(tabs.Selected(), -1) << theme;
+    expectAsDrawnAnew(theme + ", no tab");
+    f.Run("tap-tab 2\n");
+    expectAsDrawnAnew(theme + ", tab 2 after none");
+  }
 }
 
 TEST_F(NavigateTest, TopPaneAfterALeftPaneStartsAtItsRightEdge) {

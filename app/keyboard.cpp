@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QShortcut>
 #include <QTextEdit>
 #include <QToolBar>
@@ -253,11 +254,15 @@ void InstallKeyboard(ReaderApp& app) {
                    });
   QObject::connect(NewShortcut(screen, QKeySequence(Qt::Key_Escape), "escape-shortcut"),
                    &QShortcut::activated, screen, [&app] { Escape(app); });
-  auto* keysPopup = new PopupHtmlDialog(&main);
-  keysPopup->setObjectName(QStringLiteral("keys-popup"));
+  // The list of keys is made the first time F1 asks for it.
   QObject::connect(NewShortcut(screen, QKeySequence(Qt::Key_F1), "keys-shortcut"),
-                   &QShortcut::activated, screen, [keysPopup] {
+                   &QShortcut::activated, screen,
+                   [&main, keysPopup = QPointer<PopupHtmlDialog>()]() mutable {
                      if (PopupHtmlDialog::Shown() != nullptr) return;
+                     if (keysPopup == nullptr) {
+                       keysPopup = new PopupHtmlDialog(&main);
+                       keysPopup->setObjectName(QStringLiteral("keys-popup"));
+                     }
                      keysPopup->Open(QRect(), u"Keyboard", KeyboardListHtml());
                    });
 }

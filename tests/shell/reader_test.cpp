@@ -92,6 +92,11 @@ TEST(StartUpTest, PagesMakeTheirWidgetsWhenFirstShown) {
        {"index-list", "field-index", "menu-index", "hierarchy", "flow-chart", "grid-buttons",
         "figure-buttons", "questionnaire-buttons", "tree-buttons", "notes"})
     EXPECT_FALSE(made(name)) << name;
+  // Nor is the list of keys that F1 shows.
+  const auto keysMade = [&] {
+    return f.app->Main()->window()->findChild<QWidget*>(QStringLiteral("keys-popup")) != nullptr;
+  };
+  EXPECT_FALSE(keysMade());
   // Neither the command bar's icons nor the splash picture loads an image
   // plugin (a book's PNG is read by Qt's own decoder).
   EXPECT_TRUE(test::LoadedImagePlugins().empty());
@@ -103,6 +108,10 @@ TEST(StartUpTest, PagesMakeTheirWidgetsWhenFirstShown) {
   const json list = test::PaneWhere(r[0], "name", "index-list");
   ASSERT_FALSE(list.is_null()) << r[0].dump();
   EXPECT_EQ(test::PaneWhere(r[0], "kind", "SearchBar")["text"], "apr") << r[0].dump();
+  const auto keys = f.Run("key F1\ndump\n");
+  ASSERT_EQ(keys.size(), 1u);
+  EXPECT_TRUE(keysMade());
+  EXPECT_EQ(keys[0]["popup"]["caption"], "Keyboard") << keys[0].dump();
 }
 
 TEST(StartUpTest, HomeAfterTheSplashFollowsInitialTab) {

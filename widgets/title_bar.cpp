@@ -67,9 +67,11 @@ void TitleBar::Configure(const TitleArgs& args) {
   const auto take = [this](QFont font) {
     if (font != font_) font_ = std::move(font);
   };
-  if (args.font) take(*args.font);
-  // Its own font follows the text size of the moment.
-  else if (ownFont_) take(OwnFont());
+  if (args.font) {
+    take(*args.font);
+  } else if (ownFont_) {
+    take(OwnFont());  // its own font follows the text size of the moment
+  }
   ownFont_ = ownFont_ && !args.font;
   if (show_) {
     collapsible_ = args.collapsible;

@@ -25,18 +25,14 @@ RowIndex RecordRedirect(const ContentDatabase& db, RowIndex row, RowIndex& jumpT
   if (!c.IsOpen()) return 0;
   // Only an item or a field can be redirected: anything else is decided
   // from its field name alone, before any search.
-  const bool item = row != 0 && c.FieldIs(u"hierarchy item");
-  if (!item && !c.FieldIs(u"field")) return 0;
-  const bool hasViewMode = HasChild(db, row, u"view mode");
+  const bool field = c.FieldIs(u"field");
+  const bool item = !field && row != 0 && c.FieldIs(u"hierarchy item");
+  if (!item && !field) return 0;
+  // Neither an item nor a field is a table node: its table is its nearest
+  // table ancestor.
   const RowIndex table = TableRowOf(db, row);
-  if (item && !hasViewMode && HasChild(db, row, u"field") && table != 0 && IsListTable(db, table)) {
-    return row;
-  }
-  if (hasViewMode || !c.FieldIs(u"field") || table == 0 ||
-      !(TableTypeIs(db, row, u"html list") ||
-        TableTypeIs(db, row, u"configurable tight hierarchy"))) {
-    return 0;
-  }
+  if (table == 0 || HasChild(db, row, u"view mode") || !IsListTable(db, table)) return 0;
+  if (item) return HasChild(db, row, u"field") ? row : 0;
   jumpToField = row;
   return c.ToParent() ? c.Row().row : 0;
 }
